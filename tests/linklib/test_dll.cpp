@@ -1,0 +1,203 @@
+// BRISAL.dll as a host program sees it: load hook, trace file, exports
+// called through GetProcAddress.
+
+#include "testutil.h"
+
+#include <winsock2.h>
+#include <windows.h>
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <regex>
+#include <string>
+
+namespace {
+
+typedef char*(__stdcall* GetErrFn)(int, char*);
+typedef char*(__stdcall* GetVerFn)(char*);
+typedef int(__stdcall* PingFn)(const char*, int);
+
+const char kVersion[] = "BRISAL V1.4 del 29/01/2013";
+
+std::string trace_path() { return testutil::exe_folder() + "\\ecrlog.txt"; }
+
+class Library {
+public:
+    Library() : module_(LoadLibraryA("BRISAL.dll")) {}
+    ~Library()
+    {
+        if (module_)
+            FreeLibrary(module_);
+    }
+    Library(const Library&) = delete;
+    Library& operator=(const Library&) = delete;
+    bool loaded() const { return module_ != nullptr; }
+    template <typename Fn> Fn get(const char* name) const
+    {
+        return reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(module_, name)));
+    }
+
+private:
+    HMODULE module_;
+};
+
+int count_of(const std::string& text, const std::string& what)
+{
+    int n = 0;
+    for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1))
+        ++n;
+    return n;
+}
+
+TEST(Trace, NothingIsWrittenWithoutEcrTrace)
+{
+    testutil::ScopedEnv trace("ECR_TRACE", nullptr);
+    DeleteFileA(trace_path().c_str());
+    Library lib;
+    ASSERT_TRUE(lib.loaded());
+    char text[25];
+    lib.get<GetErrFn>("ecr_get_err")(-6, text);
+    EXPECT_STREQ("ERR_TIMEOUT", text);
+    EXPECT_FALSE(testutil::file_exists(trace_path()));
+}
+
+TEST(Trace, LinesCarryTimestampNameAndQuotedValues)
+{
+    testutil::ScopedEnv trace("ECR_TRACE", "");  // present, even empty
+    Library lib;
+    ASSERT_TRUE(lib.loaded());
+    char text[25];
+    char* back = lib.get<GetErrFn>("ecr_get_err")(-21, text);
+    EXPECT_EQ(text, back);
+    EXPECT_STREQ("ECR_ERR_PORT_NOT_VALID", text);
+    char version[32];
+    EXPECT_EQ(version, lib.get<GetVerFn>("ecr_get_ver")(version));
+
+    auto lines = testutil::lines_of(testutil::read_file(trace_path()));
+    const std::string ts = R"(\d\d:\d\d:\d\d:\d\d\d )";
+    const std::string hex = "0x[0-9A-F]{8}";
+    const std::string dir = std::regex_replace(testutil::exe_folder(), std::regex(R"([\\.^$|()\[\]{}*+?])"), R"(\$&)");
+    const std::regex expected[] = {
+        std::regex(ts + "DllMain -- versione='BRISAL V1\\.4 del 29/01/2013'"),
+        std::regex(ts + "DllMain -- PROCESS_ATTACH: hInst='" + hex + "' esito='1' dirname='" + dir +
+                   "' esito_sock='0'"),
+        std::regex(ts + "ecr_get_err -- begin: esito='-21' errptr='" + hex + "'"),
+        std::regex(ts + "ecr_get_err -- end  : errptr='ECR_ERR_PORT_NOT_VALID'"),
+        std::regex(ts + "ecr_get_ver -- begin: verptr='" + hex + "'"),
+        std::regex(ts + "ecr_get_ver -- end  : verptr='BRISAL V1\\.4 del 29/01/2013'"),
+    };
+    // Thread notifications of the host's own threads may interleave.
+    std::vector<std::string> own;
+    for (const auto& line : lines)
+        if (line.find("THREAD_") == std::string::npos)
+            own.push_back(line);
+    ASSERT_EQ(std::size(expected), own.size()) << testutil::read_file(trace_path());
+    for (size_t i = 0; i < own.size(); ++i)
+        EXPECT_TRUE(std::regex_match(own[i], expected[i])) << "line " << i << ": " << own[i];
+}
+
+TEST(Trace, LoadingAgainStartsAFreshTrace)
+{
+    testutil::ScopedEnv trace("ECR_TRACE", "1");
+    {
+        Library first;
+        ASSERT_TRUE(first.loaded());
+        char text[25];
+        first.get<GetErrFn>("ecr_get_err")(-1, text);
+    }
+    std::string afterFirst = testutil::read_file(trace_path());
+    EXPECT_EQ(1, count_of(afterFirst, "PROCESS_DETACH"));
+    {
+        Library second;
+        ASSERT_TRUE(second.loaded());
+        std::string text = testutil::read_file(trace_path());
+        EXPECT_EQ(1, count_of(text, "versione="));
+        EXPECT_EQ(0, count_of(text, "ecr_get_err"));
+        EXPECT_EQ(0, count_of(text, "PROCESS_DETACH"));
+    }
+}
+
+TEST(Exports, VersionTextAndDebugSwitchWithoutDebugger)
+{
+    // Without a debugger attached ECR_DEBUG must not break into nothing.
+    testutil::ScopedEnv debug("ECR_DEBUG", "1");
+    Library lib;
+    ASSERT_TRUE(lib.loaded());
+    char version[40];
+    std::memset(version, 'x', sizeof version);
+    lib.get<GetVerFn>("ecr_get_ver")(version);
+    EXPECT_STREQ(kVersion, version);
+    EXPECT_EQ(27u, sizeof kVersion);
+    EXPECT_EQ('x', version[27]);  // nothing written past the NUL
+}
+
+TEST(Exports, NullBuffersAreNotTouched)
+{
+    Library lib;
+    ASSERT_TRUE(lib.loaded());
+    EXPECT_EQ(nullptr, lib.get<GetErrFn>("ecr_get_err")(-3, nullptr));
+    EXPECT_EQ(nullptr, lib.get<GetVerFn>("ecr_get_ver")(nullptr));
+    // A NULL host is the default register: a code, never a crash.
+    int rc = lib.get<PingFn>("ecr_ping")(nullptr, 1);
+    EXPECT_LT(rc, 0);
+}
+
+TEST(Exports, PingRefusesBadDottedAddresses)
+{
+    Library lib;
+    ASSERT_TRUE(lib.loaded());
+    auto ping = lib.get<PingFn>("ecr_ping");
+    EXPECT_EQ(-3, ping("192.168.1.300", 1));
+    EXPECT_EQ(-3, ping("0.0.0.0", 1));
+}
+
+// Calls fn(a, b) and answers how far the stack pointer moved across the call:
+// 0 for a function that pops its own arguments (stdcall).
+extern "C" int stack_delta_call2(void* fn, int a, int b);
+asm(".text\n"
+    ".globl _stack_delta_call2\n"
+    "_stack_delta_call2:\n"
+    "  push %ebx\n"
+    "  mov %esp, %ebx\n"
+    "  push 16(%esp)\n"   // b
+    "  push 16(%esp)\n"   // a
+    "  call *8(%ebx)\n"
+    "  mov %esp, %eax\n"
+    "  sub %ebx, %eax\n"
+    "  mov %ebx, %esp\n"
+    "  pop %ebx\n"
+    "  ret\n");
+
+TEST(Exports, CalleePopsItsArguments)
+{
+    Library lib;
+    ASSERT_TRUE(lib.loaded());
+    char text[25];
+    void* getErr = reinterpret_cast<void*>(lib.get<GetErrFn>("ecr_get_err"));
+    ASSERT_NE(nullptr, getErr);
+    EXPECT_EQ(0, stack_delta_call2(getErr, -2, reinterpret_cast<int>(text)));
+    EXPECT_STREQ("ERR_HOSTNAME_NON_RISOLTO", text);
+
+    void* ping = reinterpret_cast<void*>(lib.get<PingFn>("ecr_ping"));
+    ASSERT_NE(nullptr, ping);
+    EXPECT_EQ(0, stack_delta_call2(ping, reinterpret_cast<int>("0.0.0.0"), 1));
+}
+
+TEST(Winsock, HostProgramsOwnStartSurvivesLoadAndUnload)
+{
+    WSADATA data;
+    ASSERT_EQ(0, WSAStartup(MAKEWORD(2, 2), &data));
+    for (int i = 0; i < 3; ++i) {
+        Library lib;
+        ASSERT_TRUE(lib.loaded());
+    }
+    // Had the library cleaned up more often than it started, our start
+    // would be gone and socket() would fail with WSANOTINITIALISED.
+    SOCKET s = socket(AF_INET, SOCK_DGRAM, IPPROTO_UDP);
+    EXPECT_NE(INVALID_SOCKET, s) << WSAGetLastError();
+    if (s != INVALID_SOCKET)
+        closesocket(s);
+    WSACleanup();
+}
+
+}  // namespace

@@ -1,0 +1,11 @@
+# Sourced by the scripts under tools/: where things are, and Wine's settings.
+here=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+build=${BUILD_DIR:-$here/build}
+export WINEPREFIX=${WINEPREFIX:-$build/wineprefix}
+export WINEARCH=win32
+export WINEDEBUG=${WINEDEBUG:--all}
+export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+# Under qemu-i386 Wine needs its fault-handler shim (built by setup.sh).
+if [ -f "$build/wineqemu/lib/i386-linux-gnu/wineqemufix.so" ]; then
+  export LD_PRELOAD="$build/wineqemu/\$LIB/wineqemufix.so"
+fi
