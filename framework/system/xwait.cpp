@@ -1,0 +1,73 @@
+#include "xwait.h"
+
+#include "xhooks.h"
+
+namespace {
+
+class Deadline {
+public:
+    explicit Deadline(DWORD ms) : ms_(ms), start_(GetTickCount()) {}
+    DWORD Remaining() const
+    {
+        if (ms_ == INFINITE)
+            return INFINITE;
+        DWORD spent = GetTickCount() - start_;
+        return spent >= ms_ ? 0 : ms_ - spent;
+    }
+    bool Passed() const { return Remaining() == 0; }
+
+private:
+    DWORD ms_;
+    DWORD start_;
+};
+
+void Handle(MSG& msg)
+{
+    HWND mdi = xgetwindowhooks().mdiClient ? xgetwindowhooks().mdiClient() : nullptr;
+    if (mdi && TranslateMDISysAccel(mdi, &msg))
+        return;
+    TranslateMessage(&msg);
+    DispatchMessageA(&msg);
+}
+
+// Handles what is waiting; false when a quit message came.
+bool Pump(const Deadline& deadline)
+{
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        if (msg.message == WM_QUIT) {
+            PostQuitMessage(int(msg.wParam));
+            return false;
+        }
+        Handle(msg);
+        Sleep(0);
+        if (deadline.Passed())  // a flood of posts must not hold the wait
+            break;
+    }
+    return true;
+}
+
+}  // namespace
+
+DWORD xpumpwait(HANDLE handle, DWORD milliseconds, int* lastError)
+{
+    Deadline deadline(milliseconds);
+    for (;;) {
+        DWORD r = MsgWaitForMultipleObjectsEx(1, &handle, deadline.Remaining(), QS_ALLINPUT,
+                                              MWMO_INPUTAVAILABLE);
+        if (r == WAIT_OBJECT_0)
+            return XWAIT_SIGNALLED;
+        if (r == WAIT_TIMEOUT)
+            return XWAIT_TIMEOUT;
+        if (r != WAIT_OBJECT_0 + 1) {
+            if (lastError)
+                *lastError = r == WAIT_FAILED ? int(GetLastError()) : ERROR_INVALID_HANDLE;
+            return XWAIT_FAILED;
+        }
+        if (!Pump(deadline))
+            return XWAIT_QUIT;
+        if (deadline.Passed())
+            return WaitForSingleObject(handle, 0) == WAIT_OBJECT_0 ? XWAIT_SIGNALLED
+                                                                   : XWAIT_TIMEOUT;
+    }
+}
