@@ -1,0 +1,34 @@
+#pragma once
+// The register's file channel: a reduced TFTP in octet mode whose every
+// datagram goes to UDP port 500 of the register.
+
+#include <cstdint>
+
+#define TFTP_PORT 500
+#define TFTP_BLOCK_SIZE 512
+// Receive and packet buffers; a request holds a base name of at most
+// TFTP_MAX_NAME bytes.
+#define TFTP_BUFFER_SIZE 1024
+#define TFTP_MAX_NAME 512
+
+enum tftp_opcode {
+    TFTP_RRQ = 1,
+    TFTP_WRQ = 2,
+    TFTP_DATA = 3,
+    TFTP_ACK = 4,
+    TFTP_ERROR = 5,
+};
+
+// Request packet for the base name of `path` (the part behind its last
+// backslash) into `buffer` (TFTP_BUFFER_SIZE bytes); returns its length,
+// 9 bytes more than the name.
+int tftp_build_request(char* buffer, int opcode, const char* path);
+
+// Fetches the register file named by the base name of `path` into the local
+// file `path`; 0 or ERR_SOCKET_OPEN, ERR_TIMEOUT, ERR_TRANSFER_FAILED,
+// ERR_FILE_CREATION. A failed read leaves no local file.
+int tftp_get(uint32_t ip, const char* path);
+
+// Sends the local file `path` under its base name; 0 or ERR_SOCKET_OPEN,
+// ERR_TIMEOUT, ERR_TRANSFER_FAILED, ERR_FILE_NOT_FOUND.
+int tftp_put(uint32_t ip, const char* path);

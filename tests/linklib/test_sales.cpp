@@ -1,0 +1,173 @@
+// Current and archived sales from the simulated register in this process.
+
+#include "brisal.h"
+#include "ecr_result.h"
+#include "ecrtables.h"
+#include "sim_fixture.h"
+#include "sim_tables.h"
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+namespace {
+
+using namespace ecrsim;
+using simtest::local_path;
+using testutil::file_exists;
+using testutil::lines_of;
+using testutil::read_file;
+
+SimSalesEntry entry(int id, const char* descr, int base)
+{
+    SimSalesEntry e;
+    e.id = id;
+    e.descr = descr;
+    e.ivaDescr = "IVA 22";
+    e.ivaAliquota = 2200;
+    for (int k = 0; k < 5; ++k)
+        e.totals[k] = base + k;
+    return e;
+}
+
+class Sales : public simtest::RegisterTest {
+protected:
+    void SetUp() override
+    {
+        ecr_init_dirname();
+        ASSERT_EQ(0, ecr_winsock_start());
+        peer_.reset(new simtest::SimPeer(41));
+        ASSERT_TRUE(peer_->started) << peer_->server.lastError();
+        ecr_log_reset();
+        reg().setBusyInfos(1);
+        ecr_register_poll_ms = 50;
+        dir_ = local_path("sales_" + std::to_string(GetCurrentProcessId()));
+        CreateDirectoryA(dir_.c_str(), nullptr);
+        delete_sales_csv(dir_.c_str());
+    }
+    void TearDown() override
+    {
+        delete_sales_csv(dir_.c_str());
+        RemoveDirectoryA(dir_.c_str());
+        simtest::RegisterTest::TearDown();
+    }
+    std::string csv(const char* kind, uint32_t date)
+    {
+        return dir_ + "\\VEND_" + kind + "_" + simCompactDate(date) + ".CSV";
+    }
+    std::vector<std::string> setupCommands()
+    {
+        std::vector<std::string> out;
+        for (const auto& c : reg().commands())
+            if (c.compare(0, 5, "SETUP") == 0)
+                out.push_back(c);
+        return out;
+    }
+    const std::vector<std::string> paired_{"SETUP 1", "SETUP 0"};
+    std::string dir_;
+};
+
+TEST_F(Sales, CurrentSalesAcrossBlocks)
+{
+    SimSalesDay day;
+    day.date = simSeconds(3, 4, 25) + 3600;
+    for (int i = 0; i < 6; ++i)
+        day.reparti.push_back(entry(i + 1, "REP", 10 * i));
+    day.plu.push_back(entry(99999, "ACQUA", 500));
+    installVendcorr(reg(), day);
+    EXPECT_EQ(1, ecr_recv_vend_corrente(host(), dir_.c_str()));
+    auto rep = lines_of(read_file(csv("REP", day.date)));
+    ASSERT_EQ(7u, rep.size());
+    EXPECT_EQ("id_reparto;descr;iva;batt_sing;tipo_sconto;id_aux_lan;id_gruppo;prezzo;min_valore;"
+              "max_valore;valore_sconto;iva_descr;iva_aliquota;totale_reparto;totale_qt_rep;"
+              "totale_sconto_rep;totale_reso_storno;tot_qt_reso_storno",
+              rep[0]);
+    EXPECT_EQ("5;REP;1;0;0;1;1;0;0;0;0;IVA 22;2200;40;41;42;43;44", rep[5]);
+    EXPECT_EQ("6;REP;1;0;0;1;1;0;0;0;0;IVA 22;2200;50;51;52;53;54", rep[6]);
+    EXPECT_EQ("id_plu;descr;id_reparto;var_prezzo;zero_si;prezzo;codice_ean;iva_descr;"
+              "iva_aliquota;totale_plu;totale_qt_plu;totale_sconto_plu;totale_reso_storno;"
+              "tot_qt_reso_storno\r\n"
+              "99999;ACQUA;1;0;0;0;;IVA 22;2200;500;501;502;503;504\r\n",
+              read_file(csv("PLU", day.date)));
+    auto commands = reg().commands();
+    EXPECT_NE(commands.end(), std::find(commands.begin(), commands.end(), "VENDCORR"));
+    EXPECT_EQ(paired_, setupCommands());
+    EXPECT_FALSE(file_exists(local_path("VENDCORR.DAT")));
+    EXPECT_FALSE(file_exists(local_path("ART_VENDUTI.BIN")));
+}
+
+TEST_F(Sales, NothingSoldAndTheErrorFlag)
+{
+    SimSalesDay day;
+    day.date = simSeconds(1, 1, 25);
+    installVendcorr(reg(), day);
+    EXPECT_EQ(0, ecr_recv_vend_corrente(host(), dir_.c_str()));
+    EXPECT_FALSE(file_exists(csv("REP", day.date)));
+    EXPECT_EQ(paired_, setupCommands());
+
+    reg().clearCommands();
+    day.errorFlag = 1;
+    day.reparti.push_back(entry(1, "X", 0));
+    installVendcorr(reg(), day);
+    testutil::write_file(csv("REP", day.date), "old");
+    EXPECT_EQ(ERR_REG_IN_ERRORE, ecr_recv_vend_corrente(host(), dir_.c_str()));
+    EXPECT_FALSE(file_exists(csv("REP", day.date)));
+    EXPECT_EQ(paired_, setupCommands());
+    EXPECT_EQ(0, reg().info().setup);
+}
+
+TEST_F(Sales, ArchiveSkipsTheMissingDay)
+{
+    SimSalesDay d1, d3;
+    d1.date = simSeconds(28, 2, 24);
+    d1.reparti.push_back(entry(2, "PANE", 1));
+    d3.date = simSeconds(1, 3, 24);  // 29/02/24 has no file
+    d3.reparti.push_back(entry(3, "LATTE", 2));
+    d3.plu.push_back(entry(4, "BURRO", 3));
+    putArchivedDay(reg(), d1);
+    putArchivedDay(reg(), d3);
+    EXPECT_EQ(2, ecr_recv_vend_storico(host(), dir_.c_str(), 28, 2, 24, 1, 3, 24));
+    EXPECT_TRUE(file_exists(csv("REP", d1.date)));
+    EXPECT_FALSE(file_exists(csv("PLU", d1.date)));
+    EXPECT_TRUE(file_exists(csv("REP", d3.date)));
+    EXPECT_TRUE(file_exists(csv("PLU", d3.date)));
+    EXPECT_EQ(1, server().countEvents("RRQ VEND290224.DAT"));
+    EXPECT_EQ(paired_, setupCommands());
+}
+
+TEST_F(Sales, BadRangesSendNothing)
+{
+    const struct {
+        const char* name;
+        int from[3], to[3];
+    } rows[] = {
+        {"reversed", {2, 3, 24}, {1, 3, 24}},
+        {"no such day", {30, 2, 24}, {1, 3, 24}},
+        {"negative", {1, 1, -1}, {1, 1, 1}},
+        {"year 100", {1, 1, 99}, {1, 1, 100}},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        server().clearEvents();
+        EXPECT_EQ(ECR_ERR_PARAMETRI,
+                  ecr_recv_vend_storico(host(), dir_.c_str(), row.from[0], row.from[1],
+                                        row.from[2], row.to[0], row.to[1], row.to[2]));
+        EXPECT_TRUE(server().events().empty());
+    }
+}
+
+TEST_F(Sales, InconsistentHeaderIsRefused)
+{
+    SimSalesDay d;
+    d.date = simSeconds(5, 5, 25);
+    d.reparti.push_back(entry(1, "A", 0));
+    std::string bytes = buildSalesFile(d);
+    bytes[27] = 9;  // nine entries in a one-block section
+    reg().putFile("VEND050525.DAT", bytes);
+    EXPECT_EQ(ERR_FILE_CREATION, ecr_recv_vend_storico(host(), dir_.c_str(), 5, 5, 25, 5, 5, 25));
+    EXPECT_FALSE(file_exists(csv("REP", d.date)));
+    EXPECT_EQ(paired_, setupCommands());
+    EXPECT_FALSE(file_exists(local_path("VEND050525.DAT")));
+}
+
+}  // namespace

@@ -1,0 +1,327 @@
+// BRISAL's serial transport against a simulated register on the far end of
+// a pty pair, with PComm.dll recording the calls that reached it.
+
+#include "serial_line.h"
+#include "brisal.h"
+#include "ecr_result.h"
+#include "ecrtrace.h"
+
+#include <windows.h>
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <regex>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace {
+
+using serialtest::CallRecord;
+using serialtest::elapsed_since;
+using serialtest::SerialLine;
+using testutil::ScopedEnv;
+
+// Gives socat time to carry bytes from one pty to the other.
+void let_bytes_travel() { Sleep(300); }
+
+TEST_F(SerialLine, ConnectOpensAndSetsUpInOrderWithTheSpeedCode)
+{
+    const struct { int baud; const char* code; } rows[] = {
+        {0, "10"}, {1, "12"}, {2, "13"}, {3, "14"}, {4, "15"}, {5, "16"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE("baud index " + std::to_string(row.baud));
+        record_.clear();
+        ASSERT_EQ(0, ecr_conn_xonxoff_ser(host_, row.baud, 0));
+        EXPECT_EQ(0, ecr_disc_xonxoff_ser(host_));
+        const std::vector<std::string> expected = {
+            call("20"),        call("2", std::string(row.code) + " 3"), call("11", "1"),
+            call("17", "4"),   call("48", "0"),  call("50", "3000 0"),
+            call("9"),         call("19"),
+        };
+        EXPECT_EQ(expected, record_.calls());
+    }
+}
+
+TEST_F(SerialLine, AFailingSetUpStepStopsTheSequenceAndClosesThePort)
+{
+    const struct { const char* fault; const char* last; } rows[] = {
+        {"open", "20"}, {"ioctl", "2"}, {"lctrl", "11"},
+        {"flowctrl", "17"}, {"errorabort", "48"}, {"timeouts", "50"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.fault);
+        record_.clear();
+        {
+            ScopedEnv faults("PCOMM_FAULTS", row.fault);
+            EXPECT_EQ(ECR_ERR_PORT_NOT_VALID, ecr_conn_xonxoff_ser(host_, 0, 0));
+        }
+        std::vector<std::string> calls = record_.calls();
+        ASSERT_GE(calls.size(), 2u);
+        EXPECT_EQ(call(row.last), calls[calls.size() - 2].substr(0, call(row.last).size()));
+        EXPECT_EQ(call("19"), calls.back());
+        // Closed again: the next connect opens the port afresh.
+        EXPECT_EQ(0, ecr_conn_xonxoff_ser(host_, 0, 0));
+        ecr_disc_xonxoff_ser(host_);
+    }
+}
+
+TEST(SerialPort, APortThatDoesNotExistIsNotValid)
+{
+    EXPECT_EQ(ECR_ERR_PORT_NOT_VALID, ecr_conn_xonxoff_ser(97, 0, 0));
+}
+
+TEST_F(SerialLine, ABadBaudIndexFailsButStillSetsTheEchoMode)
+{
+    ASSERT_EQ(0, ecr_conn_xonxoff_ser(host_, 0, 0));
+    for (int baud : {6, -1}) {
+        SCOPED_TRACE(baud);
+        record_.clear();
+        EXPECT_EQ(ECR_ERR_BAUD_NOT_VALID, ecr_conn_xonxoff_ser(host_, baud, 1));
+        EXPECT_TRUE(record_.calls().empty()) << "no port call for a bad index";
+    }
+    // Echo mode now: the bytes go one by one, each after its echo.
+    peer_.set_echo(ecrsim::SerialEcho::Same);
+    EXPECT_EQ(0, ecr_send_xonxoff_ser(host_, "AB"));
+    EXPECT_EQ(std::vector<std::string>({call("6", "1"), call("9"), call("4", "1"), call("6", "1"),
+                                        call("9"), call("4", "1")}),
+              record_.calls());
+    EXPECT_TRUE(peer_.wait_for(2, 2000));
+    EXPECT_EQ("AB", peer_.received());
+}
+
+TEST_F(SerialLine, StaleInputIsDroppedBeforeAPlainSend)
+{
+    ASSERT_EQ(0, ecr_conn_xonxoff_ser(host_, 0, 0));
+    ASSERT_TRUE(peer_.send("stale"));
+    let_bytes_travel();
+    record_.clear();
+    EXPECT_EQ(0, ecr_send_xonxoff_ser(host_, "CMD"));
+    EXPECT_EQ(std::vector<std::string>({call("7", "0"), call("6", "3")}), record_.calls());
+    EXPECT_TRUE(peer_.wait_for(3, 2000));
+    EXPECT_EQ("CMD", peer_.received());
+
+    ASSERT_TRUE(peer_.send("Z"));
+    char buf[16] = {};
+    EXPECT_EQ(1, ecr_recv_xonxoff_ser(host_, buf, sizeof buf, 1));
+    EXPECT_EQ('Z', buf[0]);
+}
+
+TEST_F(SerialLine, ShortWritesGoOnUntilTheWholeTextIsOut)
+{
+    ASSERT_EQ(0, ecr_conn_xonxoff_ser(host_, 2, 0));
+    record_.clear();
+    {
+        ScopedEnv faults("PCOMM_FAULTS", "short=4");
+        EXPECT_EQ(0, ecr_send_xonxoff_ser(host_, "0123456789"));
+    }
+    EXPECT_EQ(std::vector<std::string>({call("7", "0"), call("6", "10"), call("6", "6"),
+                                        call("6", "2")}),
+              record_.calls());
+    EXPECT_TRUE(peer_.wait_for(10, 2000));
+    EXPECT_EQ("0123456789", peer_.received());
+}
+
+TEST_F(SerialLine, EchoModeWaitsForEachByteToComeBack)
+{
+    const struct { const char* name; ecrsim::SerialEcho echo; int result; const char* seen; } rows[] = {
+        {"right echo", ecrsim::SerialEcho::Same, 0, "AB"},
+        {"noise before the echo", ecrsim::SerialEcho::NoiseThenSame, 0, "AB"},
+        {"wrong echo", ecrsim::SerialEcho::Wrong, ERR_TIMEOUT, "A"},
+        {"no echo", ecrsim::SerialEcho::None, ERR_TIMEOUT, "A"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        ASSERT_EQ(0, ecr_conn_xonxoff_ser(host_, 0, 1));
+        peer_.set_echo(row.echo);
+        peer_.clear();
+        ULONGLONG start = GetTickCount64();
+        EXPECT_EQ(row.result, ecr_send_xonxoff_ser(host_, "AB"));
+        ULONGLONG took = elapsed_since(start);
+        if (row.result == ERR_TIMEOUT) {
+            EXPECT_GE(took, 2800u);  // one read time-out of 3 s
+            EXPECT_LT(took, 6000u);
+        } else {
+            EXPECT_LT(took, 2500u);
+        }
+        let_bytes_travel();
+        EXPECT_EQ(row.seen, peer_.received());
+        ecr_disc_xonxoff_ser(host_);
+    }
+}
+
+TEST_F(SerialLine, AnEmptyTextWritesNothing)
+{
+    ASSERT_EQ(0, ecr_conn_xonxoff_ser(host_, 0, 0));
+    record_.clear();
+    EXPECT_EQ(0, ecr_send_xonxoff_ser(host_, ""));
+    EXPECT_TRUE(record_.calls().empty());
+}
+
+TEST_F(SerialLine, WriteFailuresEndTheSend)
+{
+    const struct { const char* faults; int result; bool closed; } rows[] = {
+        {"write", ERR_TIMEOUT, false},                   // time-out, output cleared
+        {"write,flush", ECR_ERR_PORT_NOT_VALID, false},  // time-out, output stuck
+        {"write=-4", ECR_ERR_PORT_NOT_VALID, true},      // the port failed
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.faults);
+        ASSERT_EQ(0, ecr_conn_xonxoff_ser(host_, 0, 0));
+        record_.clear();
+        {
+            ScopedEnv faults("PCOMM_FAULTS", row.faults);
+            EXPECT_EQ(row.result, ecr_send_xonxoff_ser(host_, "CMD"));
+        }
+        std::vector<std::string> calls = record_.calls();
+        ASSERT_FALSE(calls.empty());
+        EXPECT_EQ(row.closed ? call("19") : call("7", "2"), calls.back());
+        ecr_disc_xonxoff_ser(host_);
+    }
+}
+
+TEST_F(SerialLine, ReceiveTakesWhatIsThereOrExactlyTheCountAsked)
+{
+    ASSERT_EQ(0, ecr_conn_xonxoff_ser(host_, 0, 0));
+    ASSERT_TRUE(peer_.send("hello"));
+    let_bytes_travel();
+    char buf[64] = {};
+    EXPECT_EQ(5, ecr_recv_xonxoff_ser(host_, buf, sizeof buf - 1, 2));
+    EXPECT_STREQ("hello", buf);
+
+    // Exact mode waits for the rest behind a pause.
+    std::thread later([this] {
+        peer_.send("abc");
+        Sleep(500);
+        peer_.send("def");
+    });
+    char exact[16] = {};
+    int got = ecr_recv_xonxoff_ser(host_, exact, -6, 2);
+    later.join();
+    EXPECT_EQ(6, got);
+    EXPECT_EQ(std::string("abcdef"), std::string(exact, 6));
+
+    // Drain mode drops what waits; only later bytes are read.
+    ASSERT_TRUE(peer_.send("junk"));
+    let_bytes_travel();
+    EXPECT_EQ(0, ecr_recv_xonxoff_ser(host_, buf, 0, 1));
+    ASSERT_TRUE(peer_.send("Z"));
+    std::memset(buf, 0, sizeof buf);
+    EXPECT_EQ(1, ecr_recv_xonxoff_ser(host_, buf, sizeof buf - 1, 1));
+    EXPECT_STREQ("Z", buf);
+}
+
+TEST_F(SerialLine, ReceiveEndsAfterNumsecReadTimeOuts)
+{
+    ASSERT_EQ(0, ecr_conn_xonxoff_ser(host_, 0, 0));
+    const struct { const char* name; const char* sent; int buflen; int numsec; ULONGLONG min; ULONGLONG max; } rows[] = {
+        {"silent line, one period", "", 10, 1, 2800, 5000},
+        {"silent line, two periods", "", 10, 2, 5800, 9000},
+        {"exact mode, 4 of 10 bytes", "1234", -10, 1, 2800, 5000},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        if (*row.sent) {
+            ASSERT_TRUE(peer_.send(row.sent));
+        }
+        char buf[16] = {};
+        ULONGLONG start = GetTickCount64();
+        EXPECT_EQ(0, ecr_recv_xonxoff_ser(host_, buf, row.buflen, row.numsec));
+        ULONGLONG took = elapsed_since(start);
+        EXPECT_GE(took, row.min);
+        EXPECT_LT(took, row.max);
+    }
+}
+
+TEST_F(SerialLine, AReadFailureClosesThePort)
+{
+    ASSERT_EQ(0, ecr_conn_xonxoff_ser(host_, 0, 0));
+    record_.clear();
+    char buf[8];
+    {
+        ScopedEnv faults("PCOMM_FAULTS", "read");
+        EXPECT_EQ(ECR_ERR_PORT_NOT_VALID, ecr_recv_xonxoff_ser(host_, buf, sizeof buf, 1));
+    }
+    EXPECT_EQ(std::vector<std::string>({call("4", "8"), call("19")}), record_.calls());
+}
+
+TEST_F(SerialLine, DisconnectStopsWaitingForAStuckOutputQueue)
+{
+    ASSERT_EQ(0, ecr_conn_xonxoff_ser(host_, 0, 0));
+    record_.clear();
+    ScopedEnv faults("PCOMM_FAULTS", "oqueue=5");
+    ULONGLONG start = GetTickCount64();
+    EXPECT_EQ(0, ecr_disc_xonxoff_ser(host_));
+    ULONGLONG took = elapsed_since(start);
+    EXPECT_GE(took, 2800u);
+    EXPECT_LT(took, 6000u);
+    EXPECT_EQ(std::vector<std::string>({call("9"), call("19")}), record_.calls());
+}
+
+TEST_F(SerialLine, AFileGoesOutIn1024BytePieces)
+{
+    std::string text;
+    for (int i = 0; text.size() < 2500; ++i)
+        text += "LINE " + std::to_string(i) + "\r\n";
+    text.resize(2500);
+    const std::string path = testutil::exe_folder() + "\\serial_file.txt";
+    const std::string empty = testutil::exe_folder() + "\\serial_empty.txt";
+    testutil::write_file(path, text);
+    testutil::write_file(empty, "");
+
+    ASSERT_EQ(0, ecr_conn_xonxoff_ser(host_, 5, 0));
+    record_.clear();
+    EXPECT_EQ(0, ecr_file_xonxoff_ser(host_, path.c_str()));
+    EXPECT_EQ(std::vector<std::string>({call("7", "0"), call("6", "1024"), call("7", "0"),
+                                        call("6", "1024"), call("7", "0"), call("6", "452")}),
+              record_.calls());
+    EXPECT_TRUE(peer_.wait_for(text.size(), 5000));
+    EXPECT_EQ(text, peer_.received());
+
+    EXPECT_EQ(ERR_INVALID_FILESIZE, ecr_file_xonxoff_ser(host_, empty.c_str()));
+    EXPECT_EQ(ERR_FILE_NOT_FOUND,
+              ecr_file_xonxoff_ser(host_, (testutil::exe_folder() + "\\no_such.txt").c_str()));
+    DeleteFileA(path.c_str());
+    DeleteFileA(empty.c_str());
+}
+
+TEST_F(SerialLine, TraceLinesOfTheSerialExports)
+{
+    ScopedEnv trace("ECR_TRACE", "1");
+    ecr_init_dirname();
+    const std::string log = testutil::exe_folder() + "\\ecrlog.txt";
+    DeleteFileA(log.c_str());
+    const std::string port = std::to_string(host_);
+    ASSERT_EQ(0, ecr_conn_xonxoff_ser(host_, 1, 0));
+    EXPECT_EQ(ECR_ERR_BAUD_NOT_VALID, ecr_conn_xonxoff_ser(host_, 9, 0));
+    EXPECT_EQ(0, ecr_send_xonxoff_ser(host_, "X1"));
+    ASSERT_TRUE(peer_.send("ok"));
+    char buf[8] = {};
+    EXPECT_EQ(2, ecr_recv_xonxoff_ser(host_, buf, sizeof buf, 1));
+    EXPECT_EQ(0, ecr_disc_xonxoff_ser(host_));
+
+    const std::string ts = R"(\d\d:\d\d:\d\d:\d\d\d )";
+    const std::regex expected[] = {
+        std::regex(ts + "ecr_conn_xonxoff_ser -- begin: port='" + port + "' baud='1' echo='0'"),
+        std::regex(ts + "ecr_conn_xonxoff_ser -- end  : esito='0'"),
+        std::regex(ts + "ecr_conn_xonxoff_ser -- begin: port='" + port + "' baud='9' echo='0'"),
+        std::regex(ts + "ecr_conn_xonxoff_ser -- end  : esito='ECR_ERR_BAUD_NOT_VALID'"),
+        std::regex(ts + "ecr_send_xonxoff_ser -- begin: port='" + port + "' string='X1' length='2'"),
+        std::regex(ts + "ecr_send_xonxoff_ser -- end  : esito='0'"),
+        std::regex(ts + "ecr_recv_xonxoff_ser -- begin: port='" + port +
+                   "' bufptr='[0-9A-F]{8}' buflen='8' numsec='1'"),
+        std::regex(ts + "ecr_recv_xonxoff_ser -- end  : esito='2' length='2'"),
+        std::regex(ts + "ecr_disc_xonxoff_ser -- begin: port='" + port + "'"),
+        std::regex(ts + "ecr_disc_xonxoff_ser -- end  : esito='0'"),
+    };
+    auto lines = testutil::lines_of(testutil::read_file(log));
+    ASSERT_EQ(std::size(expected), lines.size());
+    for (size_t i = 0; i < lines.size(); ++i) {
+        SCOPED_TRACE(lines[i]);
+        EXPECT_TRUE(std::regex_match(lines[i], expected[i]));
+    }
+    DeleteFileA(log.c_str());
+}
+
+}  // namespace

@@ -1,0 +1,324 @@
+// Register data files to CSV and back, against the simulated register in
+// this process.
+
+#include "brisal.h"
+#include "ecr_result.h"
+#include "ecrtables.h"
+#include "sim_fixture.h"
+#include "sim_tables.h"
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+namespace {
+
+using namespace ecrsim;
+using simtest::local_path;
+using testutil::file_exists;
+using testutil::lines_of;
+using testutil::read_file;
+using testutil::write_file;
+
+class Tables : public simtest::RegisterTest {
+protected:
+    void SetUp() override
+    {
+        // A salt of our own: other test programs may hold this process id's
+        // default address on a parallel run.
+        ecr_init_dirname();
+        ASSERT_EQ(0, ecr_winsock_start());
+        peer_.reset(new simtest::SimPeer(37));
+        ASSERT_TRUE(peer_->started) << peer_->server.lastError();
+        ecr_log_reset();
+        reg().setBusyInfos(0);
+        ecr_register_poll_ms = 50;
+        csv_ = local_path("tables_" + std::to_string(GetCurrentProcessId()) + ".csv");
+        DeleteFileA(csv_.c_str());
+    }
+    void TearDown() override
+    {
+        DeleteFileA(csv_.c_str());
+        simtest::RegisterTest::TearDown();
+    }
+    std::vector<std::string> setupCommands()
+    {
+        std::vector<std::string> out;
+        for (const auto& c : reg().commands())
+            if (c.compare(0, 5, "SETUP") == 0)
+                out.push_back(c);
+        return out;
+    }
+    std::string uploaded(const char* name)
+    {
+        std::string bytes;
+        reg().getFile(name, &bytes);
+        return bytes;
+    }
+    const std::vector<std::string> paired_{"SETUP 1", "SETUP 0"};
+    std::string csv_;
+};
+
+TEST_F(Tables, DepartmentsAllAndChanged)
+{
+    SimReparto r;
+    r.id = 3;
+    r.changed = true;
+    r.descr = "BEVANDE";
+    r.iva = 2;
+    r.battSing = 1;
+    r.idAuxLan = 8;
+    r.idGruppo = 16;
+    r.prezzo = 150;
+    r.minValore = -1;
+    SimReparto full;
+    full.id = 80;
+    full.descr = std::string(25, 'F');  // fills its field, no NUL
+    full.tipoSconto = 1;
+    reg().putFile("REPARTI.BIN", buildReparti({r, full}));
+
+    EXPECT_EQ(80, ecr_recv_reparti_all(host(), csv_.c_str()));
+    auto lines = lines_of(read_file(csv_));
+    ASSERT_EQ(81u, lines.size());
+    EXPECT_EQ("id_reparto;descr;iva;batt_sing;tipo_sconto;id_aux_lan;id_gruppo;prezzo;min_valore;"
+              "max_valore;valore_sconto",
+              lines[0]);
+    EXPECT_EQ("3;BEVANDE;2;1;0;8;16;150;-1;0;0", lines[3]);
+    EXPECT_EQ("80;" + std::string(25, 'F') + ";1;0;1;1;1;0;0;0;0", lines[80]);
+    EXPECT_EQ(paired_, setupCommands());
+
+    reg().clearCommands();
+    EXPECT_EQ(1, ecr_recv_reparti_mod(host(), csv_.c_str()));
+    EXPECT_EQ("id_reparto;descr;iva;batt_sing;tipo_sconto;id_aux_lan;id_gruppo;prezzo;min_valore;"
+              "max_valore;valore_sconto\r\n3;BEVANDE;2;1;0;8;16;150;-1;0;0\r\n",
+              read_file(csv_));
+    EXPECT_EQ(paired_, setupCommands());
+    EXPECT_FALSE(file_exists(local_path("REPARTI.BIN")));
+}
+
+TEST_F(Tables, NothingChangedLeavesNoCsv)
+{
+    reg().putFile("PLU.BIN", buildPlu({}));
+    write_file(csv_, "old");
+    EXPECT_EQ(0, ecr_recv_plu_mod(host(), csv_.c_str()));
+    EXPECT_FALSE(file_exists(csv_));
+    reg().putFile("CLIENTI.BIN", buildClienti({}));
+    EXPECT_EQ(0, ecr_recv_clienti_all(host(), csv_.c_str()));
+    EXPECT_FALSE(file_exists(csv_));
+}
+
+TEST_F(Tables, WrongSizesAndMissingFilesStillLeaveSetup)
+{
+    const struct {
+        const char* name;
+        std::string bytes;
+        int(ECR_API* recv)(const char*, const char*);
+        int rc;
+    } rows[] = {
+        {"REPARTI.BIN", buildReparti({}, 3519), ecr_recv_reparti_all, ERR_INVALID_FILESIZE},
+        {"REPARTI.BIN", buildReparti({}, 3521), ecr_recv_reparti_mod, ERR_INVALID_FILESIZE},
+        {"FATTURE.BIN", buildFatture({}, 512), ecr_recv_fatture, ERR_INVALID_FILESIZE},
+        {"CLIENTI.BIN", "", ecr_recv_clienti_mod, ERR_TRANSFER_FAILED},  // not on the register
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name + std::to_string(row.bytes.size()));
+        reg().clearCommands();
+        reg().removeFile(row.name);
+        if (!row.bytes.empty())
+            reg().putFile(row.name, row.bytes);
+        write_file(csv_, "old");
+        EXPECT_EQ(row.rc, row.recv(host(), csv_.c_str()));
+        EXPECT_FALSE(file_exists(csv_));
+        EXPECT_FALSE(file_exists(local_path(row.name)));
+        EXPECT_EQ(paired_, setupCommands());
+        EXPECT_EQ(0, reg().info().setup);
+    }
+}
+
+TEST_F(Tables, BusyRegisterIsNotTouched)
+{
+    reg().putFile("REPARTI.BIN", buildReparti({}));
+    reg().setHostConnected(true);
+    EXPECT_EQ(ERR_REG_NON_DISP, ecr_recv_reparti_all(host(), csv_.c_str()));
+    write_file(csv_, "1;A;1;1;1;1;1;1;1;1;1\r\n");
+    EXPECT_EQ(ERR_REG_NON_DISP, ecr_send_reparti(host(), csv_.c_str()));
+    EXPECT_TRUE(setupCommands().empty());
+    // Already in set-up: used as it is and left so.
+    reg().setHostConnected(false);
+    reg().runCommand("SETUP 1");
+    reg().clearCommands();
+    EXPECT_EQ(80, ecr_recv_reparti_all(host(), csv_.c_str()));
+    EXPECT_TRUE(setupCommands().empty());
+    EXPECT_EQ(1, reg().info().setup);
+}
+
+TEST_F(Tables, InvoicesAndCustomers)
+{
+    SimFattura f;
+    f.id = 3000;
+    f.tipo = 0xA3;
+    f.idCliente = 12;
+    f.dataTempo = simSeconds(29, 2, 24) + 3600 * 10 + 61;
+    f.importo = 1220;
+    f.imponibile = 1000;
+    f.imposta = 220;
+    f.credito = -3;
+    SimFattura odd = f;
+    odd.id = 1;
+    odd.tipo = 0xB0;
+    reg().putFile("FATTURE.BIN", buildFatture({f, odd}));
+    EXPECT_EQ(2, ecr_recv_fatture(host(), csv_.c_str()));
+    EXPECT_EQ("id_fattura;tipo_fattura;id_cliente;data_tempo;importo;imponibile;imposta;credito\r\n"
+              "1;0xB0;12;29/02/24-10:01:01;1220;1000;220;-3\r\n"
+              "3000;fattura_con_scontr;12;29/02/24-10:01:01;1220;1000;220;-3\r\n",
+              read_file(csv_));
+
+    SimCliente c;
+    c.id = 7;
+    c.changed = true;
+    c.ragioneSociale = "Rossi srl";
+    c.partitaIva = "012345678901";  // 12 characters: no NUL in the field
+    SimCliente noVat = c;
+    noVat.id = 8;
+    noVat.partitaIva = "";
+    reg().putFile("CLIENTI.BIN", buildClienti({c, noVat}));
+    EXPECT_EQ(1, ecr_recv_clienti_mod(host(), csv_.c_str()));
+    EXPECT_EQ("id_cliente;ragione_sociale;indirizzo;citta;partita_iva;codice_fiscale\r\n"
+              "7;Rossi srl;;;012345678901;\r\n",
+              read_file(csv_));
+}
+
+TEST_F(Tables, SendDepartmentsPresetsClampsAndCuts)
+{
+    write_file(csv_,
+               "id_reparto;descr;iva;batt_sing;tipo_sconto;id_aux_lan;id_gruppo;prezzo;min_valore;"
+               "max_valore;valore_sconto\r\n"
+               "3;BEVANDE;2;1;0;;;150;;;\r\n"
+               "4;" + std::string(30, 'x') + ";12;0;1;0;99;-5;1;2;3\n"
+               "5;A;0;0;0;1;1;1;1;1\r\n"         // 10 fields
+               "81;B;1;1;1;1;1;1;1;1;1\r\n"      // id out of range
+               "6;C;uno;1;1;1;1;1;1;1;1\r\n");   // not a number
+    EXPECT_EQ(2, ecr_send_reparti(host(), csv_.c_str()));
+    std::string up = uploaded("REPARTI.BIN");
+    ASSERT_EQ(3520u, up.size());
+    SimReparto d3 = decodeReparto(up, 3);
+    EXPECT_EQ("BEVANDE", d3.descr);
+    EXPECT_EQ(2, d3.iva);
+    EXPECT_EQ(1, d3.battSing);
+    EXPECT_EQ(150, d3.prezzo);
+    EXPECT_EQ(1, d3.idAuxLan);
+    SimReparto d4 = decodeReparto(up, 4);
+    EXPECT_EQ(std::string(24, 'x'), d4.descr);
+    EXPECT_EQ(8, d4.iva);
+    EXPECT_EQ(1, d4.tipoSconto);
+    EXPECT_EQ(1, d4.idAuxLan);
+    EXPECT_EQ(16, d4.idGruppo);
+    EXPECT_EQ(-5, d4.prezzo);
+    EXPECT_EQ(3, d4.valoreSconto);
+    for (int id : {1, 5, 6, 80}) {
+        SCOPED_TRACE(id);
+        SimReparto d = decodeReparto(up, id);
+        EXPECT_EQ("REPARTO " + std::to_string(id), d.descr);
+        EXPECT_EQ(0, d.prezzo);
+        EXPECT_EQ(1, d.iva);
+    }
+    EXPECT_EQ(paired_, setupCommands());
+    EXPECT_FALSE(file_exists(local_path("REPARTI.BIN")));
+}
+
+TEST_F(Tables, RefusedRowsNeverWipeTheTable)
+{
+    const std::string before = buildReparti({});
+    const struct {
+        const char* name;
+        std::string text;
+    } rows[] = {
+        {"non-numbers", "x;A;1;1;1;1;1;1;1;1;1\r\n1;A;1;1;1;1;1;zero;1;1;1\r\n"},
+        {"huge numbers", "1;A;1;1;1;1;1;99999999999;1;1;1\r\n"},
+        {"long line", "1;" + std::string(2000, 'L') + ";1;1;1;1;1;1;1;1;1\r\n"},
+        {"semicolon in a text", "1;A;B;1;1;1;1;1;1;1;1;1\r\n"},
+        {"empty file", ""},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        reg().putFile("REPARTI.BIN", before);
+        reg().clearCommands();
+        write_file(csv_, row.text);
+        EXPECT_EQ(0, ecr_send_reparti(host(), csv_.c_str()));
+        EXPECT_EQ(before, uploaded("REPARTI.BIN"));
+        EXPECT_TRUE(reg().commands().empty());
+    }
+    DeleteFileA(csv_.c_str());
+    EXPECT_EQ(ERR_FILE_NOT_FOUND, ecr_send_reparti(host(), csv_.c_str()));
+    EXPECT_EQ(ERR_FILE_NOT_FOUND, ecr_send_clienti(host(), csv_.c_str()));
+    EXPECT_TRUE(reg().commands().empty());
+}
+
+TEST_F(Tables, SendArticlesWithMarkAndLfEnds)
+{
+    reg().setBusyInfos(2);  // the register digests the price list
+    write_file(csv_, "\xEF\xBB\xBF" "100000;ACQUA;90;0;1;-30;12345678901234567\n2;;0;;;;\n");
+    EXPECT_EQ(2, ecr_send_plu(host(), csv_.c_str()));
+    std::string up = uploaded("PLU.BIN");
+    ASSERT_EQ(6400000u, up.size());
+    SimPlu last = decodePlu(up, 100000);
+    EXPECT_EQ("ACQUA", last.descr);
+    EXPECT_EQ(80, last.idReparto);
+    EXPECT_EQ(0, last.varPrezzo);
+    EXPECT_EQ(1, last.zeroSi);
+    EXPECT_EQ(-30, last.prezzo);
+    EXPECT_EQ("1234567890123", last.codiceEan);
+    SimPlu two = decodePlu(up, 2);
+    EXPECT_EQ("PLU 2", two.descr);
+    EXPECT_EQ(1, two.idReparto);
+    EXPECT_EQ(1, two.varPrezzo);
+    EXPECT_EQ(1, two.zeroSi);
+    EXPECT_EQ(0, reg().info().cmd);
+    EXPECT_EQ(paired_, setupCommands());
+}
+
+TEST_F(Tables, SendCustomersMergesIntoTheRegistersFile)
+{
+    SimCliente c;
+    c.id = 5;
+    c.changed = true;
+    c.kind = 2;
+    c.ragioneSociale = "Vecchio";
+    c.indirizzo = "Via Roma 1";
+    reg().putFile("CLIENTI.BIN", buildClienti({c}));
+    write_file(csv_, "id_cliente;ragione_sociale;indirizzo;citta;partita_iva;codice_fiscale\r\n"
+                     "5;;;Milano;0123456789012345;\r\n"
+                     "9;;;;;RSSMRA80A01H501U-EXTRA\r\n"
+                     "1001;A;B;C;D;E\r\n");
+    EXPECT_EQ(2, ecr_send_clienti(host(), csv_.c_str()));
+    std::string up = uploaded("CLIENTI.BIN");
+    ASSERT_EQ(256000u, up.size());
+    SimCliente m = decodeCliente(up, 5);
+    EXPECT_FALSE(m.changed);
+    EXPECT_EQ(1, m.kind);
+    EXPECT_EQ("Vecchio", m.ragioneSociale);
+    EXPECT_EQ("Via Roma 1", m.indirizzo);
+    EXPECT_EQ("Milano", m.citta);
+    EXPECT_EQ("01234567890", m.partitaIva);
+    EXPECT_EQ(std::string(102, 'Z'), up.substr(4 * 256 + 154, 102));  // kept as it was
+    SimCliente n = decodeCliente(up, 9);
+    EXPECT_EQ(2, n.kind);
+    EXPECT_EQ("RSSMRA80A01H501U", n.codiceFiscale);
+    EXPECT_EQ(paired_, setupCommands());
+
+    // No applicable row: nothing uploaded, set-up left all the same.
+    reg().clearCommands();
+    reg().putFile("CLIENTI.BIN", buildClienti({c}));
+    write_file(csv_, "0;A;B;C;D;E\r\n");
+    EXPECT_EQ(0, ecr_send_clienti(host(), csv_.c_str()));
+    EXPECT_EQ(buildClienti({c}), uploaded("CLIENTI.BIN"));
+    EXPECT_EQ(paired_, setupCommands());
+
+    reg().clearCommands();
+    reg().putFile("CLIENTI.BIN", buildClienti({c}, 1000));
+    write_file(csv_, "5;A;B;C;D;E\r\n");
+    EXPECT_EQ(ERR_INVALID_FILESIZE, ecr_send_clienti(host(), csv_.c_str()));
+    EXPECT_EQ(paired_, setupCommands());
+}
+
+}  // namespace
