@@ -13,7 +13,7 @@ session_stop() {
   done
   rm -f "${session_links[@]}"
   wineserver -k >/dev/null 2>&1 || true
-  wineserver -w >/dev/null 2>&1 || true
+  timeout 60 wineserver -w >/dev/null 2>&1 || true
   local pid
   for pid in "${session_pids[@]}"; do
     kill "$pid" 2>/dev/null || true
@@ -38,6 +38,8 @@ session_start() {
   wineserver -p
   # A loopback address that never answers ICMP echo, for the ping tests.
   local rule="INPUT -d 127.77.0.1 -p icmp --icmp-type echo-request -j DROP"
+  # A rule left by a run that was killed outright is dropped first.
+  while iptables -D $rule 2>/dev/null; do :; done
   if iptables -I $rule 2>/dev/null; then
     session_rules+=("$rule")
     export ECR_TEST_SILENT_HOST=127.77.0.1

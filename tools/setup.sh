@@ -73,4 +73,5 @@ if [ -n "$missing" ]; then
   apt_install "${packages[@]}"
 fi
 
+"$here/tools/build-scintilla.sh"
 "$here/tools/wineprefix.sh"

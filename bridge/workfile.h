@@ -1,0 +1,11 @@
+#pragma once
+// Whole-file writes of the bridge (work copies, receipt copies, the store),
+// through the framework's file class with create-always disposition.
+
+#include <windows.h>
+
+#include <cstddef>
+
+// False when the file cannot be created or written; never throws or shows.
+bool WriteWorkFile(const char* path, const void* data, size_t size,
+                   DWORD flags = FILE_ATTRIBUTE_NORMAL);

@@ -1,0 +1,358 @@
+// zForm: construction, creation, showing (modal included), closing, focus
+// movement and persisted placement.
+
+#include "zform.h"
+
+#include "zapplication.h"
+#include "xhooks.h"
+#include "xsystem.h"
+
+#include <commctrl.h>
+#include <shellapi.h>
+
+#include <algorithm>
+#include <climits>
+#include <cstdlib>
+
+const char* const ZFORMCLASS = "MOVIRform";
+const char* const ZMDICHILDCLASS = "MOVIRmdichildform";
+zForm* zMainForm = nullptr;
+
+namespace {
+
+void InitFlatScrollBars(HWND w)
+{
+    HMODULE comctl = GetModuleHandleA("comctl32.dll");
+    if (!comctl)
+        return;
+    using Init = BOOL(WINAPI*)(HWND);
+    using Prop = BOOL(WINAPI*)(HWND, UINT, INT_PTR, BOOL);
+    auto init = reinterpret_cast<Init>(reinterpret_cast<void*>(GetProcAddress(comctl, "InitializeFlatSB")));
+    auto prop = reinterpret_cast<Prop>(reinterpret_cast<void*>(GetProcAddress(comctl, "FlatSB_SetScrollProp")));
+    if (init)
+        init(w);
+    if (prop) {
+        prop(w, WSB_PROP_VSTYLE, FSB_FLAT_MODE, TRUE);
+        prop(w, WSB_PROP_HSTYLE, FSB_FLAT_MODE, TRUE);
+    }
+}
+
+bool IsFormWindow(HWND w)
+{
+    char cls[32] = {};
+    GetClassNameA(w, cls, sizeof cls);
+    return lstrcmpiA(cls, ZFORMCLASS) == 0 || lstrcmpiA(cls, ZMDICHILDCLASS) == 0;
+}
+
+bool IsClass(HWND w, const char* name)
+{
+    char cls[64] = {};
+    GetClassNameA(w, cls, sizeof cls);
+    return lstrcmpiA(cls, name) == 0;
+}
+
+// One stored placement key; absent or not a number counts as missing.
+bool ReadKey(const char* prefix, const xstring& name, long* value)
+{
+    xstring text;
+    zApp().GetSetting(text, "Info", prefix + name, "", "");
+    text = text.Trim();
+    if (text.IsBlank())
+        return false;
+    char* end = nullptr;
+    long v = std::strtol(text, &end, 10);
+    if (end == text.c_str() || (end && *end))
+        return false;
+    *value = v;
+    return true;
+}
+
+long Clamp(long v, long lo, long hi)
+{
+    return v < lo ? lo : (v > hi ? hi : v);
+}
+
+}  // namespace
+
+zForm::zForm(const char* cls) : zWindow(cls, ZT_FORM)
+{
+    textColour = COLOR_BTNTEXT;
+    textBackColour = COLOR_BTNFACE;
+    SetBackColor(COLOR_BTNFACE);
+    style = WS_OVERLAPPEDWINDOW;
+    top = left = width = height = ZUNSET;
+    parent = zMainForm;
+    name = "GENERIC FORM";
+    caption = name;
+    zApp().AddForm(this);
+}
+
+// The window goes while the form is still whole; the form then leaves the
+// application's list so that nothing reaches it afterwards.
+zForm::~zForm()
+{
+    if (IsModalShown())
+        EndModal();
+    DestroyLiveWindow();
+    DestroyBars();
+    for (zForm* f : zApp().forms)
+        if (f->parent == this)
+            f->parent = nullptr;
+    zApp().RemoveForm(this);
+}
+
+bool zForm::FeatureNotAvailable()
+{
+    xcallmessagebox(Handle(), "Feature Not Available", "Message", MB_ICONINFORMATION);
+    return true;
+}
+
+int zForm::FeatureNotAvailable2()
+{
+    return xcallmessagebox(Handle(), "Feature Not Available", "Message", MB_ICONINFORMATION);
+}
+
+void zForm::Hide()
+{
+    if (!IsLive())
+        return;
+    showCommand = 0;
+    ShowWindow(hwnd, SW_HIDE);
+    if (IsModalShown())
+        Close();
+}
+
+bool zForm::Close()
+{
+    if (!IsLive())
+        return true;
+    return SendMessageA(hwnd, WM_CLOSE, 0, 0) == 0;
+}
+
+void zForm::_create_()
+{
+    OnCreate(true);
+    if (IsLive())
+        return;
+    SetBackColor(brushColour);
+    HMENU menuHandle = nullptr;
+    exStyle |= WS_EX_ACCEPTFILES;
+    HWND parentWindow = nullptr;
+    if (kind == ZK_MDICHILD) {
+        exStyle |= WS_EX_MDICHILD;
+        zForm* frame = dynamic_cast<zForm*>(parent);
+        parentWindow = frame ? frame->mdiClient : nullptr;
+    } else if (parent && parent->IsLive()) {
+        parentWindow = parent->hwnd;
+    }
+    HWND created = CreateWindowExA(exStyle, className, caption, style, left, top, width, height,
+                                   parentWindow, menuHandle, zApp().instance, this);
+    if (!created) {
+        xsys().Error("zForm::_create_ " + name, 0);
+        return;
+    }
+    hwnd = created;
+    RegisterTool(hwnd);
+    InitFlatScrollBars(hwnd);
+    DragAcceptFiles(hwnd, TRUE);
+    ApplyFont();
+    LoadPicture();
+    icon.SetIconByName(icon.name, 3);
+    ApplyIcon();
+    SetScrollRange(hwnd, SB_HORZ, hMin, hMax, TRUE);
+    SetScrollRange(hwnd, SB_VERT, vMin, vMax, TRUE);
+    CreateChildren();
+    OnCreated();
+    if (pictureFlags & ZPIC_CENTEROWNER)
+        Center('0', true);
+    else if (pictureFlags & ZPIC_CENTERSCREEN)
+        CenterOnScreen();
+    OnCreate(false);
+    RestorePlacement();
+}
+
+// Only keys that are present apply; a size must be positive and the
+// caption must stay reachable on the screen.
+void zForm::RestorePlacement()
+{
+    long t = 0, l = 0, w = 0, h = 0, show = 0;
+    bool hasTop = ReadKey("top_", name, &t), hasLeft = ReadKey("left_", name, &l);
+    bool hasWidth = ReadKey("width_", name, &w), hasHeight = ReadKey("height_", name, &h);
+    if (ReadKey("show_", name, &show) && show > 1) {
+        showCommand = short(show);
+        return;
+    }
+    if (!IsLive())
+        return;
+    RECT now;
+    GetWindowRect(hwnd, &now);
+    if (!hasTop)
+        t = now.top;
+    if (!hasLeft)
+        l = now.left;
+    bool sized = hasWidth && hasHeight && w > 0 && h > 0;
+    int sw = GetSystemMetrics(SM_CXVIRTUALSCREEN), sh = GetSystemMetrics(SM_CYVIRTUALSCREEN);
+    int sx = GetSystemMetrics(SM_XVIRTUALSCREEN), sy = GetSystemMetrics(SM_YVIRTUALSCREEN);
+    if (sw <= 0 || sh <= 0)
+        sw = GetSystemMetrics(SM_CXSCREEN), sh = GetSystemMetrics(SM_CYSCREEN), sx = sy = 0;
+    if (sized) {
+        w = Clamp(w, 1, sw);
+        h = Clamp(h, 1, sh);
+    }
+    long ww = sized ? w : now.right - now.left;
+    int caption = GetSystemMetrics(SM_CYCAPTION);
+    t = Clamp(t, sy, sy + sh - caption);
+    l = Clamp(l, sx - ww + 40, sx + sw - 40);
+    bool centred = (pictureFlags & (ZPIC_CENTEROWNER | ZPIC_CENTERSCREEN)) != 0;
+    if (!(style & WS_THICKFRAME)) {
+        if (!centred && (hasTop || hasLeft))
+            SetPosition(l, t);
+    } else if (sized) {
+        SetBounds(l, t, w, h);
+    } else if (hasTop || hasLeft) {
+        SetPosition(l, t);
+    }
+}
+
+void zForm::SavePlacement()
+{
+    if (!IsLive() || !IsWindowVisible(hwnd) || (GetWindowLongA(hwnd, GWL_STYLE) & WS_CHILD))
+        return;
+    WINDOWPLACEMENT wp = {};
+    wp.length = sizeof wp;
+    if (!GetWindowPlacement(hwnd, &wp))
+        return;
+    const RECT& r = wp.rcNormalPosition;
+    xstring v;
+    zApp().WriteSetting("info", "top_" + name, v.FromLong(r.top));
+    zApp().WriteSetting("info", "left_" + name, v.FromLong(r.left));
+    zApp().WriteSetting("info", "width_" + name, v.FromLong(r.right - r.left));
+    zApp().WriteSetting("info", "height_" + name, v.FromLong(r.bottom - r.top));
+    zApp().WriteSetting("info", "show_" + name, v.FromUnsigned(wp.showCmd));
+}
+
+void zForm::Show(int command)
+{
+    if (modal)
+        return;
+    modal = 1;
+    zWindow::Show(command);
+    if (kind != ZK_MODAL || !IsLive()) {
+        modal = 0;
+        return;
+    }
+    zApp().modalStack.push_back(&hwnd);
+    disabledByModal.clear();
+    if (zApp().DoEvents()) {
+        for (zForm* f : zApp().forms) {
+            if (f == this || !f->IsLive() || (GetWindowLongA(f->hwnd, GWL_STYLE) & WS_CHILD))
+                continue;
+            if (IsWindowEnabled(f->hwnd)) {
+                disabledByModal.push_back(f->hwnd);
+                f->Enable(false);
+            }
+        }
+        while (IsLive() && IsWindowVisible(hwnd)) {
+            WaitMessage();
+            if (!zApp().DoEvents())
+                break;
+            Sleep(1);
+        }
+    }
+}
+
+// Only the forms this one disabled come back: a form beneath an inner modal
+// form stays disabled until that one closes.
+void zForm::EndModal()
+{
+    modal = 0;
+    auto& stack = zApp().modalStack;
+    auto it = std::find(stack.begin(), stack.end(), &hwnd);
+    if (it != stack.end())
+        stack.erase(it);
+    for (HWND w : disabledByModal)
+        if (IsWindow(w))
+            EnableWindow(w, TRUE);
+    disabledByModal.clear();
+}
+
+HWND zForm::FindTabStop(bool fromEnd)
+{
+    if (!IsLive())
+        return nullptr;
+    HWND found = nullptr;
+    for (HWND c = GetWindow(hwnd, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
+        LONG s = GetWindowLongA(c, GWL_STYLE);
+        if ((s & WS_TABSTOP) && IsWindowEnabled(c) && IsWindowVisible(c)) {
+            found = c;
+            if (!fromEnd)
+                break;
+        }
+    }
+    return found ? found : hwnd;
+}
+
+namespace {
+
+HWND Candidate(HWND current, HWND start, bool forward, bool* takeAsIs)
+{
+    *takeAsIs = false;
+    if (IsClass(current, "SysTabControl32") && !(current == start && !forward)) {
+        HWND page = GetWindow(GetWindow(current, GW_CHILD), GW_CHILD);
+        HWND first = page ? GetWindow(page, GW_CHILD) : nullptr;
+        if (first)
+            return forward ? first : GetWindow(first, GW_HWNDLAST);
+    }
+    HWND next = GetWindow(current, forward ? GW_HWNDNEXT : GW_HWNDPREV);
+    if (next)
+        return next;
+    HWND up = GetParent(current);
+    if (!up)
+        return nullptr;
+    if (IsClass(up, "combobox")) {
+        HWND s = GetWindow(up, forward ? GW_HWNDNEXT : GW_HWNDPREV);
+        if (s)
+            return s;
+    } else if (IsFormWindow(up) && GetParent(up) && IsClass(GetParent(up), "SysTabControl32")) {
+        HWND tab = GetParent(up);
+        if (!forward) {
+            *takeAsIs = true;
+            return tab;
+        }
+        if (HWND s = GetWindow(tab, GW_HWNDNEXT))
+            return s;
+    }
+    HWND first = GetWindow(current, GW_HWNDFIRST);
+    return forward ? first : GetWindow(current, GW_HWNDLAST);
+}
+
+}  // namespace
+
+// The walk is bounded: a form where no window takes the focus ends the
+// search instead of circling for ever.
+void zForm::MoveFocus(int direction)
+{
+    bool forward = direction != 3;
+    HWND start = GetFocus();
+    if (!start || !IsLive() || !IsChild(hwnd, start))
+        start = FindTabStop(!forward);
+    HWND current = start;
+    for (int steps = 0; current && steps < 4096; ++steps) {
+        bool takeAsIs = false;
+        HWND cand = Candidate(current, start, forward, &takeAsIs);
+        if (!cand || cand == start)
+            return;
+        if (takeAsIs) {
+            ::SetFocus(cand);
+            return;
+        }
+        LONG s = GetWindowLongA(cand, GWL_STYLE);
+        bool tab = IsClass(cand, "SysTabControl32") && !forward;
+        if (!tab && (s & WS_TABSTOP) && !IsFormWindow(cand) && IsWindowVisible(cand) &&
+            IsWindowEnabled(cand)) {
+            ::SetFocus(cand);
+            return;
+        }
+        current = cand;
+    }
+}

@@ -1,0 +1,388 @@
+// The form window procedure: class procedures, message dispatch, closing,
+// painting, command routing and the form's answers to routed keys.
+
+#include "zform.h"
+
+#include "zapplication.h"
+#include "xexceptions.h"
+#include "xhooks.h"
+#include "xsystem.h"
+
+#include <commctrl.h>
+#include <shellapi.h>
+
+#include <cstdio>
+
+namespace {
+
+LRESULT DefaultProc(zForm* form, HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    if (form->kind == ZK_MDIFRAME)
+        return DefFrameProcA(hwnd, form->mdiClient, msg, wParam, lParam);
+    if (form->kind == ZK_MDICHILD)
+        return DefMDIChildProcA(hwnd, msg, wParam, lParam);
+    return DefWindowProcA(hwnd, msg, wParam, lParam);
+}
+
+void NoteFailure(const char* prefix, UINT msg)
+{
+    char text[64];
+    std::snprintf(text, sizeof text, "%s%x", prefix, msg);
+    zExceptionRecord() = xexceptions(text, 0, 0);
+}
+
+LRESULT OnClose(zForm* form, HWND hwnd, WPARAM wParam, LPARAM lParam)
+{
+    if (form->closing)
+        return 0;
+    form->closing = 1;
+    try {
+        form->SavePlacement();
+    } catch (...) {
+    }
+    bool refused = !form->QueryClose();
+    if (!refused && !form->skipCloseChecks)
+        refused = !form->CloseCheck() || !form->CloseCheck2(true);
+    if (form == zMainForm) {
+        if (!refused && zApp().CloseForms(nullptr)) {
+            PostQuitMessage(zApp().exitCode);
+            return DefaultProc(form, hwnd, WM_CLOSE, wParam, lParam);
+        }
+        form->closing = 0;
+        return 1;
+    }
+    if (refused) {
+        form->closing = 0;
+        return 1;
+    }
+    if (form->IsModalShown())
+        form->EndModal();
+    if (zMainForm && zMainForm->IsLive() && IsWindowVisible(zMainForm->hwnd))
+        zMainForm->SetForeground();
+    form->showCommand = -1;
+    return DefaultProc(form, hwnd, WM_CLOSE, wParam, lParam);
+}
+
+void OnDestroy(zForm* form, HWND hwnd)
+{
+    form->DestroyBars();
+    if (form->defaultButton && !form->defaultButton->IsLive())
+        form->defaultButton = nullptr;
+    if (form->focusChild && !form->focusChild->IsLive())
+        form->focusChild = nullptr;
+    if (form->IsModalShown())
+        form->EndModal();
+    form->hwnd = nullptr;
+    form->closing = 0;
+    zDetachObject(hwnd);
+}
+
+void PaintLabels(zForm* form, HDC dc, COLORREF textColour)
+{
+    for (HWND c = GetWindow(form->hwnd, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
+        char cls[32] = {};
+        GetClassNameA(c, cls, sizeof cls);
+        zWindow* obj = zFindObject(c);
+        if (!IsWindowVisible(c) || lstrcmpiA(cls, ZFORMCLASS) == 0 || !obj ||
+            obj->label.IsBlank())
+            continue;
+        RECT r, hit;
+        GetLabelRect(c, &r, obj->label, obj->labelPosition, form->font.handle);
+        if (!IntersectRect(&hit, &r, &form->paintRect))
+            continue;
+        DrawLabelFrame(dc, r, form->pictureFlags);
+        DrawLabelText(dc, r, obj->label, textColour,
+                      form->pictureFlags | (IsWindowEnabled(c) ? 0u : unsigned(ZLABEL_DISABLED)));
+    }
+}
+
+void OnPaintForm(zForm* form, HWND hwnd)
+{
+    PAINTSTRUCT ps;
+    HDC dc = BeginPaint(hwnd, &ps);
+    form->paintRect = ps.rcPaint;
+    zDC context(dc);
+    if (form->font.handle)
+        SelectObject(dc, form->font.handle);
+    SetBkMode(dc, (form->pictureFlags & ZPIC_TRANSPARENT) ? TRANSPARENT : OPAQUE);
+    SetBkColor(dc, form->CurrentTextBackColour());
+    if (form->brush)
+        SelectObject(dc, form->brush);
+    if (form->kind != ZK_MDIFRAME) {
+        RECT rc;
+        GetClientRect(hwnd, &rc);
+        if (!form->pictureName.IsBlank()) {
+            int w = 0, h = 0;
+            DrawPicture(form->pictureSource, form->pictureName, dc, 0, 0, form->pictureFlags,
+                        0, 0, rc.right, rc.bottom, &w, &h);
+        }
+        SetTextColor(dc, form->CurrentTextColour());
+        form->OnPaint(context);
+        PaintLabels(form, dc, form->CurrentTextColour());
+    }
+    EndPaint(hwnd, &ps);
+}
+
+HBRUSH ControlBrush(zWindow* ctl, HDC dc)
+{
+    zForm* form = dynamic_cast<zForm*>(ctl->parent);
+    SetTextColor(dc, ctl->CurrentTextColour());
+    SetBkColor(dc, ctl->CurrentTextBackColour());
+    bool transparent = (ctl->pictureFlags & ZPIC_TRANSPARENT) ||
+                       (form && (form->pictureFlags & ZPIC_TRANSPARENT));
+    if ((!transparent || ctl->type == ZT_EDIT) && ctl->type != ZT_PICTURE)
+        return ctl->brush;
+    SetBkMode(dc, TRANSPARENT);
+    if (!form)
+        return ctl->brush;
+    SetBkColor(dc, form->CurrentTextBackColour());
+    if (ctl->type == ZT_STATIC && (form->brush || !form->pictureName.IsBlank()))
+        return static_cast<HBRUSH>(GetStockObject(NULL_BRUSH));
+    return form->patternBrush.Handle() ? form->patternBrush.Handle() : form->brush;
+}
+
+}  // namespace
+
+LRESULT OnCommandMessage(zForm* form, HWND hwnd, WPARAM wParam, LPARAM lParam);
+LRESULT OnNotifyMessage(zForm* form, HWND hwnd, WPARAM wParam, LPARAM lParam);
+LRESULT OnRouteKey(zForm* form, WPARAM key, HWND control);
+LRESULT OnRouteChar(zForm* form, WPARAM ch, HWND control);
+LRESULT OnScroll(zForm* form, HWND hwnd, int bar, WPARAM wParam);
+
+LRESULT FormWindowProc(zForm* form, HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    if (msg >= 0xC000 && msg <= 0xFFFF)
+        return form->OnRegisteredMessage(msg, wParam, lParam) ? 1 : 0;
+    switch (msg) {
+    case WM_CREATE:
+        form->hwnd = hwnd;
+        form->BuildBars();
+        break;
+    case WM_DESTROY:
+        OnDestroy(form, hwnd);
+        break;
+    case WM_MOVE:
+        form->OnMove(short(LOWORD(lParam)), short(HIWORD(lParam)));
+        break;
+    case WM_SIZE:
+        if (wParam != SIZE_MINIMIZED)
+            form->LayoutBars();
+        form->OnSize(wParam, LOWORD(lParam), HIWORD(lParam));
+        if (form->kind != ZK_MDICHILD)
+            return 0;
+        break;
+    case WM_ACTIVATE:
+        form->OnActivate(wParam, lParam);
+        break;
+    case WM_SETFOCUS: {
+        zWindow* child = form->focusChild;
+        if (child && child->IsLive() && IsChild(hwnd, child->hwnd))
+            child->SetFocus();
+        else if (HWND stop = form->FindTabStop(false); stop && stop != hwnd)
+            ::SetFocus(stop);
+        if (zMainForm && zMainForm->StatusBarShown())
+            zMainForm->SetStatusText(5, form->hint);
+        if (!form->OnSetFocus(reinterpret_cast<HWND>(wParam)))
+            return 1;
+        break;
+    }
+    case WM_KILLFOCUS:
+        form->OnKillFocus(reinterpret_cast<HWND>(wParam));
+        break;
+    case WM_PAINT:
+        OnPaintForm(form, hwnd);
+        return 1;
+    case WM_CLOSE:
+        return OnClose(form, hwnd, wParam, lParam);
+    case WM_QUERYENDSESSION: {
+        bool answer = form->QueryEndSession(lParam);
+        if (form == zMainForm && SendMessageA(hwnd, WM_CLOSE, 0, 0) == 1)
+            return 0;
+        return answer;
+    }
+    case WM_ERASEBKGND:
+        EraseFormBackground(hwnd, *form, reinterpret_cast<HDC>(wParam));
+        return 1;
+    case WM_SHOWWINDOW:
+        form->OnShowWindow(wParam != 0, int(lParam));
+        break;
+    case WM_SETCURSOR:
+        if (!form->OnSetCursor(reinterpret_cast<HWND>(wParam), LOWORD(lParam), HIWORD(lParam)))
+            return 1;
+        break;
+    case WM_QUERYDRAGICON:
+        return reinterpret_cast<LRESULT>(form->icon.Handle() ? form->icon.Handle()
+                                                             : zApp().appIcon);
+    case WM_NOTIFY:
+        return OnNotifyMessage(form, hwnd, wParam, lParam);
+    case WM_NCPAINT: {
+        HDC dc = GetWindowDC(hwnd);
+        bool go = form->OnNcPaint(dc);
+        ReleaseDC(hwnd, dc);
+        if (!go)
+            return 0;
+        break;
+    }
+    case WM_NCACTIVATE:
+        if (form->kind != ZK_MDIFRAME && wParam)
+            zApp().SetCurrentForm(form);
+        break;
+    case WM_MOUSEMOVE:
+    case WM_NCMOUSEMOVE: {
+        if (zApp().tooltip) {
+            MSG m = {hwnd, msg, wParam, lParam, 0, {}};
+            SendMessageA(zApp().tooltip, TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(&m));
+        }
+        if (msg == WM_NCMOUSEMOVE)
+            break;
+        form->OnMouseMove(wParam, short(LOWORD(lParam)), short(HIWORD(lParam)));
+        return 0;
+    }
+    case WM_NCLBUTTONDBLCLK:
+        if (!form->OnNcLButtonDblClk(wParam, short(LOWORD(lParam)), short(HIWORD(lParam))))
+            return 0;
+        break;
+    case WM_LBUTTONDOWN:
+        if (!form->OnLButtonDown(wParam, short(LOWORD(lParam)), short(HIWORD(lParam))))
+            return 0;
+        break;
+    case WM_LBUTTONDBLCLK:
+        if (!form->OnLButtonDblClk(wParam, short(LOWORD(lParam)), short(HIWORD(lParam))))
+            return 0;
+        break;
+    case WM_RBUTTONDOWN:
+        if (!form->OnRButtonDown(wParam, short(LOWORD(lParam)), short(HIWORD(lParam))))
+            return 0;
+        break;
+    case WM_RBUTTONUP:
+        if (!form->OnRButtonUp(wParam, short(LOWORD(lParam)), short(HIWORD(lParam))))
+            return 0;
+        break;
+    case WM_SYSCOMMAND:
+        if (!form->OnSysCommand(wParam, short(LOWORD(lParam)), short(HIWORD(lParam))))
+            return 0;
+        break;
+    case WM_LBUTTONUP:
+        form->OnLButtonUp(wParam, short(LOWORD(lParam)), short(HIWORD(lParam)));
+        break;
+    case WM_KEYDOWN: {
+        WPARAM key = wParam;
+        form->OnKeyDown(&key, lParam);
+        if (key == VK_PRIOR || key == VK_NEXT) {
+            SendMessageA(hwnd, WM_VSCROLL, key == VK_PRIOR ? SB_PAGEUP : SB_PAGEDOWN, 0);
+            return 0;
+        }
+        break;
+    }
+    case WM_KEYUP: {
+        WPARAM key = wParam;
+        form->OnKeyUp(&key, lParam);
+        break;
+    }
+    case WM_CHAR: {
+        WPARAM ch = wParam;
+        form->OnChar(&ch, lParam);
+        return 0;
+    }
+    case WM_SYSKEYDOWN:
+        form->OnSysKeyDown(wParam, lParam);
+        break;
+    case WM_COMMAND:
+        return OnCommandMessage(form, hwnd, wParam, lParam);
+    case WM_TIMER:
+        if (wParam == 2) {
+            if (form->StatusBarShown())
+                form->SetStatusText(3, xsys().TimeString(3));
+        } else if (form->flash) {
+            FlashWindow(hwnd, TRUE);
+        }
+        return 0;
+    case WM_HSCROLL:
+    case WM_VSCROLL:
+        return OnScroll(form, hwnd, msg == WM_HSCROLL ? SB_HORZ : SB_VERT, wParam);
+    case WM_CTLCOLOREDIT:
+    case WM_CTLCOLORLISTBOX:
+    case WM_CTLCOLORBTN:
+    case WM_CTLCOLORSTATIC:
+    case ZWM_CTLBRUSH: {
+        zWindow* ctl = zFindObject(reinterpret_cast<HWND>(lParam));
+        HBRUSH b = ctl ? ControlBrush(ctl, reinterpret_cast<HDC>(wParam)) : nullptr;
+        if (b)
+            return reinterpret_cast<LRESULT>(b);
+        break;
+    }
+    case WM_MDIACTIVATE:
+        if (reinterpret_cast<HWND>(lParam) == hwnd)
+            zApp().SetCurrentForm(form);
+        form->OnActivate(wParam, lParam);
+        return 0;
+    case WM_DROPFILES: {
+        HDROP drop = reinterpret_cast<HDROP>(wParam);
+        form->drop = drop;
+        if (DragQueryFileA(drop, 0xFFFFFFFF, nullptr, 0) > 1) {
+            xcallmessagebox(hwnd, "One file at a time,please.", "Message", MB_ICONINFORMATION);
+        } else {
+            char file[260] = {};
+            DragQueryFileA(drop, 0, file, sizeof file);
+            form->OnDropFiles(file);
+        }
+        DragFinish(drop);
+        break;
+    }
+    case WM_HOTKEY:
+        form->OnHotKey(wParam, lParam);
+        break;
+    case ZWM_ROUTEKEY:
+        return OnRouteKey(form, wParam, reinterpret_cast<HWND>(lParam));
+    case ZWM_ROUTECHAR:
+        return OnRouteChar(form, wParam, reinterpret_cast<HWND>(lParam));
+    case ZWM_TRAYNOTIFY:
+        form->OnTrayNotify(wParam, lParam);
+        return 0;
+    default:
+        break;
+    }
+    return DefaultProc(form, hwnd, msg, wParam, lParam);
+}
+
+namespace {
+
+// Both form classes: the form comes from the creation parameters at
+// WM_CREATE, from "XWNDUSR" afterwards. Nothing thrown leaves the procedure.
+LRESULT ClassProc(bool mdiChild, HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    try {
+        zForm* form = static_cast<zForm*>(zFindObject(hwnd));
+        if (!form && msg == WM_NCCREATE) {
+            auto* cs = reinterpret_cast<CREATESTRUCTA*>(lParam);
+            void* param = cs->lpCreateParams;
+            if (mdiChild && param)
+                param = reinterpret_cast<void*>(static_cast<MDICREATESTRUCTA*>(param)->lParam);
+            if (param)
+                zAttachObject(hwnd, static_cast<zForm*>(param), nullptr);
+            form = static_cast<zForm*>(zFindObject(hwnd));
+            if (form)
+                form->hwnd = hwnd;
+        }
+        if (form)
+            return FormWindowProc(form, hwnd, msg, wParam, lParam);
+        if (mdiChild)
+            return DefMDIChildProcA(hwnd, msg, wParam, lParam);
+        return DefWindowProcA(hwnd, msg, wParam, lParam);
+    } catch (...) {
+        NoteFailure("sdi/mdi window proc msg:0x", msg);
+        return 0;
+    }
+}
+
+}  // namespace
+
+LRESULT CALLBACK FormClassWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    return ClassProc(false, hwnd, msg, wParam, lParam);
+}
+
+LRESULT CALLBACK MdiChildClassWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    return ClassProc(true, hwnd, msg, wParam, lParam);
+}

@@ -1,0 +1,280 @@
+// The form's routing of commands, notifications and scrolling to the
+// objects of its controls, its answers to routed keys and characters, and
+// the subclass of an MDI frame's client window.
+
+#include "zform.h"
+
+#include "zapplication.h"
+#include "xexceptions.h"
+
+#include <commctrl.h>
+
+#include <cstdio>
+
+namespace {
+
+LRESULT Default(zForm* form, HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    if (form->kind == ZK_MDIFRAME)
+        return DefFrameProcA(hwnd, form->mdiClient, msg, wParam, lParam);
+    if (form->kind == ZK_MDICHILD)
+        return DefMDIChildProcA(hwnd, msg, wParam, lParam);
+    return DefWindowProcA(hwnd, msg, wParam, lParam);
+}
+
+void EditFocusColours(zWindow* ctl, bool gained)
+{
+    static COLORREF saved[3];
+    if (gained) {
+        saved[0] = ctl->textBackColour, saved[1] = ctl->textColour, saved[2] = ctl->brushColour;
+        if (ctl->IsTextBlank())
+            ctl->OnFocusBlank();
+        if (!ctl->IsLocked()) {
+            ctl->textColour = ctl->focusTextColour;
+            ctl->textBackColour = ctl->focusBackColour;
+            ctl->SetBackColor(ctl->focusBrushColour);
+            SendMessageA(ctl->hwnd, EM_SETSEL, 0, -1);
+        }
+    } else {
+        ctl->textBackColour = saved[0], ctl->textColour = saved[1];
+        ctl->SetBackColor(saved[2]);
+        SendMessageA(ctl->hwnd, EM_SETSEL, 0, 0);
+    }
+}
+
+// The event number of a control notification, 0 when none applies.
+int EventOf(zWindow* ctl, WORD code)
+{
+    switch (ctl->type) {
+    case ZT_PICTURE:
+        return code == 0x0A41 ? 1 : (code == 0x0A43 ? 2 : 0);
+    case ZT_SCINTILLA:
+        return code == 768 ? 1 : 0;
+    case ZT_STATIC:
+        return code == STN_CLICKED ? 1 : (code == STN_DBLCLK ? 2 : 0);
+    case ZT_EDIT:
+        switch (code) {
+        case EN_CHANGE: return 4;
+        case EN_SETFOCUS: EditFocusColours(ctl, true); return 2;
+        case EN_KILLFOCUS: EditFocusColours(ctl, false); return 1;
+        case EN_UPDATE: return 3;
+        default: return 0;
+        }
+    case ZT_BUTTON:
+    case ZT_BUTTONLIKE:
+        return code == BN_CLICKED ? 1 : 0;
+    case ZT_COMBOBOX:
+        switch (code) {
+        case CBN_SELCHANGE: return 5;
+        case CBN_DBLCLK: return 6;
+        case CBN_SETFOCUS: return 4;
+        case CBN_KILLFOCUS: return 3;
+        case CBN_EDITCHANGE: return 1;
+        case CBN_EDITUPDATE: return 2;
+        default: return 0;
+        }
+    default:
+        return 0;
+    }
+}
+
+}  // namespace
+
+LRESULT OnCommandMessage(zForm* form, HWND hwnd, WPARAM wParam, LPARAM lParam)
+{
+    form->OnCommand(wParam, lParam);
+    if (lParam == 0)
+        return Default(form, hwnd, WM_COMMAND, wParam, lParam);
+    HWND control = reinterpret_cast<HWND>(lParam);
+    zWindow* ctl = zFindObject(control);
+    if (!ctl)
+        return Default(form, hwnd, WM_COMMAND, wParam, lParam);
+    WORD code = HIWORD(wParam);
+    if (ctl->type == ZT_COMBOBOX)
+        form->OnComboNotify(ctl, code);
+    if (!IsWindow(control) || zFindObject(control) != ctl)
+        return 0;  // the notification ended the control
+    int event = EventOf(ctl, code);
+    if (event == 0) {
+        if (ctl->type == ZT_COMBOBOX || ctl->type == ZT_PICTURE || ctl->type == ZT_STATIC ||
+            ctl->type == ZT_EDIT || ctl->type == ZT_BUTTON || ctl->type == ZT_BUTTONLIKE ||
+            ctl->type == ZT_SCINTILLA)
+            return 0;
+        return Default(form, hwnd, WM_COMMAND, wParam, lParam);
+    }
+    ctl->Event(event);
+    return 0;
+}
+
+LRESULT OnNotifyMessage(zForm* form, HWND hwnd, WPARAM wParam, LPARAM lParam)
+{
+    auto* header = reinterpret_cast<NMHDR*>(lParam);
+    if (!header)
+        return Default(form, hwnd, WM_NOTIFY, wParam, lParam);
+    if (header->code == TTN_GETDISPINFOA) {
+        auto* info = reinterpret_cast<NMTTDISPINFOA*>(lParam);
+        if (info->uFlags & TTF_IDISHWND) {
+            SendMessageA(header->hwndFrom, TTM_SETMAXTIPWIDTH, 0, 200);
+            zWindow* tool = zFindObject(reinterpret_cast<HWND>(header->idFrom));
+            if (zApp().tooltip && tool)
+                info->lpszText = const_cast<char*>(tool->hint.c_str());
+        }
+    }
+    zWindow* sender = zFindObject(header->hwndFrom);
+    if (sender && sender->type == ZT_BUTTON && header->code == NM_CUSTOMDRAW) {
+        auto* cd = reinterpret_cast<NMCUSTOMDRAW*>(lParam);
+        cd->lItemlParam = reinterpret_cast<LPARAM>(sender);
+        return sender->OnCustomDraw(cd);
+    }
+    if (sender)
+        form->OnNotify(header);
+    return Default(form, hwnd, WM_NOTIFY, wParam, lParam);
+}
+
+// The form's answer to a key that one of its controls offers (2425).
+LRESULT OnRouteKey(zForm* form, WPARAM key, HWND control)
+{
+    zWindow* ctl = zFindObject(control);
+    bool locked = form->IsLocked();
+    switch (key) {
+    case VK_TAB:
+        form->MoveFocus((GetKeyState(VK_SHIFT) & 0x8000) ? 3 : 2);
+        return -2;
+    case VK_RETURN:
+        if (ctl && ctl->type == ZT_COMBOBOX && SendMessageA(control, CB_GETDROPPEDSTATE, 0, 0) == 1) {
+            SendMessageA(control, CB_SHOWDROPDOWN, FALSE, 0);
+            return -2;
+        }
+        if (form->defaultButton && form->defaultButton->IsLive()) {
+            HWND self = form->hwnd;
+            form->defaultButton->Click();
+            // The click may have closed the form: nothing more reaches it.
+            if (!IsWindow(self) || zFindObject(self) != form)
+                return -2;
+        }
+        break;
+    case VK_ESCAPE:
+        if (form->IsModalShown() && !locked) {
+            form->Close();
+            return -1;
+        }
+        break;
+    case VK_F2:
+    case VK_F4:
+        if (ctl && ctl->type == ZT_FKEYS)
+            return locked ? -2 : -1;
+        break;
+    default:
+        break;
+    }
+    if (form->IsLive())
+        SendMessageA(form->hwnd, WM_KEYDOWN, key, 0);
+    return 0;
+}
+
+LRESULT OnRouteChar(zForm* form, WPARAM ch, HWND control)
+{
+    zWindow* ctl = zFindObject(control);
+    if (ctl && ctl->type == ZT_EDIT) {
+        LONG style = GetWindowLongA(control, GWL_STYLE);
+        if ((ch == VK_RETURN && !(style & ES_WANTRETURN)) || ch == VK_TAB || ch == VK_ESCAPE)
+            return -2;
+    }
+    if (form->IsLive())
+        SendMessageA(form->hwnd, WM_CHAR, ch, 0);
+    return -1;
+}
+
+LRESULT OnScroll(zForm* form, HWND hwnd, int bar, WPARAM wParam)
+{
+    int mn = 0, mx = 0;
+    if (bar == SB_HORZ)
+        form->GetHScrollRange(&mn, &mx);
+    else
+        form->GetVScrollRange(&mn, &mx);
+    int pos = bar == SB_HORZ ? form->GetHScrollPos() : form->GetVScrollPos();
+    if (pos == mn)
+        pos = 0;
+    int line = bar == SB_HORZ ? form->hLine : form->vLine;
+    int page = bar == SB_HORZ ? form->hPage : form->vPage;
+    int delta = 0;
+    switch (LOWORD(wParam)) {
+    case SB_LINEUP: delta = -line; break;
+    case SB_LINEDOWN: delta = line; break;
+    case SB_PAGEUP: delta = -page; break;
+    case SB_PAGEDOWN: delta = page; break;
+    case SB_THUMBPOSITION: delta = short(HIWORD(wParam)) - pos; break;
+    case SB_TOP: delta = -pos; break;
+    case SB_BOTTOM: delta = mx - pos; break;
+    default: break;
+    }
+    if (pos + delta < 0)
+        delta = -pos;
+    if (pos + delta > mx)
+        delta = mx - pos;
+    if (delta == 0)
+        return 0;
+    if (bar == SB_HORZ)
+        form->OnHScroll(&delta);
+    else
+        form->OnVScroll(&delta);
+    RECT* scroll = IsRectEmpty(&form->scrollRect) ? nullptr : &form->scrollRect;
+    RECT* clip = IsRectEmpty(&form->clipRect) ? nullptr : &form->clipRect;
+    ScrollWindowEx(hwnd, bar == SB_HORZ ? -delta : 0, bar == SB_HORZ ? 0 : -delta, scroll, clip,
+                   nullptr, nullptr, SW_SCROLLCHILDREN | SW_INVALIDATE | SW_ERASE);
+    if (bar == SB_HORZ)
+        form->SetHScrollPos(pos + delta);
+    else
+        form->SetVScrollPos(pos + delta);
+    form->GetClientRect();
+    form->OnLayout();
+    return 0;
+}
+
+LRESULT CALLBACK MdiClientWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    try {
+        auto* record = static_cast<zWindowRecord*>(GetPropA(hwnd, ZWNDPROP));
+        if (!record)
+            return DefWindowProcA(hwnd, msg, wParam, lParam);
+        WNDPROC old = record->oldProc;
+        auto* form = static_cast<zForm*>(record->object);
+        switch (msg) {
+        case WM_DESTROY:
+            SetWindowLongPtrA(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(old));
+            zDetachObject(hwnd);
+            break;
+        case WM_PAINT: {
+            LRESULT r = CallWindowProcA(old, hwnd, msg, wParam, lParam);
+            if (!form->pictureName.IsBlank()) {
+                HDC dc = GetDC(hwnd);
+                DrawFormImage(*form, dc);
+                ReleaseDC(hwnd, dc);
+            }
+            return r;
+        }
+        case WM_ERASEBKGND:
+            EraseFormBackground(hwnd, *form, reinterpret_cast<HDC>(wParam));
+            return 1;
+        case WM_KEYDOWN:
+            if (form->IsLive())
+                SendMessageA(form->hwnd, msg, wParam, lParam);
+            break;
+        case WM_HSCROLL:
+        case WM_VSCROLL:
+            InvalidateRect(hwnd, nullptr, TRUE);
+            break;
+        case WM_RBUTTONDOWN:
+            form->OnRButtonDown(wParam, short(LOWORD(lParam)), short(HIWORD(lParam)));
+            break;
+        default:
+            break;
+        }
+        return CallWindowProcA(old, hwnd, msg, wParam, lParam);
+    } catch (...) {
+        char text[64];
+        std::snprintf(text, sizeof text, "client window proc msg:0x%x", msg);
+        zExceptionRecord() = xexceptions(text, 0, 0);
+        return 0;
+    }
+}

@@ -1,0 +1,204 @@
+// Forms: creation and close sequences, the modal chain, closing rules and
+// placement through the ".ini" file.
+
+#include "zwintest.h"
+
+#include "testutil.h"
+
+using zwt::Log;
+using zwt::SameSequence;
+using zwt::TestForm;
+
+namespace {
+
+struct FormsTest : ::testing::Test {
+    void SetUp() override { Log().clear(); }
+    void TearDown() override
+    {
+        zMainForm = nullptr;
+        MSG m;
+        while (PeekMessageA(&m, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
+        }
+    }
+};
+
+TEST_F(FormsTest, CreateAndCloseFollowTheirSequence)
+{
+    auto* f = new TestForm("Seq");
+    f->Show(SW_SHOW);
+    ASSERT_TRUE(f->IsLive());
+    EXPECT_TRUE(SameSequence({"Seq:OnCreate(begin)", "Seq:CreateChildren", "Seq:OnCreated",
+                              "Seq:OnCreate(end)"},
+                             Log()));
+    EXPECT_EQ(f, zApp().FindWindowObject(f->hwnd));
+    Log().clear();
+    f->allowClose = false;
+    EXPECT_FALSE(f->Close());
+    EXPECT_TRUE(f->IsLive());
+    EXPECT_TRUE(SameSequence({"Seq:QueryClose"}, Log()));
+    Log().clear();
+    f->allowClose = true;
+    EXPECT_TRUE(f->Close());
+    EXPECT_FALSE(f->IsLive());
+    EXPECT_TRUE(SameSequence({"Seq:QueryClose", "Seq:CloseCheck", "Seq:CloseCheck2"}, Log()));
+    delete f;
+    EXPECT_FALSE(zApp().HasForm(f));
+}
+
+// The steps of the modal chain run from timers inside the modal loops.
+struct Chain {
+    TestForm *main, *second, *third;
+    std::vector<std::string> seen;
+};
+Chain* g_chain = nullptr;
+
+std::string States()
+{
+    auto on = [](zForm* f) { return IsWindowEnabled(f->hwnd) ? "1" : "0"; };
+    return std::string(on(g_chain->main)) + on(g_chain->second) +
+           (g_chain->third->IsLive() ? on(g_chain->third) : "-");
+}
+
+void CALLBACK ThirdStep(HWND, UINT, UINT_PTR id, DWORD)
+{
+    KillTimer(nullptr, id);
+    g_chain->seen.push_back("third open " + States());
+    g_chain->third->Close();
+}
+
+void CALLBACK SecondStep(HWND, UINT, UINT_PTR id, DWORD)
+{
+    KillTimer(nullptr, id);
+    g_chain->seen.push_back("second open " + States());
+    SetTimer(nullptr, 0, 50, ThirdStep);
+    g_chain->third->Show(SW_SHOW);  // nested modal loop
+    g_chain->seen.push_back("third closed " + States());
+    g_chain->second->Close();
+}
+
+TEST_F(FormsTest, NestedModalFormsEnableOnlyTheFormBeneath)
+{
+    Chain chain{new TestForm("M"), new TestForm("B", ZK_MODAL), new TestForm("C", ZK_MODAL), {}};
+    g_chain = &chain;
+    zMainForm = chain.main;
+    chain.main->Show(SW_SHOW);
+    SetTimer(nullptr, 0, 50, SecondStep);
+    chain.second->Show(SW_SHOW);
+    chain.seen.push_back("second closed " + std::string(IsWindowEnabled(chain.main->hwnd) ? "1" : "0"));
+    EXPECT_TRUE(SameSequence({"second open 01-", "third open 001", "third closed 01-",
+                              "second closed 1"},
+                             chain.seen));
+    EXPECT_TRUE(zApp().modalStack.empty());
+    zMainForm = nullptr;
+    delete chain.third;
+    delete chain.second;
+    delete chain.main;
+}
+
+TEST_F(FormsTest, RefusedCloseKeepsEveryFormAcceptedPostsQuitAndSaves)
+{
+    auto* main = new TestForm("Closer");
+    auto* other = new TestForm("Refuser");
+    zMainForm = main;
+    main->Show(SW_SHOW);
+    other->Show(SW_SHOW);
+    other->allowClose = false;
+    EXPECT_FALSE(main->Close());
+    EXPECT_TRUE(main->IsLive());
+    EXPECT_TRUE(other->IsLive());
+    MSG m;
+    EXPECT_FALSE(PeekMessageA(&m, nullptr, WM_QUIT, WM_QUIT, PM_NOREMOVE));
+
+    other->allowClose = true;
+    zApp().exitCode = 0;
+    EXPECT_TRUE(main->Close());
+    EXPECT_FALSE(main->IsLive());
+    EXPECT_FALSE(other->IsLive());
+    EXPECT_TRUE(PeekMessageA(&m, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
+    xstring width;
+    zApp().GetSetting(width, "Info", "width_Closer", "", "");
+    EXPECT_EQ(320, width.ToInt());
+    zMainForm = nullptr;
+    delete other;
+    delete main;
+}
+
+void WriteKey(const char* key, const char* value)
+{
+    zApp().WriteSetting("Info", key, value);
+}
+
+TEST_F(FormsTest, PlacementRoundTripThroughTheIni)
+{
+    const char* keys[] = {"top_Place", "left_Place", "width_Place", "height_Place", "show_Place"};
+    for (const char* k : keys)
+        WriteKey(k, nullptr);
+    auto* f = new TestForm("Place");
+    f->Show(SW_SHOW);
+    SetWindowPos(f->hwnd, nullptr, 70, 60, 300, 200, SWP_NOZORDER);
+    EXPECT_TRUE(f->Close());
+    xstring v;
+    zApp().GetSetting(v, "Info", "left_Place", "", "");
+    EXPECT_EQ(70, v.ToInt());
+    f->left = f->top = 10;
+    f->Show(SW_SHOW);
+    RECT r;
+    GetWindowRect(f->hwnd, &r);
+    EXPECT_EQ(70, r.left);
+    EXPECT_EQ(60, r.top);
+    EXPECT_EQ(300, r.right - r.left);
+    EXPECT_EQ(200, r.bottom - r.top);
+    f->Close();
+
+    WriteKey("show_Place", "3");
+    f->Show(SW_SHOW);
+    EXPECT_EQ(3, f->showCommand);
+    f->Close();
+    delete f;
+}
+
+TEST_F(FormsTest, HostilePlacementValuesStayOnTheScreen)
+{
+    struct Row {
+        const char *top, *left, *width, *height;
+    } rows[] = {{"abc", "abc", "abc", "abc"}, {"-5", "-5", "-5", "-5"},
+                {"99999", "99999", "99999", "99999"}, {"", "", "", ""}};
+    int sw = GetSystemMetrics(SM_CXVIRTUALSCREEN), sh = GetSystemMetrics(SM_CYVIRTUALSCREEN);
+    for (const Row& row : rows) {
+        SCOPED_TRACE(std::string("values ") + row.top);
+        WriteKey("top_Hostile", row.top);
+        WriteKey("left_Hostile", row.left);
+        WriteKey("width_Hostile", row.width);
+        WriteKey("height_Hostile", row.height);
+        WriteKey("show_Hostile", "1");
+        auto* f = new TestForm("Hostile");
+        f->Show(SW_SHOW);
+        RECT r;
+        GetWindowRect(f->hwnd, &r);
+        EXPECT_GT(r.right - r.left, 0);
+        EXPECT_GT(r.bottom - r.top, 0);
+        EXPECT_LE(r.right - r.left, sw);
+        EXPECT_LE(r.bottom - r.top, sh);
+        EXPECT_GE(r.top, 0);
+        EXPECT_LT(r.top, sh - GetSystemMetrics(SM_CYCAPTION) + 1);
+        EXPECT_LT(r.left, sw);
+        EXPECT_GT(r.right, 0);
+        f->skipCloseChecks = 1;
+        DestroyWindow(f->hwnd);
+        delete f;
+    }
+}
+
+TEST_F(FormsTest, DeletedFormLeavesTheListAndCurrentForm)
+{
+    auto* f = new TestForm("Gone");
+    f->Show(SW_SHOW);
+    zApp().SetCurrentForm(f);
+    EXPECT_EQ(f, zApp().currentForm);
+    size_t before = zApp().forms.size();
+    delete f;
+    EXPECT_EQ(before - 1, zApp().forms.size());
+    EXPECT_NE(f, zApp().currentForm);
+}
+
+}  // namespace
