@@ -24,7 +24,7 @@ const char* kConfig =
     "[VEND]\r\nFORMAT=REP+PREZZO\r\n1=REP\r\n2=PREZZO\r\nTERMINATOR=PREZZO,M,\r\n"
     "[REP]\r\nFORMAT=R\r\n[PREZZO]\r\nFORMAT=H\r\n"
     "[CHIUSURA]\r\nFORMAT=1T\r\n"
-    "[TESTO]\r\nFORMAT=DES\r\n1=DES\r\n[DES]\r\nFORMAT=\"$\"\r\n";
+    "[TESTO]\r\nFORMAT=DES\r\n1=DES\r\n[DES]\r\nFORMAT=\"\"$\"\"\r\n";
 
 // The link sender, with a record of what it was asked to send.
 class RecordedLink : public CommandSender {

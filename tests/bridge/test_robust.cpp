@@ -137,7 +137,7 @@ TEST(Robustness, HostileLines)
     CommandConfig config;
     LoadCommandConfigText(
         "[Comandi]\r\n1=VEND\r\n2=TESTO\r\n[VEND]\r\nFORMAT=PREZZO\r\n1=PREZZO\r\n[PREZZO]\r\n"
-        "FORMAT=H\r\n[TESTO]\r\nFORMAT=DES\r\n1=DES\r\n[DES]\r\nFORMAT='$'\r\n",
+        "FORMAT=H\r\n[TESTO]\r\nFORMAT=DES\r\n1=DES\r\n[DES]\r\nFORMAT=<$>\r\n",
         config);
     const std::string big(70000, 'a');
     const struct {
@@ -146,11 +146,11 @@ TEST(Robustness, HostileLines)
         std::vector<std::string> sent;
     } rows[] = {
         {"zero byte ends the line", std::string("VEND PREZZO=1\0 VEND PREZZO=2", 29), {"1H"}},
-        {"long value", "TESTO DES=" + big, {"'" + big + "'"}},
-        {"long quoted value", "TESTO DES='" + big + ",b", {"'" + big + ",b'"}},
-        {"carriage returns only", "VEND PREZZO=1\rVEND\rPREZZO=2", {"1\rVEND\rPREZZO=2H"}},
-        {"unterminated quote", "TESTO DES='a", {"'a'"}},
-        {"lone quote", "TESTO DES='", {"''"}},
+        {"long value", "TESTO DES=" + big, {"<" + big + ">"}},
+        {"long quoted value", "TESTO DES='" + big + ",b", {"<" + big + ",b>"}},
+        {"carriage returns only", "VEND PREZZO=1\r\rVEND\r", {"1\r\rVENDH"}},
+        {"unterminated quote", "TESTO DES='a", {"<a>"}},
+        {"lone quote", "TESTO DES='", {"<>"}},
         {"only delimiters", " = , = ", {}},
     };
     for (const auto& row : rows) {

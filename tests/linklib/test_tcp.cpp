@@ -55,7 +55,8 @@ protected:
         SetEnvironmentVariableA("ECR_TRACE", "1");
         ecr_library_attach();
         sim_ = new Register;
-        ip_ = ecrsim::SimTftpServer::addressForProcess(17);
+        // Wine answers UDP from 127.0.0.1 whatever loopback address was bound.
+        ip_ = "127.0.0.1";
         ASSERT_TRUE(sim_->tftp.start(ip_)) << sim_->tftp.lastError();
         ASSERT_TRUE(sim_->peer.start(ip_)) << ip_;
     }
@@ -174,10 +175,11 @@ TEST_F(TcpStream, ConnectHoldsTheRegisterUntilDisconnect)
 
 TEST_F(TcpStream, ConnectFailures)
 {
+    const int before = peer().connections();
     reg().setCmd(1);
     EXPECT_EQ(ERR_REG_NON_DISP, ecr_conn_xonxoff_ntw(ip_.c_str()));
     reg().setCmd(0);
-    EXPECT_EQ(0, peer().connections());
+    EXPECT_EQ(before, peer().connections());  // the gate stops it before any connect
 
     // A register whose command port is closed.
     peer().stop();
