@@ -106,12 +106,15 @@ int fetch_day(uint32_t ip, const char* dirname, uint32_t day)
     std::snprintf(name, sizeof name, "VEND%s.DAT", compact);
     if (!ecr_path(path, name))
         return ERR_FILE_CREATION;
-    int rc = tftp_get(ip, path);
+    bool missing = false;
+    int rc = tftp_get(ip, path, &missing);
     int result = rc;
     if (rc == 0)
         result = ecr_conv_venduto(path, dirname) == 0 ? 1 : ERR_FILE_CREATION;
-    else if (rc == ERR_TRANSFER_FAILED)
+    else if (missing)
         result = 0;  // the register refuses the days it has no file for
+    // A transfer that broke off after data had moved is no missing day: it
+    // is passed on so the caller does not take a partial archive as whole.
     DeleteFileA(path);
     char text[ECR_ERR_TEXT_SIZE];
     ecr_log("%s ecr_recv_vend_storico -- info : pathname='%s' count='%d' esito='%s'\n",

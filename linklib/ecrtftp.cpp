@@ -208,7 +208,11 @@ private:
         ecr_log("%s tftp-get refused  : pathname='%s' length='%d' errocode='%d'\n", ecr_timestamp(),
                 path_, static_cast<int>(received_), code);
         discard();
-        if (code == 1 || ++restarts_ > kMaxRestarts)
+        if (code == 1) {
+            refusal_ = code;
+            return ERR_TRANSFER_FAILED;
+        }
+        if (++restarts_ > kMaxRestarts)
             return ERR_TRANSFER_FAILED;
         tries_ = kRequestTries;
         started_ = false;
@@ -269,6 +273,9 @@ private:
     long received_ = 0;
     unsigned expected_ = 1;
     unsigned lastAck_ = 0;
+
+public:
+    int refusal_ = 0;  // the register's "no such file" (ERROR 1), 0 otherwise
 };
 
 class Writer {
@@ -433,13 +440,18 @@ int tftp_build_request(char* buffer, int opcode, const char* path)
     return static_cast<int>(len) + 9;
 }
 
-int tftp_get(uint32_t ip, const char* path)
+int tftp_get(uint32_t ip, const char* path, bool* missing)
 {
+    if (missing)
+        *missing = false;
     Channel ch(ip);
     if (!ch.ok())
         return ERR_SOCKET_OPEN;
     Reader reader(ch, path);
-    return reader.run();
+    int rc = reader.run();
+    if (missing)
+        *missing = reader.refusal_ == 1;
+    return rc;
 }
 
 int tftp_put(uint32_t ip, const char* path)

@@ -26,8 +26,10 @@ int tftp_build_request(char* buffer, int opcode, const char* path);
 
 // Fetches the register file named by the base name of `path` into the local
 // file `path`; 0 or ERR_SOCKET_OPEN, ERR_TIMEOUT, ERR_TRANSFER_FAILED,
-// ERR_FILE_CREATION. A failed read leaves no local file.
-int tftp_get(uint32_t ip, const char* path);
+// ERR_FILE_CREATION. A failed read leaves no local file. `missing` (optional)
+// tells a refusal for a file the register does not have (ERROR 1) from a
+// transfer that broke off: both end in ERR_TRANSFER_FAILED.
+int tftp_get(uint32_t ip, const char* path, bool* missing = nullptr);
 
 // Sends the local file `path` under its base name; 0 or ERR_SOCKET_OPEN,
 // ERR_TIMEOUT, ERR_TRANSFER_FAILED, ERR_FILE_NOT_FOUND.

@@ -12,13 +12,8 @@ set(all_names
   ecr_recv_vend_storico ecr_recv_xonxoff_ntw ecr_recv_xonxoff_ser
   ecr_send_clienti ecr_send_plu ecr_send_reparti ecr_send_xonxoff_ntw
   ecr_send_xonxoff_ser ecr_time_decode ecr_times_decode)
-# Exports that must be there already.
-set(required ecr_get_err ecr_get_ver ecr_ping ecr_command ecr_files_list ecr_get_status ecr_get_status_new
-  ecr_conn_xonxoff_ser ecr_disc_xonxoff_ser ecr_enum_port_ser ecr_file_xonxoff_ser
-  ecr_recv_xonxoff_ser ecr_send_xonxoff_ser)
-list(APPEND required ecr_recv_clienti_all ecr_recv_clienti_mod ecr_recv_fatture ecr_recv_plu_all ecr_recv_plu_mod ecr_recv_reparti_all ecr_recv_reparti_mod ecr_recv_vend_corrente ecr_recv_vend_storico ecr_send_clienti ecr_send_plu ecr_send_reparti)
-list(APPEND required ecr_date_decode ecr_dates_decode ecr_oro_2long ecr_oro_2struct ecr_oro_check ecr_oro_decode ecr_oro_encode ecr_time_decode ecr_times_decode)
-list(APPEND required ecr_conn_xonxoff_ntw ecr_disc_xonxoff_ntw ecr_file_xonxoff_ntw ecr_recv_xonxoff_ntw ecr_send_xonxoff_ntw)
+# The finished interface: every name must be exported.
+set(required ${all_names})
 
 list(LENGTH all_names n)
 if(NOT n EQUAL 39)

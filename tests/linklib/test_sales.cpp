@@ -135,6 +135,32 @@ TEST_F(Sales, ArchiveSkipsTheMissingDay)
     EXPECT_EQ(paired_, setupCommands());
 }
 
+TEST_F(Sales, ArchiveDoesNotTakeABrokenTransferForAMissingDay)
+{
+    SimSalesDay d;
+    d.date = simSeconds(10, 4, 24);
+    for (int i = 0; i < 8; ++i)
+        d.reparti.push_back(entry(i + 1, "REPARTO", i));  // more than one block
+    putArchivedDay(reg(), d);
+
+    const struct {
+        const char* name;
+        TftpFaults faults;
+    } rows[] = {
+        {"data stops after block 1", [] { TftpFaults f; f.stopAfterBlock = 1; return f; }()},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        reg().clearCommands();
+        server().setFaults(row.faults);
+        EXPECT_EQ(ERR_TRANSFER_FAILED,
+                  ecr_recv_vend_storico(host(), dir_.c_str(), 10, 4, 24, 10, 4, 24));
+        server().setFaults(TftpFaults());
+        EXPECT_FALSE(file_exists(csv("REP", d.date)));
+        EXPECT_EQ(paired_, setupCommands());
+    }
+}
+
 TEST_F(Sales, BadRangesSendNothing)
 {
     const struct {
