@@ -36,6 +36,7 @@ session_start() {
   export DISPLAY=":$(head -n1 "$fdfile")"
   rm -f "$fdfile"
   wineserver -p
+  timeout 120 wine "$build/bin/winewarm.exe" </dev/null >/dev/null 2>&1 || true
   # A loopback address that never answers ICMP echo, for the ping tests.
   local rule="INPUT -d 127.77.0.1 -p icmp --icmp-type echo-request -j DROP"
   # A rule left by a run that was killed outright is dropped first.
