@@ -242,23 +242,26 @@ void zForm::Show(int command)
         return;
     }
     zApp().modalStack.push_back(&hwnd);
+    // The forms beneath are disabled before any message is pumped, so that
+    // nothing queued can reach them while this form is up.
     disabledByModal.clear();
-    if (zApp().DoEvents()) {
-        for (zForm* f : zApp().forms) {
-            if (f == this || !f->IsLive() || (GetWindowLongA(f->hwnd, GWL_STYLE) & WS_CHILD))
-                continue;
-            if (IsWindowEnabled(f->hwnd)) {
-                disabledByModal.push_back(f->hwnd);
-                f->Enable(false);
-            }
-        }
-        while (IsLive() && IsWindowVisible(hwnd)) {
-            WaitMessage();
-            if (!zApp().DoEvents())
-                break;
-            Sleep(1);
+    for (zForm* f : zApp().forms) {
+        if (f == this || !f->IsLive() || (GetWindowLongA(f->hwnd, GWL_STYLE) & WS_CHILD))
+            continue;
+        if (IsWindowEnabled(f->hwnd)) {
+            disabledByModal.push_back(f->hwnd);
+            f->Enable(false);
         }
     }
+    bool quit = !zApp().DoEvents();
+    while (!quit && IsLive() && IsWindowVisible(hwnd)) {
+        WaitMessage();
+        quit = !zApp().DoEvents();
+        Sleep(1);
+    }
+    // A quit leaves the form open but must not leave the others disabled.
+    if (quit && modal)
+        EndModal();
 }
 
 // Only the forms this one disabled come back: a form beneath an inner modal

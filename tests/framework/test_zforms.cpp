@@ -4,6 +4,7 @@
 #include "zwintest.h"
 
 #include "testutil.h"
+#include "xexceptions.h"
 
 using zwt::Log;
 using zwt::SameSequence;
@@ -25,7 +26,11 @@ struct FormsTest : ::testing::Test {
 TEST_F(FormsTest, CreateAndCloseFollowTheirSequence)
 {
     auto* f = new TestForm("Seq");
-    f->Show(SW_SHOW);
+    try {
+        f->Show(SW_SHOW);
+    } catch (const xexceptions& e) {
+        FAIL() << e.GetReason().c_str() << " / " << e.GetMessage().c_str();
+    }
     ASSERT_TRUE(f->IsLive());
     EXPECT_TRUE(SameSequence({"Seq:OnCreate(begin)", "Seq:CreateChildren", "Seq:OnCreated",
                               "Seq:OnCreate(end)"},

@@ -4,6 +4,7 @@
 //   quit N      post a quit with code N after start-up
 //   close       close the main form (its placement is saved)
 //   stay        keep running until its window gets WM_CLOSE
+// Without arguments (a CGI start) it quits with 0 unless ZWINAPP_MODE says otherwise.
 #include "zapplication.h"
 #include "zform.h"
 #include "zgdi.h"
@@ -73,7 +74,9 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR, int show)
             zMainForm->showCommand = SW_SHOW;
             app.CreateMainForm();
             zMainForm->Show(SW_SHOW);
-            std::string mode = app.args.size() > 1 ? app.args[1].c_str() : "";
+            // A CGI start has no arguments: the mode then comes from the environment.
+            const char* envMode = std::getenv("ZWINAPP_MODE");
+            std::string mode = app.args.size() > 1 ? app.args[1].c_str() : (envMode ? envMode : "quit");
             if (mode == "quit")
                 PostQuitMessage(app.args.size() > 2 ? std::atoi(app.args[2]) : 0);
             else if (mode == "close")

@@ -1,0 +1,88 @@
+// Reads a whole 6,400,000-byte PLU.BIN through the library's file channel
+// and prints how long it took.
+//   bench_tftp                 register simulated in this program
+//   bench_tftp --external      register already serving on 127.0.0.1
+//                              (ecrsim.exe with the file of --write)
+//   bench_tftp --write NAME    writes the register's file into the program
+//                              folder and ends
+
+#include "bench_util.h"
+#include "ecrmain.h"
+#include "ecrtftp.h"
+#include "sim_register.h"
+#include "sim_tftp.h"
+
+#include <winsock2.h>
+
+#include <cstring>
+#include <memory>
+
+namespace {
+const char kProg[] = "bench_tftp";
+const int kRounds = 3;
+
+// Reads PLU.BIN kRounds times; the times in ms, empty after a failure.
+std::vector<double> time_reads(uint32_t ip, const std::string& expected)
+{
+    std::vector<double> ms;
+    const std::string path = bench::local_path("PLU.BIN");
+    for (int round = 0; round < kRounds; ++round) {
+        DeleteFileA(path.c_str());
+        double t0 = bench::now_s();
+        int rc = tftp_get(ip, path.c_str());
+        double t1 = bench::now_s();
+        if (rc != 0) {
+            bench::note(kProg, "tftp_get failed: " + std::to_string(rc));
+            return {};
+        }
+        if (bench::read_file(path) != expected) {
+            bench::note(kProg, "read bytes differ from the register's file");
+            return {};
+        }
+        ms.push_back((t1 - t0) * 1000.0);
+    }
+    DeleteFileA(path.c_str());
+    return ms;
+}
+
+int run(int argc, char** argv)
+{
+    const std::string image = bench::full_plu_image();
+    if (argc == 3 && std::strcmp(argv[1], "--write") == 0)
+        return bench::write_file(bench::local_path(argv[2]), image) ? 0 : 1;
+    const bool external = argc == 2 && std::strcmp(argv[1], "--external") == 0;
+
+    ecr_library_attach();
+    ecrsim::SimRegister reg;
+    std::unique_ptr<ecrsim::SimTftpServer> server;
+    if (!external) {
+        reg.putFile("PLU.BIN", image);
+        server.reset(new ecrsim::SimTftpServer(reg));
+        if (!server->start("127.0.0.1")) {
+            bench::note(kProg, "simulator not started: " + server->lastError());
+            return 1;
+        }
+    }
+    bench::note(kProg, external ? "register: ecrsim.exe on 127.0.0.1"
+                                : "register: simulator in this program on 127.0.0.1");
+    std::vector<double> ms = time_reads(inet_addr("127.0.0.1"), image);
+    if (ms.empty())
+        return 1;
+    const char* where = external ? "external" : "inprocess";
+    bench::result(kProg, (std::string(where) + "_best_ms").c_str(), bench::best(ms));
+    bench::result(kProg, (std::string(where) + "_median_ms").c_str(), bench::median(ms));
+    bench::result(kProg, (std::string(where) + "_MBps").c_str(),
+                  image.size() / 1e6 / (bench::best(ms) / 1000.0));
+    return 0;
+}
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    try {
+        return run(argc, argv);
+    } catch (const std::exception& e) {
+        bench::note(kProg, std::string("failed: ") + e.what());
+        return 1;
+    }
+}

@@ -1,0 +1,53 @@
+#include "linklock.h"
+
+#include "brisal.h"
+#include "linksender.h"
+
+std::recursive_mutex& LinkLibraryLock()
+{
+    static std::recursive_mutex lock;
+    return lock;
+}
+
+namespace ecrlink {
+
+using Hold = std::lock_guard<std::recursive_mutex>;
+
+int ConnectSerial(int port, int baud)
+{
+    Hold hold(LinkLibraryLock());
+    return ecr_conn_xonxoff_ser(port, baud, 0);
+}
+
+int DisconnectSerial(int port)
+{
+    Hold hold(LinkLibraryLock());
+    return ecr_disc_xonxoff_ser(port);
+}
+
+int Status(const std::string& ip, int* scoFis)
+{
+    Hold hold(LinkLibraryLock());
+    *scoFis = 0;
+    return ecr_get_status(ip.c_str(), nullptr, scoFis);
+}
+
+int ConnectNetwork(const std::string& ip)
+{
+    Hold hold(LinkLibraryLock());
+    return ecr_conn_xonxoff_ntw(ip.c_str());
+}
+
+int DisconnectNetwork(int socket)
+{
+    Hold hold(LinkLibraryLock());
+    return ecr_disc_xonxoff_ntw(socket);
+}
+
+std::string ErrorText(int code)
+{
+    Hold hold(LinkLibraryLock());
+    return LinkErrorText(code);
+}
+
+}  // namespace ecrlink

@@ -1,0 +1,325 @@
+#include "receiptworker.h"
+
+#include "bridgelog.h"
+#include "linklock.h"
+#include "linksender.h"
+#include "receiptfiles.h"
+#include "xwait.h"
+
+#include <algorithm>
+
+namespace {
+
+// Waits are cut into slices this long, so a request is seen soon and no
+// core is burnt while the register is off for hours.
+const DWORD kSliceMs = 100;
+
+std::string FullPath(const std::string& path)
+{
+    char buffer[MAX_PATH * 2];
+    DWORD n = GetFullPathNameA(path.c_str(), sizeof buffer, buffer, nullptr);
+    if (n == 0 || n >= sizeof buffer)
+        return path;
+    std::string full(buffer, n);
+    while (full.size() > 3 && (full.back() == '\\' || full.back() == '/'))
+        full.pop_back();
+    return full;
+}
+
+struct Entry {
+    std::string name;
+    bool folder;
+};
+
+// The listing first, then the work: renames made while processing must
+// not show up in the same listing.
+std::vector<Entry> ListFolder(const std::string& folder)
+{
+    std::vector<Entry> entries;
+    WIN32_FIND_DATAA data;
+    HANDLE h = FindFirstFileA((folder + "\\*").c_str(), &data);
+    if (h == INVALID_HANDLE_VALUE)
+        return entries;
+    do {
+        entries.push_back({data.cFileName, (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0});
+    } while (FindNextFileA(h, &data));
+    FindClose(h);
+    return entries;
+}
+
+}  // namespace
+
+ReceiptWorker::ReceiptWorker()
+{
+    wake_ = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+}
+
+ReceiptWorker::~ReceiptWorker()
+{
+    RequestQuit();
+    WaitEnded(INFINITE);
+    if (thread_)
+        CloseHandle(thread_);
+    if (workerEvent_)
+        CloseHandle(workerEvent_);
+    if (wake_)
+        CloseHandle(wake_);
+}
+
+bool ReceiptWorker::Start(const BridgeSettings& settings, const CommandConfig& config,
+                          BridgeLog& log, ServiceView* view)
+{
+    if (IsRunning())
+        return false;
+    settings_ = settings;
+    settings_.Cartella = FullPath(settings.Cartella);
+    settings_.logFolder =
+        FullPath(settings.logFolder.empty() ? settings_.Cartella + "\\log" : settings.logFolder);
+    config_ = config;
+    log_ = &log;
+    view_ = view;
+    folderDown_ = false;
+    if (workerEvent_)
+        CloseHandle(workerEvent_);
+    // Created signalled: the first pass starts at once.
+    workerEvent_ = CreateEventA(nullptr, FALSE, TRUE, nullptr);
+    quitRequested_ = 0;
+    stopRequested_ = 0;
+    ResetEvent(wake_);
+    if (thread_)
+        CloseHandle(thread_);
+    DWORD id = 0;
+    thread_ = CreateThread(nullptr, 0, ThreadProc, this, 0, &id);
+    return thread_ != nullptr;
+}
+
+void ReceiptWorker::RequestStop()
+{
+    stopRequested_ = 1;
+    SetEvent(wake_);
+}
+
+void ReceiptWorker::RequestQuit()
+{
+    quitRequested_ = 1;
+    SetEvent(wake_);
+}
+
+bool ReceiptWorker::IsRunning() const
+{
+    return thread_ && WaitForSingleObject(thread_, 0) == WAIT_TIMEOUT;
+}
+
+bool ReceiptWorker::WaitEnded(DWORD ms)
+{
+    if (!thread_)
+        return true;
+    DWORD start = GetTickCount();
+    for (;;) {
+        DWORD spent = GetTickCount() - start;
+        if (ms != INFINITE && spent >= ms)
+            return !IsRunning();
+        DWORD slice = ms == INFINITE ? kSliceMs : std::min(kSliceMs, ms - spent);
+        DWORD r = xpumpwait(thread_, slice, nullptr);
+        if (r == XWAIT_SIGNALLED || r == XWAIT_FAILED)
+            return !IsRunning();
+        if (r == XWAIT_QUIT)  // the quit is posted again; keep a plain wait
+            return WaitForSingleObject(thread_, ms == INFINITE ? INFINITE : ms - spent) ==
+                   WAIT_OBJECT_0;
+    }
+}
+
+// Nothing may leave a thread routine on this platform.
+DWORD WINAPI ReceiptWorker::ThreadProc(LPVOID self)
+{
+    auto* worker = static_cast<ReceiptWorker*>(self);
+    try {
+        worker->Run();
+    } catch (...) {
+    }
+    try {
+        worker->Show(ServiceState::Ended);
+    } catch (...) {
+    }
+    return 0;
+}
+
+void ReceiptWorker::Show(ServiceState state)
+{
+    if (view_)
+        view_->ShowServiceState(state);
+}
+
+void ReceiptWorker::Run()
+{
+    Show(ServiceState::Running);
+    while (!EndRaised()) {
+        xpumpwait(workerEvent_, INFINITE, nullptr);
+        bool goOn = true;
+        try {
+            goOn = Pass();
+        } catch (...) {
+            // A failed pass (memory, a file system error) goes to the sleep.
+        }
+        ++passes_;
+        if (!goOn)
+            return;
+        if (!Pause(PollMilliseconds(settings_.polltime)))
+            return;
+        SetEvent(workerEvent_);
+    }
+}
+
+bool ReceiptWorker::FolderReachable()
+{
+    DWORD attributes = GetFileAttributesA(settings_.Cartella.c_str());
+    bool reachable =
+        attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    if (!reachable && !folderDown_) {
+        // Logged once per outage; the log itself may be in the lost folder.
+        log_->WriteLine(LogTimestamp() + " (CARTELLA) ERRORE ACCESSO CARTELLA CONDIVISA: " +
+                        settings_.Cartella);
+        folderDown_ = true;
+        Show(ServiceState::Suspended);
+    } else if (reachable && folderDown_) {
+        folderDown_ = false;
+        Show(ServiceState::Resumed);
+    }
+    return reachable;
+}
+
+// False when the service is being stopped inside the pass.
+bool ReceiptWorker::Pass()
+{
+    if (!FolderReachable())
+        return true;
+    for (const Entry& entry : ListFolder(settings_.Cartella)) {
+        if (entry.folder || !IsReceiptName(entry.name, config_.acceptedNames, settings_.Backup))
+            continue;
+        if (!ProcessReceipt(entry.name))
+            return false;
+        Sleep(0);
+    }
+    return true;
+}
+
+bool ReceiptWorker::ProcessReceipt(const std::string& name)
+{
+    std::string path = settings_.Cartella + "\\" + name;
+    std::string text;
+    if (!ReadReceiptFile(path, text))
+        return true;  // locked or gone: left for the next pass
+    std::vector<std::string> lines = CleanReceipt(text, settings_.Proto);
+    ReceiptState state;
+    if (!SendReceipt(lines, state))
+        return false;
+    WriteReceiptOutputs(*log_, settings_.logFolder, name, lines, state.receiptMessages,
+                        state.generatedText, settings_.Level);
+    DisposeReceipt(path, settings_.Backup);
+    return true;
+}
+
+// Opens the link, runs the lines and closes the link once; false when the
+// service was stopped before the link was up (the receipt is untouched).
+bool ReceiptWorker::SendReceipt(const std::vector<std::string>& lines, ReceiptState& state)
+{
+    const bool offline = settings_.Offline != 0;
+    Link link;
+    if (!offline && !OpenLink(state, link))
+        return false;
+    LinkSender sender(link.port, link.socket);
+    LockedSender locked(sender);
+    ReceiptTranslator translator(config_, offline ? nullptr : &locked, log_);
+    try {
+        TranslateReceipt(translator, settings_.Proto, state, lines);
+    } catch (...) {
+        // Any other failure inside the lines ends them; the link still closes.
+    }
+    if (!offline)
+        CloseLink(link);
+    return true;
+}
+
+void ReceiptWorker::LogLinkError(ReceiptState& state, const char* step, int code)
+{
+    state.receiptMessages = LogTimestamp() + " (" + step +
+                            ") ERRORE COMUNICAZIONE ECR: " + ecrlink::ErrorText(code);
+    log_->WriteLine(state.receiptMessages);
+}
+
+// One attempt of the connection sequence; true when the link is up.
+bool ReceiptWorker::TryOpenOnce(ReceiptState& state, Link& link, bool& statusLogged)
+{
+    state.receiptMessages.clear();
+    if (settings_.Port != 0) {
+        // A serial link is retried as a serial link, never over the network.
+        int rc = ecrlink::ConnectSerial(settings_.Port, settings_.Baud);
+        if (rc == 0) {
+            link.port = settings_.Port;
+            return true;
+        }
+        LogLinkError(state, "OPEN", rc);
+        return false;
+    }
+    int scoFis = 0;
+    int rc = ecrlink::Status(settings_.EcrIp, &scoFis);
+    if (rc < 0) {
+        if (!statusLogged)
+            LogLinkError(state, "STATUS", rc);
+        statusLogged = true;
+        return false;
+    }
+    if (scoFis != 0)
+        return false;  // the register is busy with a receipt of its own
+    int socket = ecrlink::ConnectNetwork(settings_.EcrIp);
+    if (socket > 0) {
+        link.socket = socket;
+        return true;
+    }
+    LogLinkError(state, "CONNECT", socket);
+    return false;
+}
+
+bool ReceiptWorker::OpenLink(ReceiptState& state, Link& link)
+{
+    bool statusLogged = false;
+    int suspensions = 0;
+    while (!TryOpenOnce(state, link, statusLogged)) {
+        if (!SuspendService())
+            return false;
+        ++suspensions;
+    }
+    if (suspensions > 0)
+        Show(ServiceState::Resumed);
+    return true;
+}
+
+void ReceiptWorker::CloseLink(const Link& link)
+{
+    if (link.port != 0)
+        ecrlink::DisconnectSerial(link.port);
+    else
+        ecrlink::DisconnectNetwork(link.socket);
+}
+
+// True: retry now; false: the service is being stopped.
+bool ReceiptWorker::SuspendService()
+{
+    Show(ServiceState::Suspended);
+    return Pause(PollMilliseconds(settings_.polltime));
+}
+
+// A message-pumping wait of ms in short slices; false as soon as the
+// worker is asked to end.
+bool ReceiptWorker::Pause(DWORD ms)
+{
+    DWORD start = GetTickCount();
+    for (;;) {
+        if (EndRaised())
+            return false;
+        DWORD spent = GetTickCount() - start;
+        if (spent >= ms)
+            return true;
+        xpumpwait(wake_, std::min(kSliceMs, ms - spent), nullptr);
+    }
+}

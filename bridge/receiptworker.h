@@ -1,0 +1,95 @@
+#pragma once
+// ReceiptWorker: the bridge's one worker thread. Pass after pass it lists
+// the shared folder, sends every accepted receipt to the register, writes
+// its log block and copies and disposes of the file; it parks in the
+// suspended state while the register cannot be reached. What the user sees
+// of it goes through a ServiceView, so it runs without windows in tests.
+
+#include "bridgesettings.h"
+#include "commandconfig.h"
+#include "receipt.h"
+
+#include <windows.h>
+
+#include <atomic>
+#include <string>
+#include <vector>
+
+class BridgeLog;
+
+enum class ServiceState {
+    Running,    // worker started: tray, status bar and menu
+    Suspended,  // register or folder unreachable: tray only
+    Resumed,    // reachable again after a suspension: tray only
+    Ended,      // worker ended: status bar, menu, tray
+};
+
+// Called on the worker thread.
+class ServiceView {
+public:
+    virtual ~ServiceView() = default;
+    virtual void ShowServiceState(ServiceState state) = 0;
+};
+
+class ReceiptWorker {
+public:
+    ReceiptWorker();
+    ~ReceiptWorker();
+    ReceiptWorker(const ReceiptWorker&) = delete;
+    ReceiptWorker& operator=(const ReceiptWorker&) = delete;
+
+    // Starts a new worker over copies of the settings and the command
+    // configuration, so a later load or an editor save cannot change them
+    // under it. The log must outlive the worker. False when one still runs
+    // or the thread cannot start.
+    bool Start(const BridgeSettings& settings, const CommandConfig& config, BridgeLog& log,
+               ServiceView* view);
+
+    // The Stop action and the quit/reload request: the worker ends at the
+    // next check (a receipt already under way is finished first).
+    void RequestStop();
+    void RequestQuit();
+    bool StopRequested() const { return stopRequested_ != 0; }
+    bool QuitRequested() const { return quitRequested_ != 0; }
+
+    bool IsRunning() const;
+    // Waits for the end in short message-pumping slices; false when ms
+    // (INFINITE allowed) ran out first.
+    bool WaitEnded(DWORD ms);
+
+    // Passes completed so far (for drivers and tests).
+    long Passes() const { return passes_; }
+
+private:
+    struct Link {
+        int port = 0;
+        int socket = 0;
+    };
+
+    static DWORD WINAPI ThreadProc(LPVOID self);
+    void Run();
+    bool Pass();
+    bool ProcessReceipt(const std::string& name);
+    bool SendReceipt(const std::vector<std::string>& lines, ReceiptState& state);
+    bool OpenLink(ReceiptState& state, Link& link);
+    bool TryOpenOnce(ReceiptState& state, Link& link, bool& statusLogged);
+    void CloseLink(const Link& link);
+    void LogLinkError(ReceiptState& state, const char* step, int code);
+    bool FolderReachable();
+    bool SuspendService();
+    bool Pause(DWORD ms);
+    bool EndRaised() const { return quitRequested_ != 0 || stopRequested_ != 0; }
+    void Show(ServiceState state);
+
+    BridgeSettings settings_;
+    CommandConfig config_;
+    BridgeLog* log_ = nullptr;
+    ServiceView* view_ = nullptr;
+    HANDLE thread_ = nullptr;
+    HANDLE workerEvent_ = nullptr;  // auto-reset: paces the passes
+    HANDLE wake_ = nullptr;         // manual-reset: cuts waits short on a request
+    std::atomic<unsigned char> quitRequested_{0};
+    std::atomic<unsigned char> stopRequested_{0};
+    std::atomic<long> passes_{0};
+    bool folderDown_ = false;
+};

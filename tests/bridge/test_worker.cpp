@@ -1,0 +1,216 @@
+// The receipt worker end to end: receipts in a real shared folder go to the
+// simulated register over TCP through BRISAL.dll; the log, the copies, the
+// disposal of the files and the suspended state are checked as they land.
+
+#include "worker_fixture.h"
+
+#include "brisal.h"
+
+using ecrsim::TcpAnswer;
+using namespace workertest;
+
+
+TEST_F(WorkerTest, ReceiptsOfBothFormsArriveByteForByte)
+{
+    struct Row {
+        const char* name;
+        int proto;
+        std::string file;
+        std::string expected;
+        std::string generated;
+    };
+    const std::vector<Row> rows{
+        {"translated", 0, "; a comment\r\nVEND REP=1,PREZZO=250\r\n\r\n  TESTO DES='ab' ; note \r\nCHIUSURA\r\n",
+         "1R250HM\"ab\"1T", "\r\n1R250HM\r\n\"ab\"\r\n1T"},
+        {"xonxoff", 1, "=R1/$250\n=\"TESTO\" ; note\r\n\r\n=T1\r\n", "=R1/$250=\"TESTO\"=T1",
+         "=R1/$250=\"TESTO\"=T1"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        peer_->clearRecord();
+        connectionsBefore_ = peer_->connections();
+        Receipt("A.TXT", row.file);
+        StartWorker(Settings(row.proto));
+        ASSERT_TRUE(WaitGone("A.TXT"));
+        EXPECT_TRUE(peer_->waitHost(false, 5000));
+        EXPECT_EQ(row.expected, Received());
+        EXPECT_EQ(1, Connections());  // one connect and one disconnect per receipt
+        // No messages: no block and no receipt copy, but the generated copy.
+        EXPECT_EQ(0, CountOf(LogText(), "ELABORAZIONE SCONTRINO"));
+        std::vector<std::string> copies = LogFiles("A_X_X_*.TXT");
+        ASSERT_EQ(1u, copies.size());
+        EXPECT_EQ(row.generated, testutil::read_file(folder_ + "\\log\\" + copies[0]));
+        EXPECT_EQ(1u, LogFiles("A_*.TXT").size());
+        DeleteFileA((folder_ + "\\log\\" + copies[0]).c_str());
+        worker_.RequestStop();
+        ASSERT_TRUE(worker_.WaitEnded(10000));
+        EXPECT_EQ(ServiceState::Ended, view_.States().back());
+    }
+}
+
+TEST_F(WorkerTest, EveryReceiptHasItsOwnConnectionAndLongLinesGoInChunks)
+{
+    const std::string longLine = "=\"" + std::string(1100, 'x') + "\"";
+    Receipt("B.SCO", longLine + "\r\n=T1\r\n");
+    Receipt("C.txt", "=R2/$100\r\n");  // extensions compare upper-cased
+    Receipt("D.DOC", "=R3/$100\r\n");  // not a receipt
+    StartWorker(Settings(1));
+    ASSERT_TRUE(WaitGone("B.SCO"));
+    ASSERT_TRUE(WaitGone("C.txt"));
+    ASSERT_TRUE(WaitPasses(2));
+    EXPECT_TRUE(Exists("D.DOC"));
+    EXPECT_TRUE(peer_->waitHost(false, 5000));
+    EXPECT_EQ(2, Connections());
+    std::string received = Received();
+    EXPECT_NE(std::string::npos, received.find(longLine + "=T1"));
+    EXPECT_NE(std::string::npos, received.find("=R2/$100"));
+    EXPECT_EQ(std::string::npos, received.find("=R3"));
+    size_t biggest = 0;
+    for (const auto& chunk : peer_->chunks())
+        biggest = std::max(biggest, chunk.bytes.size());
+    EXPECT_EQ(512u, biggest);
+}
+
+TEST_F(WorkerTest, BackupRenamesAndNeverTakesTheCopyAgain)
+{
+    Receipt("E.TXT", "=R1/$100\r\n");
+    Receipt("E.BAK", "old");
+    CreateDirectoryA(Path("F.TXT").c_str(), nullptr);  // a folder named like a receipt
+    BridgeSettings s = Settings(1);
+    s.Backup = 1;
+    config_.acceptedNames.push_back(".BAK");  // even when listed, backups stay put
+    StartWorker(s);
+    ASSERT_TRUE(WaitGone("E.TXT"));
+    ASSERT_TRUE(WaitPasses(3));
+    EXPECT_EQ("=R1/$100\r\n", testutil::read_file(Path("E.BAK")));
+    EXPECT_EQ(1, Connections());
+    EXPECT_EQ("=R1/$100", Received());
+    DWORD attributes = GetFileAttributesA(Path("F.TXT").c_str());
+    EXPECT_TRUE(attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY));
+}
+
+TEST_F(WorkerTest, OfflineWritesTheBlockAndCopiesWithoutAnyLinkCall)
+{
+    int infos = reg_->infoCount();
+    Receipt("G.TXT", "VEND REP=1\r\nNESSUNO X=1\r\nCHIUSURA\r\n");
+    BridgeSettings s = Settings(0);
+    s.Offline = 1;
+    StartWorker(s);
+    ASSERT_TRUE(WaitGone("G.TXT"));
+    ASSERT_TRUE(WaitPasses(1));
+    EXPECT_EQ(0, Connections());
+    EXPECT_EQ(infos, reg_->infoCount());
+    std::string log = LogText();
+    EXPECT_EQ(1, CountOf(log, "\r\n" + std::string(80, '-') + "\r\nELABORAZIONE SCONTRINO - "));
+    EXPECT_NE(std::string::npos, log.find(" - FILE: G.TXT\r\n"));
+    std::vector<std::string> copies = LogFiles("G_????????_??????.TXT");
+    ASSERT_EQ(1u, copies.size());
+    EXPECT_EQ("VEND REP=1\r\nNESSUNO X=1\r\nCHIUSURA\r\n",
+              testutil::read_file(folder_ + "\\log\\" + copies[0]));
+}
+
+TEST_F(WorkerTest, BusyRegisterSuspendsQuietlyUntilItIsIdle)
+{
+    reg_->setState('V');
+    Receipt("H.TXT", "=R1/$100\r\n");
+    StartWorker(Settings(1));
+    ASSERT_TRUE(WaitFor([&] { return view_.Count(ServiceState::Suspended) >= 2; }, 15000));
+    EXPECT_TRUE(Exists("H.TXT"));
+    EXPECT_EQ(0, Connections());
+    EXPECT_EQ(0, CountOf(LogText(), "ERRORE"));
+    reg_->setState('I');
+    ASSERT_TRUE(WaitGone("H.TXT"));
+    EXPECT_EQ("=R1/$100", Received());
+    EXPECT_EQ(1, view_.Count(ServiceState::Resumed));
+    EXPECT_EQ(0, CountOf(LogText(), "ERRORE"));
+}
+
+TEST_F(WorkerTest, StopWhileSuspendedLeavesTheReceiptUntouched)
+{
+    reg_->setState('V');
+    Receipt("I.TXT", "=R1/$100\r\n");
+    StartWorker(Settings(1));
+    ASSERT_TRUE(WaitFor([&] { return view_.Count(ServiceState::Suspended) >= 1; }, 15000));
+    worker_.RequestStop();
+    EXPECT_TRUE(worker_.WaitEnded(10000));
+    EXPECT_EQ(ServiceState::Ended, view_.States().back());
+    EXPECT_EQ("=R1/$100\r\n", testutil::read_file(Path("I.TXT")));
+    EXPECT_EQ(0, Connections());
+}
+
+TEST_F(WorkerTest, SilentRegisterIsLoggedOncePerConnectionSequence)
+{
+    tftp_->stop();
+    Receipt("J.TXT", "=R1/$100\r\n");
+    StartWorker(Settings(1));
+    ASSERT_TRUE(WaitFor([&] { return view_.Count(ServiceState::Suspended) >= 2; }, 60000));
+    EXPECT_TRUE(Exists("J.TXT"));
+    ASSERT_TRUE(tftp_->start(ip_));
+    ASSERT_TRUE(WaitGone("J.TXT", 30000));
+    EXPECT_EQ("=R1/$100", Received());
+    std::string log = LogText();
+    EXPECT_EQ(1, CountOf(log, " (STATUS) ERRORE COMUNICAZIONE ECR: "));
+}
+
+TEST_F(WorkerTest, RefusedConnectionIsLoggedAtEveryRetry)
+{
+    peer_->stop();
+    Receipt("K.TXT", "=R1/$100\r\n");
+    StartWorker(Settings(1));
+    ASSERT_TRUE(WaitFor([&] { return view_.Count(ServiceState::Suspended) >= 3; }, 30000));
+    ASSERT_TRUE(peer_->start(ip_));
+    ASSERT_TRUE(WaitGone("K.TXT"));
+    EXPECT_EQ(view_.Count(ServiceState::Suspended),
+              CountOf(LogText(), " (CONNECT) ERRORE COMUNICAZIONE ECR: "));
+    EXPECT_EQ("=R1/$100", Received());
+}
+
+TEST_F(WorkerTest, FailedSendEndsTheReceiptAndClosesTheLink)
+{
+    peer_->setScript({TcpAnswer::ack(), TcpAnswer::close()});
+    Receipt("L.TXT", "=R1/$100\r\n=R2/$200\r\n=R3/$300\r\n=T1\r\n");
+    StartWorker(Settings(1));
+    ASSERT_TRUE(WaitGone("L.TXT"));
+    EXPECT_TRUE(peer_->waitHost(false, 5000));
+    std::string received = Received();
+    EXPECT_EQ(0u, received.find("=R1/$100"));
+    EXPECT_EQ(std::string::npos, received.find("=R3"));
+    EXPECT_EQ(std::string::npos, received.find("=T1"));
+    std::string log = LogText();
+    EXPECT_EQ(1, CountOf(log, "ELABORAZIONE SCONTRINO - "));
+    EXPECT_NE(std::string::npos, log.find("(SEND)"));
+    EXPECT_NE(std::string::npos, log.find("=R2/$200"));
+    EXPECT_EQ(1u, LogFiles("L_????????_??????.TXT").size());
+    EXPECT_EQ(1, Connections());
+}
+
+TEST_F(WorkerTest, LockedReceiptWaitsForTheNextPass)
+{
+    Receipt("M.TXT", "=R1/$100\r\n");
+    HANDLE lock = CreateFileA(Path("M.TXT").c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, lock);
+    StartWorker(Settings(1));
+    EXPECT_TRUE(WaitPasses(3));
+    CloseHandle(lock);
+    EXPECT_EQ("=R1/$100\r\n", testutil::read_file(Path("M.TXT")));
+    EXPECT_EQ(0, Connections());
+    ASSERT_TRUE(WaitGone("M.TXT"));
+    EXPECT_EQ("=R1/$100", Received());
+}
+
+TEST_F(WorkerTest, VanishedFolderSuspendsAndRecovers)
+{
+    StartWorker(Settings(1));
+    ASSERT_TRUE(WaitPasses(1));
+    std::string away = folder_ + "\\away";
+    ASSERT_TRUE(MoveFileA(shared_.c_str(), away.c_str()));
+    bool suspended = WaitFor([&] { return view_.Count(ServiceState::Suspended) >= 1; }, 10000);
+    EXPECT_TRUE(WaitPasses(2));
+    ASSERT_TRUE(MoveFileA(away.c_str(), shared_.c_str()));
+    ASSERT_TRUE(suspended);
+    Receipt("N.TXT", "=R1/$100\r\n");
+    ASSERT_TRUE(WaitGone("N.TXT"));
+    EXPECT_EQ(1, view_.Count(ServiceState::Resumed));
+    EXPECT_EQ(1, CountOf(LogText(), " (CARTELLA) ERRORE ACCESSO CARTELLA CONDIVISA: "));
+}
