@@ -19,7 +19,6 @@ int g_echo = 0;
 
 constexpr int kReadTimeoutMs = 3000;
 constexpr int kLineMode = 3;  // 8 data bits, no parity, 1 stop bit
-constexpr int kFilePiece = 1024;
 // The output queue must shrink within this time or we stop waiting for it.
 constexpr DWORD kQueueStallMs = 3000;
 constexpr DWORD kQueuePollMs = 2;
@@ -176,27 +175,9 @@ int ser_receive(int port, char* buf, int buflen, int numsec, int* count)
 
 int ser_send_file(int port, const char* filename)
 {
-    long size = ecr_file_size(filename);
-    if (size < 0)
-        return ERR_FILE_NOT_FOUND;
-    if (size == 0)
-        return ERR_INVALID_FILESIZE;
-    FILE* f = std::fopen(filename, "rb");
-    if (!f)
-        return ERR_FILE_NOT_FOUND;
-    char piece[kFilePiece + 1];
-    int rc = 0;
-    for (long left = size; left > 0 && rc == 0;) {
-        size_t want = left < kFilePiece ? static_cast<size_t>(left) : kFilePiece;
-        size_t got = std::fread(piece, 1, want, f);
-        if (got == 0)
-            break;  // the file shrank under us: send what there was
-        piece[got] = '\0';
-        left -= static_cast<long>(got);
-        rc = ser_send(port, piece, static_cast<int>(std::strlen(piece)));
-    }
-    std::fclose(f);
-    return rc;
+    return ecr_send_file_pieces(filename, [port](const char* piece) {
+        return ser_send(port, piece, static_cast<int>(std::strlen(piece)));
+    });
 }
 
 // The friendly name of the device behind one interface; false when it has none.

@@ -15,7 +15,6 @@ int ecr_v10_ntw = 0;
 
 namespace {
 constexpr int kPieceSize = 512;
-constexpr int kFilePiece = 1024;
 constexpr DWORD kRefusedPauseMs = 1000;
 constexpr DWORD kBusyPauseMs = 100;
 // Seconds of silence between two checks that the register still holds us.
@@ -203,30 +202,8 @@ int connect_register(const char* hostname)
 
 int send_file(int sockid, const char* filename)
 {
-    long size = ecr_file_size(filename);
-    if (size < 0)
-        return ERR_FILE_NOT_FOUND;
-    if (size == 0)
-        return ERR_INVALID_FILESIZE;
-    FILE* f = std::fopen(filename, "rb");
-    if (!f)
-        return ERR_FILE_NOT_FOUND;
-    char piece[kFilePiece + 1];
-    int rc = 0;
-    while (rc == 0 && size > 0) {
-        size_t want = size < kFilePiece ? static_cast<size_t>(size) : kFilePiece;
-        size_t got = std::fread(piece, 1, want, f);
-        // A file cut short while we read it would otherwise never end.
-        if (got != want) {
-            rc = ERR_FILE_NOT_FOUND;
-            break;
-        }
-        piece[got] = '\0';
-        rc = ecr_send_xonxoff_ntw(sockid, piece);
-        size -= static_cast<long>(got);
-    }
-    std::fclose(f);
-    return rc;
+    return ecr_send_file_pieces(filename,
+                                [sockid](const char* piece) { return ecr_send_xonxoff_ntw(sockid, piece); });
 }
 }  // namespace
 

@@ -3,6 +3,7 @@
 // the library's working files.
 
 #include <cstddef>
+#include <functional>
 
 #define ECR_MAX_PATH 260
 
@@ -39,3 +40,9 @@ void ecr_log_reset();
 
 // Size of a file in bytes, -1 when it does not exist.
 long ecr_file_size(const char* path);
+
+// Command text from a file, handed to `send` in NUL-terminated pieces of at
+// most 1024 bytes (a NUL inside a piece ends what is sent of it). 0, the
+// first failing send's result, ERR_FILE_NOT_FOUND (missing, or cut short
+// while read) or ERR_INVALID_FILESIZE (empty).
+int ecr_send_file_pieces(const char* path, const std::function<int(const char* piece)>& send);
