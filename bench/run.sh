@@ -152,7 +152,7 @@ else
 fi
 conv=$(value "$work/plu" bench_plu conversion_ms)
 ref=$(value "$work/ref" plu_reference conversion_ms 2>/dev/null)
-echo "PLU: ecr_recv_plu_all $(value "$work/plu" bench_plu recv_plu_all_ms) ms = tftp_get $(value "$work/plu" bench_plu tftp_get_ms) ms + conversion ${conv:-?} ms (+ set-up and file work); ecr_send_plu $(value "$work/plu" bench_plu send_plu_ms) ms (CSV parse $(value "$work/plu" bench_plu csv_parse_ms) ms)"
+echo "PLU: ecr_recv_plu_all $(value "$work/plu" bench_plu recv_plu_all_ms) ms whole; timed apart: tftp_get $(value "$work/plu" bench_plu tftp_get_ms) ms, conversion ${conv:-?} ms; ecr_send_plu $(value "$work/plu" bench_plu send_plu_ms) ms (CSV parse $(value "$work/plu" bench_plu csv_parse_ms) ms)"
 if [ -n "$conv" ] && [ -n "${ref:-}" ] && [ "$ref_ok" = yes ]; then
   echo "  conversion: library ${conv} ms, Python reference ${ref} ms, speed-up $(calc "$ref / $conv")x (goal >= 5): $(goal "$ref >= 5 * $conv")"
 else

@@ -75,11 +75,31 @@ FORMAT=1T
 INI
 }
 
+# The bridge program itself runs from the demo folder (its program folder),
+# so it imports the ECR.INI written there at every start.
+cp "$build/bin/VARNESK.exe" "$build"/bin/*.dll "$demo/"
+pending() {  # receipts still waiting in the shared folder
+  find "$shared" -maxdepth 1 -type f \( -iname '*.TXT' -o -iname '*.SCO' \) | wc -l
+}
 run_bridge() {  # round title
   echo
   echo "=== $1"
-  "$here/tools/winerun" "$build/bin/bridgerun.exe" "$(winpath "$demo")" 60 || {
-    echo "demo: the bridge did not empty the shared folder (exit $?)"; return 1; }
+  "$here/tools/winerun" "$demo/VARNESK.exe" >"$demo/varnesk.txt" 2>&1 &
+  local pid=$! rc=0 i
+  for i in $(seq 600); do
+    [ "$(pending)" = 0 ] && break
+    kill -0 "$pid" 2>/dev/null || break
+    sleep 0.2
+  done
+  if [ "$(pending)" = 0 ]; then
+    echo "demo: VARNESK emptied the shared folder"
+  else
+    echo "demo: the bridge did not empty the shared folder"; rc=1
+  fi
+  # Ends as its tray menu's "Esci" does: the worker finishes, then the program.
+  "$here/tools/winerun" "$build/bin/varneskctl.exe" quit 60 || rc=1
+  wait "$pid" || { echo "demo: VARNESK exit $?"; rc=1; }
+  return $rc
 }
 
 # Round 1: receipts of the shop's command language, translated.

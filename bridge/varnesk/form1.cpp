@@ -1,0 +1,297 @@
+// The main form's service side: creation at start-up (published handle,
+// tray icon, settings import and load), the settings load and save, the
+// Stop action, the quit path and the service states the worker reports.
+
+#include "form1.h"
+
+#include "settingsstore.h"
+#include "waitform.h"
+
+#include "zapplication.h"
+#include "xsharedmemory.h"
+#include "xsystem.h"
+
+#include <windows.h>
+
+namespace {
+
+const char* const kTrayText = "VELK ECR Protocol";
+const UINT kTrayId = 9001;
+const DWORD kTrayRetryMs = 100;
+
+std::string ProgramFolder()
+{
+    return zApp().GetFolder().c_str();
+}
+
+// One slice of a wait that must keep the windows alive: sleeps until a
+// message arrives or the slice ends, then serves what came.
+void PumpSlice(DWORD ms)
+{
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, ms, QS_ALLINPUT);
+    zApp().DoEvents();
+}
+
+}  // namespace
+
+_base_Form1* Form1 = nullptr;
+
+_base_Form1::_base_Form1() : zForm(ZFORMCLASS), service_(this)
+{
+    for (zWindow* c : std::initializer_list<zWindow*>{&Button10, &test, &offl, &xon, &sco, &seek,
+                                                      &log, &exten, &portcom, &portbaud, &tipo,
+                                                      &Button16, &back, &pping, &ip, &rescan,
+                                                      &Group2, &info})
+        c->Setup();
+    Setup();
+    stateMessage_ = RegisterWindowMessageA("VARNESK_SERVICE_STATE");
+}
+
+_base_Form1::~_base_Form1()
+{
+    // The worker reports to this form: it ends before the form goes.
+    quitRequested = 1;
+    service_.Quit();
+    trayIcon.RemoveFromTray();
+    for (HICON& i : statusIcons_)
+        if (i)
+            DestroyIcon(i);
+}
+
+void _base_Form1::Create()
+{
+    menu = Menu1;
+    parent = nullptr;
+    zForm::_create_();
+}
+
+void _base_Form1::OnCreate(bool beginning)
+{
+    if (beginning)
+        return;
+    PublishWindow();
+    ShowTrayAtStart();
+    rescan.Click();
+    WriteSettingsStore(ProgramFolder() + "ECR.INI");
+    LoadSettings();
+    if (!quitRequested)
+        stopRequested = 0;
+    info.SetText("Versione 1.6 del 18/01/2013");
+}
+
+// The single-instance memory gets this window, so a second start sees a
+// live bridge and ends.
+void _base_Form1::PublishWindow()
+{
+    try {
+        xsharedmemory memory("SM_VARNESK");
+        memory.SetShow(0);
+        memory.SetThrow(0);
+        if (memory.Open() && memory.GetData())
+            *static_cast<HWND*>(memory.GetData()) = Handle();
+    } catch (...) {
+        // Without it a second start is simply not blocked.
+    }
+}
+
+void _base_Form1::ShowTrayAtStart()
+{
+    trayIcon.id = kTrayId;
+    HICON picture = icprogram ? icprogram->Icon(2) : nullptr;
+    trayIcon.SetIcon(picture);
+    ApplyIcon();
+    Invalidate(nullptr, true);
+    trayIcon.tip = kTrayText;
+    trayIcon.balloonTitle = kTrayText;
+    trayIcon.balloonText = "Servizio Attivato";
+    trayIcon.owner = Handle();
+    // The notification area may not be up yet at log-on: retry without
+    // spinning, keeping the windows served.
+    while (!trayIcon.IsShown()) {
+        if (trayIcon.ShowInTray())
+            break;
+        PumpSlice(kTrayRetryMs);
+    }
+}
+
+bool _base_Form1::WriteSettingsStore(const std::string& plainPath)
+{
+    std::string folder = plainPath.substr(0, plainPath.find_last_of('\\') + 1);
+    return SettingsStore(folder).Write(plainPath);
+}
+
+void _base_Form1::ShowValues(const BridgeSettings& s)
+{
+    sco.SetText(s.Cartella.c_str());
+    log.SetText(s.logFolder.c_str());
+    ip.SetText(s.EcrIp.c_str());
+    if (ip.IsBlank() && !s.EcrIp.empty())
+        ip.SetAddressText(s.EcrIp.c_str());
+    tipo.SetCurSel(s.Proto);
+    if (portcom.SelectByValue(s.Port) < 0)
+        portcom.SetCurSel(0);
+    portcom.NotifyParent();
+    if (portbaud.SelectByValue(s.Baud) < 0)
+        portbaud.SetCurSel(-1);
+    exten.SetText(s.Ext.c_str());
+    offl.SetCheck(s.Offline == 1 ? BST_CHECKED : BST_UNCHECKED);
+    back.SetCheck(s.Backup == 1 ? BST_CHECKED : BST_UNCHECKED);
+    xon.SetCheck((s.Level & 1) ? BST_CHECKED : BST_UNCHECKED);
+}
+
+void _base_Form1::LoadSettings()
+{
+    SettingsStore store(ProgramFolder());
+    std::string copy = store.WriteLoadCopy();
+    BridgeSettings next = ReadBridgeSettings(copy.c_str());
+    next.logFolder = next.Cartella + "\\log";
+    ShowValues(next);
+    if (SettingsRefusal(next) == nullptr) {
+        // Good settings: the running worker ends first (pumping), and a
+        // quit accepted meanwhile ends the load as well.
+        quitRequested = 1;
+        service_.Quit();
+        if (closing || !IsLive())
+            return;
+        quitRequested = 0;
+    }
+    f_waitfor->Show(SW_RESTORE);
+    LoadResult result = service_.Load(copy);
+    f_waitfor->Close();
+    if (result == LoadResult::NoCommands) {
+        quitRequested = 1;
+        Close();
+        return;
+    }
+    if (result == LoadResult::Started)
+        stopRequested = 0;
+}
+
+void _base_Form1::StopService()
+{
+    stopRequested = 1;
+    service_.Stop();
+}
+
+void _base_Form1::RequestQuit()
+{
+    quitRequested = 1;
+    Close();
+}
+
+bool _base_Form1::QueryClose()
+{
+    if (quitRequested != 1) {
+        Hide();
+        return false;
+    }
+    service_.Quit();
+    return true;
+}
+
+bool _base_Form1::QueryEndSession(LPARAM)
+{
+    quitRequested = 1;
+    return true;
+}
+
+void _base_Form1::OnTrayNotify(WPARAM id, LPARAM mouseMessage)
+{
+    if (IsLive() && IsWindowVisible(hwnd))
+        return;
+    if (id != kTrayId || mouseMessage != WM_RBUTTONDOWN)
+        return;
+    SetForegroundWindow(hwnd);
+    zPopupMenu popup;
+    popup.Create();
+    popup.Append("Apri", UINT_PTR(CMD_OPEN), MF_STRING);
+    popup.Append("", 0, MF_SEPARATOR);
+    popup.Append("Esci", UINT_PTR(CMD_EXIT), MF_STRING);
+    popup.owner = hwnd;
+    popup.trackFlags = TPM_RETURNCMD | TPM_NONOTIFY | TPM_RIGHTBUTTON;
+    int chosen = popup.Track();
+    if (chosen == CMD_EXIT)
+        RequestQuit();
+    else if (chosen == CMD_OPEN)
+        zForm::Show(SW_RESTORE);
+}
+
+void _base_Form1::OnCommand(WPARAM wParam, LPARAM lParam)
+{
+    if (lParam != 0)
+        return;
+    short command = short(LOWORD(wParam));
+    if (command == CMD_EXIT)
+        PostMessageA(hwnd, stateMessage_, WPARAM(-1), 0);  // quit outside the command
+    else if (command == CMD_OPEN)
+        zForm::Show(SW_RESTORE);
+}
+
+void _base_Form1::OnKeyDown(WPARAM* key, LPARAM)
+{
+    (void)key;  // Ctrl+Shift+F11 opens the configuration editor (not in this build)
+}
+
+void _base_Form1::ShowServiceState(ServiceState state)
+{
+    HWND window = Handle();
+    if (window)
+        PostMessageA(window, stateMessage_, WPARAM(state), 0);
+}
+
+bool _base_Form1::OnRegisteredMessage(UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    if (msg != stateMessage_)
+        return zForm::OnRegisteredMessage(msg, wParam, lParam);
+    if (wParam == WPARAM(-1))
+        RequestQuit();
+    else
+        ApplyServiceState(ServiceState(wParam));
+    return true;
+}
+
+void _base_Form1::SetTray(int iconIndex, const char* balloon, DWORD balloonFlags)
+{
+    trayIcon.SetIcon(icprogram ? icprogram->Icon(iconIndex) : nullptr);
+    ApplyIcon();
+    Invalidate(nullptr, true);
+    trayIcon.balloonText = balloon;
+    trayIcon.balloonFlags = balloonFlags;
+    if (!trayIcon.ShowInTray())
+        Shell_NotifyIconA(NIM_MODIFY, &trayIcon.record);  // already there: update it
+}
+
+// The status bar keeps showing the icon it was given: one copy each, kept
+// until the form goes.
+HICON _base_Form1::StatusIcon(int index)
+{
+    if (!statusIcons_[index] && icprogram)
+        statusIcons_[index] = icprogram->Icon(index);
+    return statusIcons_[index];
+}
+
+void _base_Form1::ApplyServiceState(ServiceState state)
+{
+    switch (state) {
+    case ServiceState::Running:
+        SetTray(2, "Servizio ATTIVATO", NIIF_INFO);
+        SetStatusText(4, "Servizio Attivo", StatusIcon(0));
+        Menu1->idm_stop.Enable();
+        Menu1->idm_start.Disable();
+        break;
+    case ServiceState::Suspended:
+        SetTray(3, "Servizio SOSPESO", NIIF_WARNING);
+        break;
+    case ServiceState::Resumed:
+        SetTray(2, "Servizio ATTIVATO", NIIF_INFO);
+        break;
+    case ServiceState::Ended:
+        SetStatusText(4, "Servizio Disattivato", StatusIcon(1));
+        Menu1->idm_stop.Disable();
+        Menu1->idm_start.Enable();
+        SetTray(3, "Servizio DISATTIVATO", NIIF_ERROR);
+        break;
+    }
+    if (menu && IsLive())
+        DrawMenuBar(hwnd);
+}

@@ -1,0 +1,288 @@
+// The main form's settings window: the form's and its 18 children's
+// properties (dialog units) and the children's event handlers.
+
+#include "form1.h"
+
+#include "settingsstore.h"
+
+#include "zapplication.h"
+#include "zbrowse.h"
+#include "zgenerated.h"
+#include "xsystem.h"
+
+#include "brisal.h"
+#include "linklock.h"
+
+#include <windows.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <mutex>
+
+namespace {
+
+const DWORD kButtonStyle = 0x54010000;
+const DWORD kCheckStyle = 0x54010003;
+const DWORD kEditStyle = 0x540001C0;
+const DWORD kListStyle = 0x54010243;
+
+void SetFont(zWindow& w, const char* face, int height = -11, int weight = 400)
+{
+    w.font.face = face;
+    w.font.logFont.lfHeight = height;
+    w.font.logFont.lfWeight = weight;
+    w.font.pointSize = 8;
+}
+
+void Place(zWindow& w, const char* name, const char* caption, DWORD style, double top, double left,
+           double width, double height)
+{
+    w.name = name;
+    w.caption = caption;
+    w.style = style;
+    zSetDialogBounds(w, top, left, width, height);
+    SetFont(w, "Verdana");
+}
+
+void Edit(zEdit& w, const char* name, const char* label, double top, double left, double width)
+{
+    Place(w, name, "", kEditStyle, top, left, width, 10.5);
+    w.exStyle = WS_EX_CLIENTEDGE;
+    w.label = label;
+}
+
+bool IsBlankText(const xstring& text)
+{
+    for (const char* p = text.c_str(); *p; ++p)
+        if (*p != ' ' && *p != '\t' && *p != '\r' && *p != '\n')
+            return false;
+    return true;
+}
+
+}  // namespace
+
+void _base_Form1::Setup()
+{
+    name = "Form1";
+    caption = "Parametri";
+    style = 0x04C80000;
+    exStyle = 0x100;
+    zSetDialogBounds(*this, 79, 181, 224, 225);
+    pictureFlags |= ZPIC_CENTERSCREEN;
+    brushColour = COLOR_BTNFACE;
+    textColour = COLOR_WINDOWTEXT;
+    SetFont(*this, "Verdana");
+    icon.name = "!";
+    kind = ZK_TOPLEVEL;
+    statusBarShown = 1;
+}
+
+void _base_Form1::CreateChildren()
+{
+    for (zWindow* c : std::initializer_list<zWindow*>{&Button10, &test, &offl, &xon, &sco, &seek,
+                                                      &log, &exten, &portcom, &portbaud, &tipo,
+                                                      &Button16, &back, &pping, &ip, &rescan,
+                                                      &Group2, &info}) {
+        c->parent = this;
+        c->Create();
+    }
+}
+
+void _base_Form1::_base_Button10::Setup() { Place(*this, "Button10", "Chiudi", kButtonStyle, 171, 54, 110, 15); brushColour = 0xE2E2E2; }
+void _base_Form1::_base_Button10::Create() { zButton::Create(1); }
+void _base_Form1::_base_Button10::OnClick() { Form1->Hide(); }
+
+void _base_Form1::_base_test::Setup() { Place(*this, "test", "Genera scontrino di prova", kButtonStyle, 155, 54, 110, 15); brushColour = 0xE2E2E2; }
+void _base_Form1::_base_test::Create() { zButton::Create(1); }
+void _base_Form1::_base_test::OnClick() { Form1->MakeTestReceipt(); }
+
+void _base_Form1::_base_offl::Setup() { Place(*this, "offl", "Modalità di test (no stampa scontrino)", kCheckStyle, 5, 93, 141.5, 8.5); brushColour = COLOR_BTNFACE; }
+void _base_Form1::_base_offl::Create() { zButton::Create(1); }
+
+void _base_Form1::_base_xon::Setup() { Place(*this, "xon", "Salva il file Xon/Xoff generato", kCheckStyle, 13, 93, 117, 8.5); brushColour = COLOR_BTNFACE; }
+void _base_Form1::_base_xon::Create() { zButton::Create(1); }
+
+void _base_Form1::_base_sco::Setup() { Edit(*this, "sco", "Cartella condivisa", 34, 10, 188); }
+void _base_Form1::_base_sco::Create() { zEdit::Create(1); }
+void _base_Form1::_base_sco::OnChange()
+{
+    Form1->log.SetText(GetText() + "\\log");
+}
+
+void _base_Form1::_base_seek::Setup()
+{
+    Place(*this, "seek", "...", kButtonStyle, 32, 199, 16, 14);
+    brushColour = 0xF0F0F0;
+    hint = "sfoglia";
+    textColour = 0;
+}
+void _base_Form1::_base_seek::Create() { zButton::Create(1); }
+void _base_Form1::_base_seek::OnClick() { Form1->Browse(); }
+
+void _base_Form1::_base_log::Setup() { Edit(*this, "log", "Cartella file log", 58, 10, 188); readOnly = 1; style |= ES_READONLY; }
+void _base_Form1::_base_log::Create() { zEdit::Create(1); }
+
+void _base_Form1::_base_exten::Setup() { Edit(*this, "exten", "Nome file o estensione", 80, 10, 63); caption = "TXT"; }
+void _base_Form1::_base_exten::Create() { zEdit::Create(1); }
+void _base_Form1::_base_exten::OnChange()
+{
+    if (!IsBlankText(GetText()))
+        return;
+    xsys().MessageBox("ATTENZIONE: il campo non può essere vuoto", "Warning", MB_ICONQUESTION);
+    SetText("TXT");
+}
+
+void _base_Form1::_base_portcom::Setup() { Place(*this, "portcom", "", kListStyle, 78, 124, 55, 74); label = "Porta di comunicazione"; brushColour = COLOR_WINDOW; }
+void _base_Form1::_base_portcom::Create() { zComboBox::Create(1); }
+void _base_Form1::_base_portcom::OnSelChange() { Form1->PortChanged(); }
+
+void _base_Form1::_base_portbaud::Setup() { Place(*this, "portbaud", "", kListStyle, 90, 124, 55, 74); label = "Velocità"; brushColour = 0xFFFFFF; }
+void _base_Form1::_base_portbaud::Create() { zComboBox::Create(1); }
+void _base_Form1::_base_portbaud::OnCreate(bool beginning)
+{
+    if (beginning)
+        return;
+    static const char* const speeds[] = {"4800", "9600", "19200", "38400", "57600", "115200"};
+    for (int i = 0; i < 6; ++i)
+        AddString(speeds[i], i);
+    SetCurSel(4);
+}
+
+void _base_Form1::_base_tipo::Setup() { Place(*this, "tipo", "", kListStyle, 122, 20, 102, 55); label = "Protocollo di comunicazione"; brushColour = 0xFFFFFF; }
+void _base_Form1::_base_tipo::Create() { zComboBox::Create(1); }
+void _base_Form1::_base_tipo::OnCreate(bool beginning)
+{
+    if (beginning)
+        return;
+    AddString("Protocollo diverso da xon/xoff");
+    AddString("Protocollo xon/xoff");
+    SetCurSel(0);
+}
+
+void _base_Form1::_base_Button16::Setup() { Place(*this, "Button16", "Salva impostazioni", kButtonStyle, 139, 54, 110, 15); brushColour = 0xF0F0F0; }
+void _base_Form1::_base_Button16::Create() { zButton::Create(1); }
+void _base_Form1::_base_Button16::OnClick() { Form1->OnSaveSettings(); }
+
+void _base_Form1::_base_back::Setup() { Place(*this, "back", "Salva scontrino originale", kCheckStyle, 21, 93, 96, 8.5); brushColour = COLOR_BTNFACE; }
+void _base_Form1::_base_back::Create() { zButton::Create(1); }
+
+void _base_Form1::_base_pping::Setup() { Place(*this, "pping", "ping", kButtonStyle, 109, 167, 29, 11); brushColour = COLOR_BTNFACE; }
+void _base_Form1::_base_pping::Create() { zButton::Create(1); }
+void _base_Form1::_base_pping::OnClick()
+{
+    // A quick reachability check of the address typed (the full connection
+    // test with its wait form belongs to the about box's build).
+    xstring address = Form1->ip.GetText();
+    int scoFis = 0;
+    int rc = ecrlink::Status(address.c_str(), &scoFis);
+    std::string text = rc < 0 ? "ATTENZIONE: " + ecrlink::ErrorText(rc) : std::string("ECR raggiungibile");
+    xsys().MessageBox(text.c_str(), "Warning", MB_ICONQUESTION);
+}
+
+void _base_Form1::_base_ip::Setup()
+{
+    Place(*this, "ip", "192.168.0.20", 0x54010000, 122, 125, 77, 10);
+    exStyle = WS_EX_CLIENTEDGE;
+    SetFont(*this, "Tahoma", -11, 700);
+    textColour = 0;
+}
+void _base_Form1::_base_ip::Create()
+{
+    zWindow::Create(1);
+    ShowCaption();
+}
+
+void _base_Form1::_base_rescan::Setup() { Place(*this, "rescan", "rescan", kButtonStyle, 82, 181, 29, 12); SetFont(*this, "Calibri"); brushColour = COLOR_BTNFACE; }
+void _base_Form1::_base_rescan::Create() { zButton::Create(1); }
+void _base_Form1::_base_rescan::OnClick() { Form1->RescanPorts(); }
+
+void _base_Form1::_base_Group2::Setup() { Place(*this, "Group2", " ECR ", 0x54000007, 103, 11, 198, 34); exStyle = WS_EX_TRANSPARENT; brushColour = COLOR_WINDOW; }
+void _base_Form1::_base_Group2::Create() { zButton::Create(1); }
+
+void _base_Form1::_base_info::Setup() { Place(*this, "info", "", 0x54000100, 1.5, 4.5, 85.5, 9.5); SetFont(*this, "Calibri"); }
+void _base_Form1::_base_info::Create() { zWindow::Create(1); }
+
+// --- handlers -------------------------------------------------------------
+
+void _base_Form1::RescanPorts()
+{
+    portcom.Clear();
+    portcom.AddString("LAN", 0);
+    // Ten port numbers of up to three digits, nine commas and the end.
+    char ports[64] = {};
+    {
+        std::lock_guard<std::recursive_mutex> hold(LinkLibraryLock());
+        ecr_enum_port_ser(ports);
+    }
+    std::string list(ports, strnlen(ports, sizeof ports));
+    size_t start = 0;
+    while (start <= list.size()) {
+        size_t comma = list.find(',', start);
+        std::string token = list.substr(start, comma == std::string::npos ? std::string::npos : comma - start);
+        if (token.find_first_not_of(" \t") == std::string::npos)
+            break;
+        portcom.AddString(("COM" + token).c_str(), std::atoi(token.c_str()));
+        if (comma == std::string::npos)
+            break;
+        start = comma + 1;
+    }
+    portcom.SetCurSel(0);
+    portcom.NotifyParent();
+}
+
+void _base_Form1::PortChanged()
+{
+    bool lan = portcom.GetCurSel() == 0;
+    pping.Enable(lan);
+    ip.Enable(lan);
+    portbaud.Enable(!lan);
+}
+
+void _base_Form1::Browse()
+{
+    zFolderSearchDialog dialog;
+    dialog.owner = Handle();
+    xstring start = sco.GetText();
+    dialog.path.Split(start.c_str());
+    if (dialog.DoModal())
+        sco.SetText(dialog.path.GetFullPath());
+}
+
+void _base_Form1::MakeTestReceipt()
+{
+    const BridgeSettings& s = Settings();
+    std::string path = s.Cartella + "\\TEST." + exten.GetText().c_str();
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    if (s.Proto == 1)
+        out << "j\r\n\"TEST PROVA SCONTRINO\"\r\n@\r\nJ";
+    else
+        out << "NOFIS apri\r\nnofis riga='  TEST PROVA SCONTRINO'\r\nnofis chiudi\r\n";
+}
+
+void _base_Form1::OnSaveSettings()
+{
+    // The control reads as blank by its own test: its text is never empty.
+    if (ip.IsBlank()) {
+        xsys().MessageBox("ATTENZIONE: l'indirizzo ip non è valido", "Warning", MB_ICONQUESTION);
+        ip.SetFocus();
+        return;
+    }
+    xstring folder = sco.GetText();
+    if (!xsys().FileExistsIn(folder.c_str(), "*")) {
+        xsys().MessageBox("ATTENZIONE: la cartella condivisa non è valida", "Warning", MB_ICONQUESTION);
+        sco.SetFocus();
+        return;
+    }
+    BridgeSettings s = Settings();
+    s.Cartella = folder.c_str();
+    s.Ext = exten.GetText().c_str();
+    s.EcrIp = ip.GetText().c_str();
+    s.Proto = tipo.GetCurSel();
+    s.Port = portcom.GetItemValue(portcom.GetCurSel());
+    s.Baud = portbaud.GetItemValue(portbaud.GetCurSel());
+    s.Backup = back.IsChecked() ? 1 : 0;
+    s.Offline = offl.IsChecked() ? 1 : 0;
+    s.Level = xon.IsChecked() ? (s.Level | 1) : (s.Level & ~1);
+    SettingsStore(zApp().GetFolder().c_str()).SaveSettings(s);
+    LoadSettings();
+}

@@ -1,0 +1,27 @@
+#pragma once
+// f_waitfor: the small borderless, topmost window that asks the user to
+// wait while the GUI thread is busy, with a marquee progress bar.
+
+#include "zcontrols.h"
+#include "zform.h"
+
+class _base_f_waitfor : public zForm {
+public:
+    class _base_info2 : public zStatic { public: void Setup() override; void Create() override; };
+    class _base_gauge : public zProgressBar { public: void Setup() override; void Create() override; };
+    class _base_info : public zStatic { public: void Setup() override; void Create() override; };
+    class _base_stop : public zButton { public: void Setup() override; void Create() override; };
+
+    _base_f_waitfor();
+    void Setup() override;
+    void Create() override;
+    void CreateChildren() override;
+    void OnCreate(bool beginning) override;  // OnShow
+
+    _base_info2 info2;
+    _base_gauge gauge;
+    _base_info info;
+    _base_stop stop;
+};
+
+extern _base_f_waitfor* f_waitfor;

@@ -1,0 +1,258 @@
+// The bridge program itself (VARNESK.exe) started as the shop starts it:
+// from its own program folder with a plain "ECR.INI" beside it, in test
+// mode (no register). Checks the hidden main form and its published
+// handle, a receipt carried through, the menu's Stop and Start, a second
+// start ending quietly, a stale published handle, and the clean exit.
+
+#include "testutil.h"
+
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include <string>
+
+namespace {
+
+const DWORD kStartMs = 60000;
+
+std::string ProgramFolder()
+{
+    return testutil::exe_folder() + "\\vkprog";
+}
+
+void CopyProgram(const std::string& to)
+{
+    std::string from = testutil::exe_folder();
+    CreateDirectoryA(to.c_str(), nullptr);
+    CreateDirectoryA((to + "\\shared").c_str(), nullptr);
+    ASSERT_TRUE(CopyFileA((from + "\\VARNESK.exe").c_str(), (to + "\\VARNESK.exe").c_str(), FALSE));
+    WIN32_FIND_DATAA data;
+    HANDLE h = FindFirstFileA((from + "\\*.dll").c_str(), &data);
+    ASSERT_NE(INVALID_HANDLE_VALUE, h);
+    do {
+        CopyFileA((from + "\\" + data.cFileName).c_str(), (to + "\\" + data.cFileName).c_str(), FALSE);
+    } while (FindNextFileA(h, &data));
+    FindClose(h);
+}
+
+void WriteIni(const std::string& folder)
+{
+    testutil::write_file(folder + "\\ECR.INI",
+                         "[Info]\r\nEcrIp=127.0.0.1\r\nCartella=" + folder +
+                             "\\shared\r\nPolltime=5\r\nProto=1\r\nPort=0\r\nOffline=1\r\n"
+                             "Level=1\r\nLog=0\r\nExt=TXT\r\n[Comandi]\r\n1=VEND\r\n[VEND]\r\nFORMAT=R\r\n");
+}
+
+struct FindData {
+    DWORD pid;
+    HWND found;
+};
+
+BOOL CALLBACK FindMainWindow(HWND window, LPARAM param)
+{
+    auto* data = reinterpret_cast<FindData*>(param);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(window, &pid);
+    char cls[64] = {}, text[64] = {};
+    GetClassNameA(window, cls, sizeof cls);
+    GetWindowTextA(window, text, sizeof text);
+    if (pid == data->pid && std::string(cls) == "MOVIRform" && std::string(text) == "Parametri") {
+        data->found = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+template <class F>
+bool WaitFor(F done, DWORD ms)
+{
+    DWORD start = GetTickCount();
+    while (!done()) {
+        if (GetTickCount() - start > ms)
+            return false;
+        Sleep(100);
+    }
+    return true;
+}
+
+HWND MainWindowOf(DWORD pid, DWORD ms)
+{
+    FindData data{pid, nullptr};
+    WaitFor([&] {
+        EnumWindows(FindMainWindow, reinterpret_cast<LPARAM>(&data));
+        return data.found != nullptr;
+    }, ms);
+    return data.found;
+}
+
+class Program {
+public:
+    explicit Program(const std::string& folder)
+    {
+        std::string cmd = "\"" + folder + "\\VARNESK.exe\"";
+        STARTUPINFOA si = {};
+        si.cb = sizeof si;
+        PROCESS_INFORMATION pi = {};
+        started_ = CreateProcessA(nullptr, &cmd[0], nullptr, nullptr, FALSE, 0, nullptr,
+                                  folder.c_str(), &si, &pi) != FALSE;
+        if (started_) {
+            process_ = pi.hProcess;
+            pid_ = pi.dwProcessId;
+            CloseHandle(pi.hThread);
+        }
+    }
+    ~Program()
+    {
+        if (process_) {
+            if (WaitForSingleObject(process_, 0) == WAIT_TIMEOUT)
+                TerminateProcess(process_, 9);
+            CloseHandle(process_);
+        }
+    }
+    Program(const Program&) = delete;
+    Program& operator=(const Program&) = delete;
+
+    bool Started() const { return started_; }
+    DWORD Pid() const { return pid_; }
+    // The exit code, or STILL_ACTIVE when it did not end within ms.
+    DWORD WaitExit(DWORD ms)
+    {
+        DWORD code = STILL_ACTIVE;
+        if (WaitForSingleObject(process_, ms) == WAIT_OBJECT_0)
+            GetExitCodeProcess(process_, &code);
+        return code;
+    }
+
+private:
+    bool started_ = false;
+    HANDLE process_ = nullptr;
+    DWORD pid_ = 0;
+};
+
+HWND PublishedHandle()
+{
+    HANDLE mapping = OpenFileMappingA(FILE_MAP_READ, FALSE, "SM_VARNESK");
+    if (!mapping)
+        return nullptr;
+    HWND window = nullptr;
+    if (void* view = MapViewOfFile(mapping, FILE_MAP_READ, 0, 0, 4)) {
+        window = *static_cast<HWND*>(view);
+        UnmapViewOfFile(view);
+    }
+    CloseHandle(mapping);
+    return window;
+}
+
+// Menus are not shared between processes here, so the service state is
+// read from the status bar: part 4 says "Servizio Attivo" or
+// "Servizio Disattivato" (the length message needs no shared buffer).
+int ServiceTextLength(HWND window)
+{
+    HWND bar = FindWindowExA(window, nullptr, STATUSCLASSNAMEA, nullptr);
+    return bar ? LOWORD(SendMessageA(bar, SB_GETTEXTLENGTHA, 4, 0)) : -1;
+}
+
+bool ServiceRunning(HWND window)
+{
+    return ServiceTextLength(window) == int(sizeof "Servizio Attivo" - 1);
+}
+
+bool ServiceEnded(HWND window)
+{
+    return ServiceTextLength(window) == int(sizeof "Servizio Disattivato" - 1);
+}
+
+void PostExit(HWND window)
+{
+    PostMessageA(window, WM_COMMAND, MAKEWPARAM(WORD(-5), 0), 0);
+}
+
+class VarneskTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        folder_ = ProgramFolder();
+        CopyProgram(folder_);
+        WriteIni(folder_);
+        DeleteFileA((folder_ + "\\ECR.BLW").c_str());
+    }
+    std::string folder_;
+};
+
+TEST_F(VarneskTest, RunsHiddenCarriesReceiptsAndEndsOnExit)
+{
+    Program bridge(folder_);
+    ASSERT_TRUE(bridge.Started());
+    HWND main = MainWindowOf(bridge.Pid(), kStartMs);
+    ASSERT_TRUE(main != nullptr);
+    EXPECT_FALSE(IsWindowVisible(main));
+    EXPECT_TRUE(WaitFor([&] { return PublishedHandle() == main; }, 10000));
+    ASSERT_TRUE(WaitFor([&] { return ServiceRunning(main); }, 30000));
+    EXPECT_TRUE(testutil::file_exists(folder_ + "\\ECR.BLW"));
+    EXPECT_TRUE(testutil::file_exists(folder_ + "\\ECR.INI"));  // left for the next start
+
+    // A receipt dropped in the shared folder is taken and logged.
+    std::string receipt = folder_ + "\\shared\\R1.TXT";
+    testutil::write_file(receipt, "=R1/$500\r\n=T1\r\n");
+    EXPECT_TRUE(WaitFor([&] { return !testutil::file_exists(receipt); }, 30000));
+    EXPECT_TRUE(WaitFor([&] {
+        WIN32_FIND_DATAA d;
+        HANDLE h = FindFirstFileA((folder_ + "\\shared\\log\\R1_X_X_*").c_str(), &d);
+        if (h != INVALID_HANDLE_VALUE)
+            FindClose(h);
+        return h != INVALID_HANDLE_VALUE;
+    }, 10000));
+
+    // A second start ends quietly and leaves the first one's window.
+    {
+        Program second(folder_);
+        ASSERT_TRUE(second.Started());
+        EXPECT_EQ(0u, second.WaitExit(kStartMs));
+        EXPECT_EQ(main, PublishedHandle());
+    }
+
+    // The close box only hides; the menu's Stop ends the service and its
+    // Start loads the stored settings again.
+    PostMessageA(main, WM_CLOSE, 0, 0);
+    PostMessageA(main, WM_COMMAND, MAKEWPARAM(1006, 0), 0);
+    EXPECT_TRUE(WaitFor([&] { return ServiceEnded(main); }, 20000));
+    EXPECT_TRUE(IsWindow(main));
+    testutil::write_file(receipt, "=R1/$500\r\n=T1\r\n");
+    Sleep(1000);
+    EXPECT_TRUE(testutil::file_exists(receipt));  // nobody polls while stopped
+    PostMessageA(main, WM_COMMAND, MAKEWPARAM(1007, 0), 0);
+    EXPECT_TRUE(WaitFor([&] { return ServiceRunning(main); }, 20000));
+    EXPECT_TRUE(WaitFor([&] { return !testutil::file_exists(receipt); }, 30000));
+
+    PostExit(main);
+    EXPECT_EQ(0u, bridge.WaitExit(30000));
+    EXPECT_FALSE(IsWindow(main));
+}
+
+TEST_F(VarneskTest, StalePublishedHandleDoesNotBlockAStart)
+{
+    // What a crashed instance leaves: the memory alive (held here) with the
+    // handle of a window that no longer exists.
+    HWND gone = CreateWindowExA(0, "STATIC", "gone", 0, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr);
+    ASSERT_TRUE(gone != nullptr);
+    DestroyWindow(gone);
+    HANDLE mapping = CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, 4, "SM_VARNESK");
+    ASSERT_TRUE(mapping != nullptr);
+    void* view = MapViewOfFile(mapping, FILE_MAP_WRITE, 0, 0, 4);
+    ASSERT_TRUE(view != nullptr);
+    *static_cast<HWND*>(view) = gone;
+
+    Program bridge(folder_);
+    ASSERT_TRUE(bridge.Started());
+    HWND main = MainWindowOf(bridge.Pid(), kStartMs);
+    ASSERT_TRUE(main != nullptr);
+    EXPECT_TRUE(WaitFor([&] { return *static_cast<HWND volatile*>(view) == main; }, 10000));
+    PostExit(main);
+    EXPECT_EQ(0u, bridge.WaitExit(30000));
+    UnmapViewOfFile(view);
+    CloseHandle(mapping);
+}
+
+}  // namespace
