@@ -10,19 +10,37 @@ public:
     void SetParts(const int* rightEdges, int count);
 };
 
+// Hiding the pager or the rebar re-lays the bars of the form holding it.
 class zToolPager : public zWindow {
 public:
     zToolPager() : zWindow(WC_PAGESCROLLERA, ZT_PAGER) {}
-    int buttonStep = 5;
+    void Hide() override;
+    void SetChild(const zWindow& toolBar);
+    int buttonStep = 5;  // how far one pager scroll moves
 };
 
 class zToolBar : public zWindow {
 public:
-    explicit zToolBar(int buttons = 0) : zWindow(TOOLBARCLASSNAMEA, ZT_TOOLBAR), buttonCount(buttons) {}
+    explicit zToolBar(int count = 0);
+    ~zToolBar() override;
+
+    void AddButtons();
+    void AutoSize();
+    void SetButtonWidth(int minimum, int maximum);
+    void SetBitmapSize(int width, int height);
+    // Keeps a duplicate of the list; the caller still owns its own.
+    void SetImageList(HIMAGELIST list);
+    // The image index of the icon appended, or -1.
+    int AddIcon(const char* resourceName);
+
     int buttonCount;
+    int bitmapWidth = 0, bitmapHeight = 0;
+    HIMAGELIST imageList = nullptr;
+    TBBUTTON* buttons = nullptr;  // buttonCount records
 };
 
 class zToolRebar : public zWindow {
 public:
     zToolRebar() : zWindow(REBARCLASSNAMEA, ZT_REBAR) {}
+    void Hide() override;
 };

@@ -4,6 +4,7 @@
 #include "zform.h"
 
 #include "zapplication.h"
+#include "zmenu.h"
 #include "xhooks.h"
 #include "xsystem.h"
 
@@ -135,7 +136,7 @@ void zForm::_create_()
     if (IsLive())
         return;
     SetBackColor(brushColour);
-    HMENU menuHandle = nullptr;
+    HMENU menuHandle = menu && kind != ZK_MDICHILD ? menu->Load(zApp().instance) : nullptr;
     exStyle |= WS_EX_ACCEPTFILES;
     HWND parentWindow = nullptr;
     if (kind == ZK_MDICHILD) {

@@ -4,6 +4,7 @@
 #include "zform.h"
 
 #include "zapplication.h"
+#include "zimagelist.h"
 #include "xsystem.h"
 
 void zStatusBar::SetPanel(const char* text, int part, int style, HICON icon)
@@ -18,6 +19,106 @@ void zStatusBar::SetParts(const int* rightEdges, int count)
 {
     if (IsLive())
         SendMessageA(hwnd, SB_SETPARTS, WPARAM(count), reinterpret_cast<LPARAM>(rightEdges));
+}
+
+static_assert(sizeof(TBBUTTON) == 20, "toolbar button record");
+static_assert(sizeof(REBARBANDINFOA) >= 80, "rebar band record");
+
+namespace {
+
+// Re-lays the bars of the form that holds a pager or rebar.
+void RelayParentForm(zWindow* parent)
+{
+    if (auto* form = dynamic_cast<zForm*>(parent))
+        if (form->IsLive())
+            form->LayoutBars();
+}
+
+}  // namespace
+
+void zToolPager::Hide()
+{
+    zWindow::Hide();
+    RelayParentForm(parent);
+}
+
+void zToolPager::SetChild(const zWindow& toolBar)
+{
+    if (IsLive() && toolBar.IsLive())
+        SendMessageA(hwnd, PGM_SETCHILD, 0, reinterpret_cast<LPARAM>(toolBar.hwnd));
+}
+
+void zToolRebar::Hide()
+{
+    zWindow::Hide();
+    RelayParentForm(parent);
+}
+
+zToolBar::zToolBar(int count)
+    : zWindow(TOOLBARCLASSNAMEA, ZT_TOOLBAR), buttonCount(count < 0 ? 0 : count)
+{
+    if (buttonCount)
+        buttons = new TBBUTTON[buttonCount]();
+}
+
+zToolBar::~zToolBar()
+{
+    // The window goes first: it must not draw with a list already destroyed.
+    DestroyLiveWindow();
+    delete[] buttons;
+    if (imageList)
+        ImageList_Destroy(imageList);
+}
+
+void zToolBar::AddButtons()
+{
+    if (!IsLive() || !buttonCount || !buttons)
+        return;
+    SendMessageA(hwnd, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
+    SendMessageA(hwnd, TB_ADDBUTTONSA, WPARAM(buttonCount), reinterpret_cast<LPARAM>(buttons));
+}
+
+void zToolBar::AutoSize()
+{
+    if (IsLive())
+        SendMessageA(hwnd, TB_AUTOSIZE, 0, 0);
+}
+
+void zToolBar::SetButtonWidth(int minimum, int maximum)
+{
+    if (IsLive())
+        SendMessageA(hwnd, TB_SETBUTTONWIDTH, 0, MAKELPARAM(minimum, maximum));
+}
+
+void zToolBar::SetBitmapSize(int w, int h)
+{
+    bitmapWidth = w;
+    bitmapHeight = h;
+    if (IsLive())
+        SendMessageA(hwnd, TB_SETBITMAPSIZE, 0, MAKELPARAM(w, h));
+}
+
+void zToolBar::SetImageList(HIMAGELIST list)
+{
+    HIMAGELIST copy = list ? ImageList_Duplicate(list) : nullptr;
+    if (IsLive())
+        SendMessageA(hwnd, TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(copy));
+    if (imageList)
+        ImageList_Destroy(imageList);
+    imageList = copy;
+}
+
+int zToolBar::AddIcon(const char* resourceName)
+{
+    if (!IsLive() || !imageList)
+        return -1;
+    // A shared icon belongs to the system cache: the list keeps its own
+    // copy, and the cached one is not destroyed under other users.
+    auto icon = static_cast<HICON>(
+        LoadImageA(zApp().instance, resourceName, IMAGE_ICON, 0, 0, LR_SHARED));
+    if (!icon)
+        return -1;
+    return ImageList_ReplaceIcon(imageList, -1, icon);
 }
 
 namespace {
@@ -57,13 +158,156 @@ void BuildMdiClient(zForm& form)
                       reinterpret_cast<LONG_PTR>(MdiClientWindowProc));
 }
 
+
+// Visible with the form's tool-bar-shown flag.
+DWORD ToolVisibility(const zForm& form)
+{
+    return form.toolBarShown ? WS_VISIBLE : 0;
+}
+
+void BuildToolPager(zForm& form)
+{
+    auto* pager = new zToolPager;
+    form.toolPager = pager;
+    pager->name = "toolpager";
+    pager->style = WS_CHILD | ToolVisibility(form) | WS_CLIPSIBLINGS | WS_CLIPCHILDREN |
+                   PGS_DRAGNDROP | PGS_HORZ;
+    pager->parent = &form;
+    pager->Create();
+}
+
+bool IsNavigationForm(const zForm& form)
+{
+    return !form.plainToolbar && (form.navigation || form.kind == ZK_MDIFRAME);
+}
+
+// Positions 4, 7 and 14 separate the groups; the others carry commands
+// 9000 on, and only "close" and "keyboard" start enabled.
+void FillNavigationButtons(zForm& form, zToolBar& bar)
+{
+    int separators = 0;
+    for (int i = 0; i < bar.buttonCount; ++i) {
+        TBBUTTON& b = bar.buttons[i];
+        b = TBBUTTON();
+        if (i == 4 || i == 7 || i == 14) {
+            b.fsStyle = BTNS_SEP;
+            ++separators;
+            continue;
+        }
+        int n = i - separators;
+        b.iBitmap = n;
+        b.idCommand = 9000 + n;
+        b.fsState = (i == 15 || i == 16) ? TBSTATE_ENABLED : 0;
+        b.fsStyle = BTNS_BUTTON;
+        const char* text = form.buttonCaptions[size_t(i)];
+        // No caption means no text, not the toolbar's string 0.
+        b.iString = text ? reinterpret_cast<INT_PTR>(text) : -1;
+        if (!form.imageList)
+            bar.AddIcon(NavigationIcons[size_t(i)]);
+    }
+    bar.AddButtons();
+}
+
+zToolBar* MakeToolBar(zForm& form)
+{
+    if (!IsNavigationForm(form))
+        return new zToolBar(0);
+    size_t count = NavigationCaptions.size();
+    if (form.buttonCaptions.empty()) {
+        for (const xstring& caption : NavigationCaptions)
+            form.buttonCaptions.push_back(caption.c_str());
+    } else {
+        form.buttonCaptions.resize(count, nullptr);
+    }
+    return new zToolBar(int(count));
+}
+
+void BuildToolBar(zForm& form)
+{
+    zToolBar* bar = MakeToolBar(form);
+    form.toolBar = bar;
+    bar->font.face = form.toolFontFace;
+    bar->font.logFont.lfHeight = form.toolFontHeight;
+    bar->font.logFont.lfWeight = form.toolFontWeight;
+    bar->font.pointSize = form.toolFontPoints;
+    bar->name = "toolpanel";
+    bar->style = WS_CHILD | ToolVisibility(form) | WS_CLIPSIBLINGS | WS_CLIPCHILDREN |
+                 TBSTYLE_TRANSPARENT | TBSTYLE_FLAT | TBSTYLE_TOOLTIPS | CCS_NODIVIDER |
+                 CCS_NORESIZE;
+    bar->exStyle = 0;
+    bar->parent = form.toolPager;
+    bar->Create();
+    bar->SetButtonWidth(form.toolButtonWidth, form.toolButtonHeight);
+    bar->SetBitmapSize(form.toolBitmapWidth, form.toolBitmapHeight);
+    if (form.imageList && form.imageList->list) {
+        bar->SetImageList(form.imageList->list);
+    } else {
+        HIMAGELIST temporary = ImageList_Create(form.toolBitmapWidth, form.toolBitmapHeight,
+                                                ILC_COLOR32 | ILC_MASK, 0, 1);
+        bar->SetImageList(temporary);
+        if (temporary)
+            ImageList_Destroy(temporary);
+    }
+    if (bar->buttonCount)
+        FillNavigationButtons(form, *bar);
+    bar->AutoSize();
+    if (form.toolPager) {
+        form.toolPager->SetChild(*bar);
+        if (form.toolPager->IsLive())
+            SendMessageA(form.toolPager->hwnd, PGM_RECALCSIZE, 0, 0);
+    }
+}
+
+void AddRebarBand(zForm& form, zToolRebar& rebar)
+{
+    if (!rebar.IsLive() || !form.toolPager || !form.toolPager->IsLive())
+        return;
+    REBARBANDINFOA band = {};
+    band.cbSize = 80;  // the band record without the later header fields
+    band.fMask = RBBIM_STYLE | RBBIM_CHILD | RBBIM_CHILDSIZE | RBBIM_SIZE;
+    if (form.rebarBackground == 1) {
+        band.fMask |= RBBIM_BACKGROUND;
+        // Shared: every form uses the same bitmap and none leaks its own.
+        band.hbmBack = static_cast<HBITMAP>(
+            LoadImageA(zApp().instance, "REBAR", IMAGE_BITMAP, 0, 0, LR_SHARED));
+    }
+    band.fStyle = RBBS_CHILDEDGE;
+    band.hwndChild = form.toolPager->hwnd;
+    band.cxMinChild = 0;
+    band.cyMinChild = UINT(form.toolButtonHeight + 6);
+    HWND bar = form.ToolBarWindow();
+    band.cyChild = bar ? LOWORD(SendMessageA(bar, TB_GETBUTTONSIZE, 0, 0)) : 0;
+    SendMessageA(rebar.hwnd, RB_INSERTBANDA, WPARAM(-1), reinterpret_cast<LPARAM>(&band));
+}
+
+void BuildToolRebar(zForm& form)
+{
+    auto* rebar = new zToolRebar;
+    form.toolRebar = rebar;
+    rebar->name = "toolrebar";
+    rebar->style = WS_CHILD | ToolVisibility(form) | WS_CLIPSIBLINGS | WS_CLIPCHILDREN;
+    if (form.barFlags & 0x10)
+        rebar->style |= CCS_BOTTOM;
+    rebar->parent = &form;
+    rebar->Create();
+    AddRebarBand(form, *rebar);
+    // Inserting the band may show the rebar and its pager; the flag decides.
+    if (!form.toolBarShown && rebar->IsLive())
+        ShowWindow(rebar->hwnd, SW_HIDE);
+}
+
 }  // namespace
 
 void zForm::BuildBars()
 {
+    // A form made again starts from new bars.
+    DestroyBars();
     BuildStatusBar(*this);
     if (kind == ZK_MDIFRAME)
         BuildMdiClient(*this);
+    BuildToolPager(*this);
+    BuildToolBar(*this);
+    BuildToolRebar(*this);
     SetTimer(hwnd, 2, 1000, nullptr);
     if (statusBar)
         statusBar->SetPanel(xsys().DateString(6), 2, 0, nullptr);
@@ -115,8 +359,6 @@ void zForm::SetStatusText(int part, const char* text, HICON icon)
         statusBar->SetPanel(text, part, 0, icon);
 }
 
-// The MDI client fills the space between the bars, with or without a tool
-// bar shown.
 void zForm::LayoutBars()
 {
     int statusHeight = 0;
@@ -124,8 +366,13 @@ void zForm::LayoutBars()
         SendMessageA(statusBar->hwnd, WM_SIZE, 0, 0);
         statusHeight = StatusBarHeight();
     }
+    // The rebar follows the form's width (it sizes itself on WM_SIZE).
+    if (toolRebar && toolRebar->IsVisible())
+        SendMessageA(toolRebar->hwnd, WM_SIZE, 0, 0);
     RECT rc;
     ::GetClientRect(hwnd, &rc);
+    // The MDI client fills the room between the bars whether or not the
+    // toolbar is shown: left unplaced it would stay zero-sized.
     if (kind == ZK_MDIFRAME && mdiClient) {
         int rebar = RebarHeight();
         bool atTop = !(barFlags & 0x10);

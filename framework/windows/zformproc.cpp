@@ -4,6 +4,7 @@
 #include "zform.h"
 
 #include "zapplication.h"
+#include "zmenu.h"
 #include "xexceptions.h"
 #include "xhooks.h"
 #include "xsystem.h"
@@ -159,6 +160,8 @@ LRESULT FormWindowProc(zForm* form, HWND hwnd, UINT msg, WPARAM wParam, LPARAM l
         form->BuildBars();
         break;
     case WM_DESTROY:
+        if (form->menu)
+            form->menu->Destroy();
         OnDestroy(form, hwnd);
         break;
     case WM_MOVE:
@@ -172,8 +175,16 @@ LRESULT FormWindowProc(zForm* form, HWND hwnd, UINT msg, WPARAM wParam, LPARAM l
             return 0;
         break;
     case WM_ACTIVATE:
+        if (form->menu && (!zActiveMenu || form->kind == ZK_MODAL || form->kind == ZK_TOPLEVEL))
+            zActiveMenu = form->menu;
         form->OnActivate(wParam, lParam);
         break;
+    case WM_INITMENUPOPUP:
+        zRouteInitMenuPopup(reinterpret_cast<HMENU>(wParam), wParam, lParam);
+        return 0;
+    case WM_MENUSELECT:
+        zRouteMenuSelect(hwnd, wParam, lParam);
+        return 0;
     case WM_SETFOCUS: {
         zWindow* child = form->focusChild;
         if (child && child->IsLive() && IsChild(hwnd, child->hwnd))

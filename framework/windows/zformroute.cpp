@@ -5,6 +5,7 @@
 #include "zform.h"
 
 #include "zapplication.h"
+#include "zmenu.h"
 #include "xexceptions.h"
 
 #include <commctrl.h>
@@ -83,6 +84,8 @@ int EventOf(zWindow* ctl, WORD code)
 LRESULT OnCommandMessage(zForm* form, HWND hwnd, WPARAM wParam, LPARAM lParam)
 {
     form->OnCommand(wParam, lParam);
+    if (wParam < 0x10000 && zRouteMenuCommand(form->menu, wParam))
+        return 0;
     if (lParam == 0)
         return Default(form, hwnd, WM_COMMAND, wParam, lParam);
     HWND control = reinterpret_cast<HWND>(lParam);

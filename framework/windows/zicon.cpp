@@ -68,6 +68,14 @@ BOOL zIcon::ShowInTray()
     lstrcpynA(record.szInfo, balloonText, 256);
     record.dwInfoFlags = balloonFlags;
     lstrcpynA(record.szInfoTitle, balloonTitle, 64);
+    // A shown icon is modified in place: a second NIM_ADD would fail and
+    // leave an icon in the area that nothing removes any more.
+    if (shown_) {
+        BOOL modified = Shell_NotifyIconA(NIM_MODIFY, &record);
+        if (modified == 1)
+            return modified;
+        RemoveFromTray();
+    }
     BOOL ok = Shell_NotifyIconA(NIM_ADD, &record);
     shown_ = ok == 1;
     return ok;

@@ -211,8 +211,11 @@ BOOL CALLBACK FindDialog(HWND h, LPARAM lp) noexcept
     GetClassNameA(h, cls, sizeof cls);
     GetWindowTextA(h, title, sizeof title);
     auto* f = reinterpret_cast<Found*>(lp);
+    // Without a title: the browse dialog, known by its folder tree.
+    bool wanted = f->title.empty() ? FindWindowExA(h, nullptr, WC_TREEVIEWA, nullptr) != nullptr
+                                   : f->title == title;
     if (pid == GetCurrentProcessId() && lstrcmpA(cls, "#32770") == 0 && IsWindowVisible(h) &&
-        (f->title.empty() || f->title == title)) {
+        wanted) {
         f->dialog = h;
         return FALSE;
     }
@@ -271,13 +274,16 @@ TEST_F(BrowseTest, StartFolderShownAndChosenOrCancelled)
     ASSERT_TRUE(dlg.allocator != nullptr);
     EXPECT_EQ(37u, dlg.flags);
     dlg.path.Split((root + "\\").c_str());
+    const std::string tail = root.substr(root.size() - 8);
     std::string status;
     std::thread driver([&] {
         HWND d = WaitDialog(nullptr, 8000);
         if (!d)
             return;
-        Sleep(300);
-        status = StaticTexts(d);
+        // OK once the start folder is selected and shown.
+        for (int i = 0; i < 100 && status.find(tail) == std::string::npos; ++i, Sleep(50))
+            status = StaticTexts(d);
+        Sleep(100);
         Press(d, IDOK);
     });
     bool ok = dlg.DoModal();
@@ -307,13 +313,16 @@ TEST_F(BrowseTest, NoStartFolderSelectsTheCurrentDirectory)
     GetCurrentDirectoryA(sizeof saved, saved);
     SetCurrentDirectoryA(root.c_str());
     zFolderSearchDialog dlg;
+    const std::string tail = root.substr(root.size() - 8);
     std::string status;
     std::thread driver([&] {
         HWND d = WaitDialog(nullptr, 8000);
         if (!d)
             return;
-        Sleep(300);
-        status = StaticTexts(d);
+        // OK once the start folder is selected and shown.
+        for (int i = 0; i < 100 && status.find(tail) == std::string::npos; ++i, Sleep(50))
+            status = StaticTexts(d);
+        Sleep(100);
         Press(d, IDOK);
     });
     bool ok = dlg.DoModal();
@@ -328,6 +337,9 @@ TEST_F(BrowseTest, NoStartFolderSelectsTheCurrentDirectory)
 TEST_F(BrowseTest, TypedMissingFolderIsCreatedWithEveryLevel)
 {
     zApp().italian = 0;
+    // The boxes have no owner in this test: no form of an earlier test.
+    zApp().currentForm = nullptr;
+    zMainForm = nullptr;
     std::string target = root + "\\new1\\new2\\new3";
     zFolderSearchDialog dlg;
     dlg.path.Split((root + "\\").c_str());
