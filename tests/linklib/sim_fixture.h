@@ -59,7 +59,10 @@ struct SimPeer {
     {
         (void)salt;
         address = "127.0.0.1";
-        started = server.start(address);
+        // Port 500 is one per machine: a program that just ended (or one
+        // outside this run) may still hold it for a moment.
+        for (int i = 0; i < 40 && !(started = server.start(address)); ++i)
+            Sleep(500);
         ip = inet_addr(address.c_str());
     }
     ecrsim::SimRegister reg;
