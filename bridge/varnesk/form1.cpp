@@ -125,7 +125,8 @@ void _base_Form1::ShowValues(const BridgeSettings& s)
     sco.SetText(s.Cartella.c_str());
     log.SetText(s.logFolder.c_str());
     ip.SetText(s.EcrIp.c_str());
-    if (ip.IsBlank() && !s.EcrIp.empty())
+    // Some IP-address controls (Wine's) ignore the text: set the address itself.
+    if (!s.EcrIp.empty())
         ip.SetAddressText(s.EcrIp.c_str());
     tipo.SetCurSel(s.Proto);
     if (portcom.SelectByValue(s.Port) < 0)

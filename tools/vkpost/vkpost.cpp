@@ -1,0 +1,101 @@
+// Drives a running VARNESK from a script: the window handle comes from the
+// shared memory "SM_VARNESK" that the program publishes at start-up.
+//   vkpost.exe command <id>        posts WM_COMMAND <id> to the main form
+//   vkpost.exe list                its process's top-level windows
+//   vkpost.exe show|hide <hwnd>    shows (without activating) or hides one
+//   vkpost.exe visible <hwnd> <s>  waits until it is visible
+// Exit: 0 done, 1 no VARNESK or the window did not come up, 2 usage.
+
+#include <windows.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+namespace {
+
+HWND PublishedWindow()
+{
+    HANDLE mapping = OpenFileMappingA(FILE_MAP_READ, FALSE, "SM_VARNESK");
+    if (!mapping)
+        return nullptr;
+    HWND window = nullptr;
+    if (void* view = MapViewOfFile(mapping, FILE_MAP_READ, 0, 0, 4)) {
+        window = *static_cast<HWND*>(view);
+        UnmapViewOfFile(view);
+    }
+    CloseHandle(mapping);
+    return window && IsWindow(window) ? window : nullptr;
+}
+
+BOOL CALLBACK PrintWindow(HWND window, LPARAM pid) noexcept
+{
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    if (owner != DWORD(pid))
+        return TRUE;
+    char cls[128] = {}, text[128] = {};
+    GetClassNameA(window, cls, sizeof cls);
+    GetWindowTextA(window, text, sizeof text);
+    RECT r = {};
+    GetWindowRect(window, &r);
+    std::printf("%08lX %d %ld %ld %ld %ld %s \"%s\"\n", static_cast<unsigned long>(
+                    reinterpret_cast<UINT_PTR>(window)), IsWindowVisible(window) ? 1 : 0,
+                r.left, r.top, r.right - r.left, r.bottom - r.top, cls, text);
+    return TRUE;
+}
+
+HWND ParseWindow(const char* text)
+{
+    return reinterpret_cast<HWND>(static_cast<UINT_PTR>(std::strtoul(text, nullptr, 16)));
+}
+
+bool WaitVisible(HWND window, DWORD ms)
+{
+    DWORD start = GetTickCount();
+    while (!IsWindowVisible(window)) {
+        if (GetTickCount() - start >= ms)
+            return false;
+        Sleep(100);
+    }
+    return true;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc < 2) {
+        std::fprintf(stderr, "usage: vkpost command <id> | list | show|hide <hwnd> | visible <hwnd> <s>\n");
+        return 2;
+    }
+    HWND main = PublishedWindow();
+    if (!main) {
+        std::fprintf(stderr, "vkpost: no VARNESK window\n");
+        return 1;
+    }
+    const char* verb = argv[1];
+    if (std::strcmp(verb, "command") == 0 && argc > 2) {
+        WORD id = WORD(std::atoi(argv[2]));
+        return PostMessageA(main, WM_COMMAND, MAKEWPARAM(id, 0), 0) ? 0 : 1;
+    }
+    if (std::strcmp(verb, "list") == 0) {
+        DWORD pid = 0;
+        GetWindowThreadProcessId(main, &pid);
+        EnumWindows(PrintWindow, LPARAM(pid));
+        return 0;
+    }
+    if ((std::strcmp(verb, "show") == 0 || std::strcmp(verb, "hide") == 0) && argc > 2) {
+        HWND window = ParseWindow(argv[2]);
+        if (!IsWindow(window))
+            return 1;
+        ShowWindow(window, verb[0] == 's' ? SW_SHOWNOACTIVATE : SW_HIDE);
+        return 0;
+    }
+    if (std::strcmp(verb, "visible") == 0 && argc > 3) {
+        HWND window = ParseWindow(argv[2]);
+        return WaitVisible(window, DWORD(std::atoi(argv[3])) * 1000) ? 0 : 1;
+    }
+    std::fprintf(stderr, "vkpost: unknown request\n");
+    return 2;
+}
