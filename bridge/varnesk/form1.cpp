@@ -230,7 +230,8 @@ void _base_Form1::OnCommand(WPARAM wParam, LPARAM lParam)
 
 void _base_Form1::OnKeyDown(WPARAM* key, LPARAM)
 {
-    (void)key;  // Ctrl+Shift+F11 opens the configuration editor (not in this build)
+    if (key && *key == VK_F11 && (GetKeyState(VK_CONTROL) & 0x8000) && (GetKeyState(VK_SHIFT) & 0x8000))
+        OpenConfigEditor();
 }
 
 void _base_Form1::ShowServiceState(ServiceState state)

@@ -69,6 +69,9 @@ public:
     void RequestQuit();
     bool WriteSettingsStore(const std::string& plainPath);
     void MakeTestReceipt();
+    void OpenConfigEditor();
+    void ShowLogFile();
+    void SaveConfigText(const std::string& text);
     void RescanPorts();
     void PortChanged();
     const BridgeSettings& Settings() const { return service_.Settings(); }

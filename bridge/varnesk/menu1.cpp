@@ -46,15 +46,7 @@ bool _base_Menu1::OnCommand(int identifier)
     }
 }
 
-void _base_Menu1::_base_idm_logf::OnClick()
-{
-    // The log viewer comes with the configuration editor; until then the
-    // shell shows the log file.
-    std::string path = Form1->Service().Log().Path();
-    if (!path.empty())
-        ShellExecuteA(Form1->Handle(), nullptr, path.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
-}
-
+void _base_Menu1::_base_idm_logf::OnClick() { Form1->ShowLogFile(); }
 void _base_Menu1::_base_idm_log::OnClick() { OpenFolder(Form1->Settings().logFolder); }
 void _base_Menu1::_base_idm_con::OnClick() { OpenFolder(Form1->Settings().Cartella); }
 void _base_Menu1::_base_idm_stop::OnClick() { Form1->StopService(); }

@@ -1,0 +1,423 @@
+// The bridge's text window driven as the user drives it, in the running
+// VARNESK.exe: the hidden configuration editor (Ctrl+Shift+F11) storing an
+// edited text enciphered and reloading the settings, the log viewer
+// (menu "Apri file di log") showing the log read-only, and the find dialog
+// (Ctrl+F3, F3) with its whole-word and case options and its one wrap.
+
+#include "settingsstore.h"
+#include "testutil.h"
+
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace {
+
+const DWORD kStartMs = 60000;
+const DWORD kWindowMs = 20000;
+
+enum : UINT {
+    SCI_GETREADONLY = 2140, SCI_GETSELECTIONSTART = 2143, SCI_GETSELECTIONEND = 2145,
+    SCI_SELECTALL = 2013, SCI_SETSEL = 2160,
+};
+
+// Character by character, as typed.
+void Type(HWND editor, const std::string& text)
+{
+    for (char c : text)
+        SendMessageA(editor, WM_CHAR, WPARAM(BYTE(c)), 0);
+}
+
+template <class F>
+bool WaitFor(F done, DWORD ms)
+{
+    DWORD start = GetTickCount();
+    while (!done()) {
+        if (GetTickCount() - start > ms)
+            return false;
+        Sleep(100);
+    }
+    return true;
+}
+
+std::string ClassOf(HWND w)
+{
+    char text[64] = {};
+    GetClassNameA(w, text, sizeof text);
+    return text;
+}
+
+std::string TextOf(HWND w)
+{
+    LRESULT n = SendMessageA(w, WM_GETTEXTLENGTH, 0, 0);
+    if (n <= 0)
+        return std::string();
+    std::vector<char> text(size_t(n) + 1);
+    LRESULT got = SendMessageA(w, WM_GETTEXT, WPARAM(text.size()), reinterpret_cast<LPARAM>(text.data()));
+    return std::string(text.data(), size_t(got > 0 ? got : 0));
+}
+
+struct Search {
+    DWORD pid;
+    std::string cls, text;
+    HWND found;
+};
+
+BOOL CALLBACK Match(HWND w, LPARAM param)
+{
+    auto* s = reinterpret_cast<Search*>(param);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(w, &pid);
+    if (pid == s->pid && IsWindowVisible(w) && lstrcmpiA(ClassOf(w).c_str(), s->cls.c_str()) == 0 &&
+        (s->text.empty() || TextOf(w) == s->text)) {
+        s->found = w;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+// A visible top-level window of the program, or null after ms.
+HWND WindowOf(DWORD pid, const char* cls, const char* text, DWORD ms)
+{
+    Search s{pid, cls, text, nullptr};
+    WaitFor([&] {
+        s.found = nullptr;
+        EnumWindows(Match, reinterpret_cast<LPARAM>(&s));
+        return s.found != nullptr;
+    }, ms);
+    return s.found;
+}
+
+HWND MainWindowOf(DWORD pid, DWORD ms)
+{
+    // The main form is hidden: searched without the visibility test.
+    HWND found = nullptr;
+    WaitFor([&] {
+        for (HWND w = FindWindowExA(nullptr, nullptr, "MOVIRform", "Parametri"); w;
+             w = FindWindowExA(nullptr, w, "MOVIRform", "Parametri")) {
+            DWORD p = 0;
+            GetWindowThreadProcessId(w, &p);
+            if (p == pid)
+                found = w;
+        }
+        return found != nullptr;
+    }, ms);
+    return found;
+}
+
+void Keys(std::initializer_list<WORD> held, WORD key)
+{
+    std::vector<INPUT> in;
+    auto add = [&](WORD k, bool up) {
+        INPUT i = {};
+        i.type = INPUT_KEYBOARD;
+        i.ki.wVk = k;
+        i.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
+        in.push_back(i);
+    };
+    for (WORD h : held)
+        add(h, false);
+    add(key, false);
+    add(key, true);
+    for (auto it = held.end(); it != held.begin();)
+        add(*--it, true);
+    SendInput(UINT(in.size()), in.data(), sizeof(INPUT));
+}
+
+int ServiceTextLength(HWND window)
+{
+    HWND bar = FindWindowExA(window, nullptr, STATUSCLASSNAMEA, nullptr);
+    return bar ? LOWORD(SendMessageA(bar, SB_GETTEXTLENGTHA, 4, 0)) : -1;
+}
+
+bool ServiceRunning(HWND window)
+{
+    return ServiceTextLength(window) == int(sizeof "Servizio Attivo" - 1);
+}
+
+class Program {
+public:
+    explicit Program(const std::string& folder)
+    {
+        std::string cmd = "\"" + folder + "\\VARNESK.exe\"";
+        STARTUPINFOA si = {};
+        si.cb = sizeof si;
+        PROCESS_INFORMATION pi = {};
+        if (CreateProcessA(nullptr, &cmd[0], nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(),
+                           &si, &pi)) {
+            process_ = pi.hProcess;
+            pid_ = pi.dwProcessId;
+            CloseHandle(pi.hThread);
+        }
+    }
+    ~Program()
+    {
+        if (!process_)
+            return;
+        if (WaitForSingleObject(process_, 0) == WAIT_TIMEOUT) {
+            if (HWND main = MainWindowOf(pid_, 0))
+                PostMessageA(main, WM_COMMAND, MAKEWPARAM(WORD(-5), 0), 0);
+            if (WaitForSingleObject(process_, 20000) == WAIT_TIMEOUT)
+                TerminateProcess(process_, 9);
+        }
+        CloseHandle(process_);
+    }
+    Program(const Program&) = delete;
+    Program& operator=(const Program&) = delete;
+    DWORD Pid() const { return pid_; }
+    // The exit code, or STILL_ACTIVE when it did not end within ms.
+    DWORD WaitExit(DWORD ms)
+    {
+        DWORD code = STILL_ACTIVE;
+        if (process_ && WaitForSingleObject(process_, ms) == WAIT_OBJECT_0)
+            GetExitCodeProcess(process_, &code);
+        return code;
+    }
+
+private:
+    HANDLE process_ = nullptr;
+    DWORD pid_ = 0;
+};
+
+const char* const kIni =
+    "[Info]\r\nEcrIp=127.0.0.1\r\nCartella=%SHARED%\r\nPolltime=5\r\nProto=1\r\nPort=0\r\n"
+    "Offline=1\r\nLevel=0\r\nLog=0\r\nExt=TXT\r\n[Comandi]\r\n1=VEND\r\n[VEND]\r\nFORMAT=R";
+
+class EditorTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        folder_ = testutil::exe_folder() + "\\vkedit";
+        shared_ = folder_ + "\\shared";
+        std::string from = testutil::exe_folder();
+        CreateDirectoryA(folder_.c_str(), nullptr);
+        CreateDirectoryA(shared_.c_str(), nullptr);
+        ASSERT_TRUE(CopyFileA((from + "\\VARNESK.exe").c_str(), (folder_ + "\\VARNESK.exe").c_str(), FALSE));
+        WIN32_FIND_DATAA data;
+        HANDLE h = FindFirstFileA((from + "\\*.dll").c_str(), &data);
+        ASSERT_NE(INVALID_HANDLE_VALUE, h);
+        do {
+            CopyFileA((from + "\\" + data.cFileName).c_str(), (folder_ + "\\" + data.cFileName).c_str(), FALSE);
+        } while (FindNextFileA(h, &data));
+        FindClose(h);
+        ini_ = kIni;
+        ini_.replace(ini_.find("%SHARED%"), 8, shared_);
+        DeleteFileA((folder_ + "\\ECR.BLW").c_str());
+        testutil::write_file(folder_ + "\\ECR.INI", ini_);
+        program_.reset(new Program(folder_));
+        main_ = MainWindowOf(program_->Pid(), kStartMs);
+        ASSERT_TRUE(main_ != nullptr);
+        ASSERT_TRUE(WaitFor([&] { return ServiceRunning(main_); }, 30000));
+        // The import happens at every start: the store is what the editor edits.
+        DeleteFileA((folder_ + "\\ECR.INI").c_str());
+    }
+    void TearDown() override { program_.reset(); }
+
+    // Ctrl+Shift+F11 on the shown main form.
+    HWND OpenEditor()
+    {
+        PostMessageA(main_, WM_COMMAND, MAKEWPARAM(WORD(-4), 0), 0);
+        if (!WaitFor([&] { return IsWindowVisible(main_) != FALSE; }, kWindowMs))
+            return nullptr;
+        SetForegroundWindow(main_);
+        Sleep(300);
+        Keys({VK_CONTROL, VK_SHIFT}, VK_F11);
+        return WindowOf(program_->Pid(), "MOVIRform", "INI file", kWindowMs);
+    }
+    static HWND EditorOf(HWND form) { return FindWindowExA(form, nullptr, "Scintilla", nullptr); }
+    HWND Box(DWORD ms) { return WindowOf(program_->Pid(), "#32770", "", ms); }
+
+    std::string folder_, shared_, ini_;
+    std::unique_ptr<Program> program_;
+    HWND main_ = nullptr;
+};
+
+TEST_F(EditorTest, EditorStoresTheEditedTextEncipheredAndReloads)
+{
+    HWND form = OpenEditor();
+    ASSERT_TRUE(form != nullptr);
+    HWND editor = EditorOf(form);
+    ASSERT_TRUE(editor != nullptr);
+    EXPECT_EQ(ini_, TextOf(editor));
+    EXPECT_EQ(0, SendMessageA(editor, SCI_GETREADONLY, 0, 0));
+
+    std::string edited = ini_;
+    size_t ext = edited.find("Ext=TXT") + 4;
+    edited.replace(ext, 3, "DOC");
+    edited = "; modificato\r\n" + edited;
+    SendMessageA(editor, SCI_SETSEL, ext, ext + 3);
+    Type(editor, "DOC");
+    SendMessageA(editor, SCI_SETSEL, 0, 0);
+    Type(editor, "; modificato\r\n");
+    PostMessageA(form, WM_CLOSE, 0, 0);
+    HWND box = Box(kWindowMs);
+    ASSERT_TRUE(box != nullptr);
+    EXPECT_EQ("Warning", TextOf(box));
+    PostMessageA(box, WM_COMMAND, IDYES, 0);
+
+    EXPECT_TRUE(WaitFor([&] { return !IsWindow(form); }, kWindowMs));
+    WaitFor([&] { return SettingsStore(folder_).Read() == edited; }, kWindowMs);
+    EXPECT_EQ(edited, SettingsStore(folder_).Read());
+    EXPECT_TRUE(Box(500) == nullptr) << "the edited text declares its commands";
+    ASSERT_TRUE(WaitFor([&] { return ServiceRunning(main_); }, 30000));
+    // The reloaded settings take ".DOC" receipts now.
+    std::string receipt = shared_ + "\\R2.DOC";
+    testutil::write_file(receipt, "=R1/$500\r\n=T1\r\n");
+    EXPECT_TRUE(WaitFor([&] { return !testutil::file_exists(receipt); }, 30000));
+}
+
+// A text without commands is stored all the same; the reload then ends the
+// program, with no worker left behind.
+TEST_F(EditorTest, SavingATextWithoutCommandsStoresItAndEndsTheProgram)
+{
+    HWND form = OpenEditor();
+    ASSERT_TRUE(form != nullptr);
+    HWND editor = EditorOf(form);
+    ASSERT_TRUE(editor != nullptr);
+    size_t command = ini_.find("1=VEND");
+    SendMessageA(editor, SCI_SETSEL, command, command + 1);
+    Type(editor, ";");
+    std::string edited = ini_;
+    edited[command] = ';';
+    PostMessageA(form, WM_CLOSE, 0, 0);
+    HWND box = Box(kWindowMs);
+    ASSERT_TRUE(box != nullptr);
+    PostMessageA(box, WM_COMMAND, IDYES, 0);
+    // The parse of the save (before the text is stored) and the one of the
+    // reload each report once.
+    for (int report = 0; report < 2; ++report) {
+        SCOPED_TRACE(report);
+        HWND message = nullptr;
+        ASSERT_TRUE(WaitFor([&] {
+            message = Box(0);
+            return message != nullptr && message != box;
+        }, kWindowMs));
+        EXPECT_EQ("Message", TextOf(message));
+        PostMessageA(message, WM_COMMAND, IDOK, 0);
+        ASSERT_TRUE(WaitFor([&] { return !IsWindow(message); }, kWindowMs));
+        box = message;
+    }
+    EXPECT_EQ(0u, program_->WaitExit(30000));
+    EXPECT_EQ(edited, SettingsStore(folder_).Read());
+}
+
+TEST_F(EditorTest, LogViewerShowsTheLogReadOnlyAndNeverAsks)
+{
+    PostMessageA(main_, WM_COMMAND, MAKEWPARAM(1001, 0), 0);
+    HWND form = WindowOf(program_->Pid(), "MOVIRform", "INI file", kWindowMs);
+    ASSERT_TRUE(form != nullptr);
+    HWND editor = EditorOf(form);
+    ASSERT_TRUE(editor != nullptr);
+    std::string shown = TextOf(editor);
+    EXPECT_NE(std::string::npos, shown.find("\r\n")) << "the banner of the log";
+    EXPECT_EQ(1, SendMessageA(editor, SCI_GETREADONLY, 0, 0));
+    SendMessageA(editor, WM_CHAR, 'x', 0);
+    EXPECT_EQ(shown, TextOf(editor));
+    PostMessageA(form, WM_CLOSE, 0, 0);
+    EXPECT_TRUE(WaitFor([&] { return !IsWindow(form); }, kWindowMs));
+    EXPECT_TRUE(Box(500) == nullptr);
+
+    // The configuration editor opens editable after the log view.
+    form = OpenEditor();
+    ASSERT_TRUE(form != nullptr);
+    EXPECT_EQ(0, SendMessageA(EditorOf(form), SCI_GETREADONLY, 0, 0));
+    PostMessageA(form, WM_CLOSE, 0, 0);
+    EXPECT_TRUE(WaitFor([&] { return !IsWindow(form); }, kWindowMs)) << "no change, no question";
+}
+
+struct Selection {
+    LRESULT start, end;
+    bool operator==(const Selection& o) const { return start == o.start && end == o.end; }
+};
+
+Selection SelectionOf(HWND editor)
+{
+    return {SendMessageA(editor, SCI_GETSELECTIONSTART, 0, 0), SendMessageA(editor, SCI_GETSELECTIONEND, 0, 0)};
+}
+
+TEST_F(EditorTest, FindDialogWrapsOnceAndHonoursWordsAndCase)
+{
+    HWND form = OpenEditor();
+    ASSERT_TRUE(form != nullptr);
+    HWND editor = EditorOf(form);
+    ASSERT_TRUE(editor != nullptr);
+    // 0 abcd, 5 xx, 8 ABC, 12 yy, 15 abc, 20 zz
+    const char* text = "abcd xx ABC yy abc\r\nzz";
+    SendMessageA(editor, SCI_SELECTALL, 0, 0);
+    Type(editor, text);
+    ASSERT_EQ(text, TextOf(editor));
+    SendMessageA(editor, SCI_SETSEL, 16, 16);
+    SetForegroundWindow(form);
+    Sleep(300);
+    Keys({VK_CONTROL}, VK_F3);
+    HWND find = WindowOf(program_->Pid(), "MOVIRform", "Trova", kWindowMs);
+    ASSERT_TRUE(find != nullptr);
+    HWND pattern = FindWindowExA(find, nullptr, "Edit", nullptr);
+    HWND words = FindWindowExA(find, nullptr, "Button", "Solo parole intere");
+    HWND cases = FindWindowExA(find, nullptr, "Button", "Maiuscole/Minuscole");
+    HWND search = FindWindowExA(find, nullptr, "Button", "Trova successivo");
+    HWND cancel = FindWindowExA(find, nullptr, "Button", "Annulla");
+    ASSERT_TRUE(pattern && words && cases && search && cancel);
+    EXPECT_EQ("abc", TextOf(pattern)) << "the word at the caret";
+
+    struct Row {
+        const char* name;
+        bool words, cases;
+        LRESULT from;
+        Selection found;
+    } rows[] = {
+        {"whole word and case, wrapping to the one before the caret", true, true, 20, {15, 18}},
+        {"case only: inside abcd", false, true, 0, {0, 3}},
+        {"whole word only: ABC", true, false, 0, {8, 11}},
+        {"whole word only, next", true, false, 11, {15, 18}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        if ((SendMessageA(words, BM_GETCHECK, 0, 0) == BST_CHECKED) != row.words)
+            SendMessageA(words, BM_CLICK, 0, 0);
+        if ((SendMessageA(cases, BM_GETCHECK, 0, 0) == BST_CHECKED) != row.cases)
+            SendMessageA(cases, BM_CLICK, 0, 0);
+        SendMessageA(editor, SCI_SETSEL, WPARAM(row.from), LPARAM(row.from));
+        SendMessageA(search, BM_CLICK, 0, 0);
+        EXPECT_TRUE(SelectionOf(editor) == (row.found));
+    }
+    // Nothing found: the selection stays.
+    SendMessageA(pattern, WM_SETTEXT, 0, reinterpret_cast<LPARAM>("qqq"));
+    SendMessageA(editor, SCI_SETSEL, 5, 7);
+    SendMessageA(search, BM_CLICK, 0, 0);
+    EXPECT_TRUE(SelectionOf(editor) == (Selection{5, 7}));
+    // A blank pattern cannot be searched.
+    SendMessageA(pattern, WM_SETTEXT, 0, reinterpret_cast<LPARAM>("  "));
+    EXPECT_FALSE(IsWindowEnabled(search));
+    SendMessageA(pattern, WM_SETTEXT, 0, reinterpret_cast<LPARAM>("abc"));
+    EXPECT_TRUE(IsWindowEnabled(search));
+    SendMessageA(search, BM_CLICK, 0, 0);  // whole words, any case: from 7, ABC
+    EXPECT_TRUE(SelectionOf(editor) == (Selection{8, 11}));
+
+    SendMessageA(cancel, BM_CLICK, 0, 0);
+    ASSERT_TRUE(WaitFor([&] { return !IsWindow(find); }, kWindowMs));
+
+    // F3 repeats the last search with its options, wrapping once.
+    SetForegroundWindow(form);
+    Sleep(300);
+    Keys({}, VK_F3);
+    EXPECT_TRUE(WaitFor([&] { return SelectionOf(editor) == Selection{15, 18}; }, 5000));
+    Keys({}, VK_F3);
+    EXPECT_TRUE(WaitFor([&] { return SelectionOf(editor) == Selection{8, 11}; }, 5000));
+
+    // Closing asks; "No" leaves the store as it was.
+    std::string before = testutil::read_file(folder_ + "\\ECR.BLW");
+    PostMessageA(form, WM_CLOSE, 0, 0);
+    HWND box = Box(kWindowMs);
+    ASSERT_TRUE(box != nullptr);
+    PostMessageA(box, WM_COMMAND, IDNO, 0);
+    EXPECT_TRUE(WaitFor([&] { return !IsWindow(form); }, kWindowMs));
+    EXPECT_EQ(before, testutil::read_file(folder_ + "\\ECR.BLW"));
+}
+
+}  // namespace
