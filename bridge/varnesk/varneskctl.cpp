@@ -3,6 +3,8 @@
 //   varneskctl.exe quit [seconds]
 // Exit: 0 ended (or none was running), 1 still running when the time ran out.
 
+#include "published.h"
+
 #include <windows.h>
 
 #include <cstdio>
@@ -13,15 +15,7 @@ namespace {
 
 HWND PublishedWindow()
 {
-    HANDLE mapping = OpenFileMappingA(FILE_MAP_READ, FALSE, "SM_VARNESK");
-    if (!mapping)
-        return nullptr;
-    HWND window = nullptr;
-    if (void* view = MapViewOfFile(mapping, FILE_MAP_READ, 0, 0, 4)) {
-        window = *static_cast<HWND*>(view);
-        UnmapViewOfFile(view);
-    }
-    CloseHandle(mapping);
+    HWND window = VarneskPublishedHandle();
     return window && IsWindow(window) ? window : nullptr;
 }
 

@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include "published.h"
+
 #include <windows.h>
 #include <commctrl.h>
 
@@ -131,19 +133,7 @@ private:
     DWORD pid_ = 0;
 };
 
-HWND PublishedHandle()
-{
-    HANDLE mapping = OpenFileMappingA(FILE_MAP_READ, FALSE, "SM_VARNESK");
-    if (!mapping)
-        return nullptr;
-    HWND window = nullptr;
-    if (void* view = MapViewOfFile(mapping, FILE_MAP_READ, 0, 0, 4)) {
-        window = *static_cast<HWND*>(view);
-        UnmapViewOfFile(view);
-    }
-    CloseHandle(mapping);
-    return window;
-}
+HWND PublishedHandle() { return VarneskPublishedHandle(); }
 
 // Menus are not shared between processes here, so the service state is
 // read from the status bar: part 4 says "Servizio Attivo" or

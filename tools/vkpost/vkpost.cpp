@@ -6,6 +6,8 @@
 //   vkpost.exe visible <hwnd> <s>  waits until it is visible
 // Exit: 0 done, 1 no VARNESK or the window did not come up, 2 usage.
 
+#include "published.h"
+
 #include <windows.h>
 
 #include <cstdio>
@@ -16,15 +18,7 @@ namespace {
 
 HWND PublishedWindow()
 {
-    HANDLE mapping = OpenFileMappingA(FILE_MAP_READ, FALSE, "SM_VARNESK");
-    if (!mapping)
-        return nullptr;
-    HWND window = nullptr;
-    if (void* view = MapViewOfFile(mapping, FILE_MAP_READ, 0, 0, 4)) {
-        window = *static_cast<HWND*>(view);
-        UnmapViewOfFile(view);
-    }
-    CloseHandle(mapping);
+    HWND window = VarneskPublishedHandle();
     return window && IsWindow(window) ? window : nullptr;
 }
 
