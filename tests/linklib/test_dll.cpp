@@ -10,6 +10,7 @@
 #include <cstring>
 #include <regex>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -32,6 +33,7 @@ public:
     Library(const Library&) = delete;
     Library& operator=(const Library&) = delete;
     bool loaded() const { return module_ != nullptr; }
+    HMODULE handle() const { return module_; }
     template <typename Fn> Fn get(const char* name) const
     {
         return reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(module_, name)));
@@ -181,6 +183,97 @@ TEST(Exports, CalleePopsItsArguments)
     void* ping = reinterpret_cast<void*>(lib.get<PingFn>("ecr_ping"));
     ASSERT_NE(nullptr, ping);
     EXPECT_EQ(0, stack_delta_call2(ping, reinterpret_cast<int>("0.0.0.0"), 1));
+}
+
+// Calls fn with n int-sized arguments and answers how far the stack pointer
+// moved across the call: 0 for a function that pops its own arguments.
+extern "C" int stack_delta_calln(void* fn, const int* args, int n);
+asm(".text\n"
+    ".globl _stack_delta_calln\n"
+    "_stack_delta_calln:\n"
+    "  push %ebx\n"
+    "  push %esi\n"
+    "  mov %esp, %ebx\n"
+    "  mov 12(%esp), %eax\n"   // fn
+    "  mov 16(%esp), %esi\n"   // args
+    "  mov 20(%esp), %ecx\n"   // n
+    "1:\n"
+    "  test %ecx, %ecx\n"
+    "  jz 2f\n"
+    "  push -4(%esi,%ecx,4)\n" // the last argument first
+    "  dec %ecx\n"
+    "  jmp 1b\n"
+    "2:\n"
+    "  call *%eax\n"
+    "  mov %esp, %eax\n"
+    "  sub %ebx, %eax\n"
+    "  mov %ebx, %esp\n"
+    "  pop %esi\n"
+    "  pop %ebx\n"
+    "  ret\n");
+
+TEST(Exports, EveryFunctionPopsItsOwnArguments)
+{
+    Library lib;
+    ASSERT_TRUE(lib.loaded());
+    char buf[64] = "";
+    char buf2[64] = "";
+    unsigned char oro[32] = {1, 1, 20, 0, 0, 0};
+    auto p = [](const void* q) { return static_cast<int>(reinterpret_cast<INT_PTR>(q)); };
+    const int bad = p("0.0.0.0");  // refused before any traffic
+    const int missing = p("no-such-file.txt");
+    const int folder = p(".");
+    // Each export with arguments that end it at once, as many as its .def size says.
+    const struct {
+        const char* name;
+        std::vector<int> args;
+    } rows[] = {
+        {"ecr_command", {bad, missing, 0, p(buf), sizeof buf}},
+        {"ecr_conn_xonxoff_ntw", {bad}},
+        {"ecr_conn_xonxoff_ser", {999, 9, 0}},
+        {"ecr_date_decode", {1, 1, 20}},
+        {"ecr_dates_decode", {1, 1}},
+        {"ecr_disc_xonxoff_ntw", {-1}},
+        {"ecr_disc_xonxoff_ser", {999}},
+        {"ecr_enum_port_ser", {p(buf)}},
+        {"ecr_file_xonxoff_ntw", {-1, missing}},
+        {"ecr_file_xonxoff_ser", {999, missing}},
+        {"ecr_get_err", {-3, p(buf)}},
+        {"ecr_get_status", {bad, 0, 0}},
+        {"ecr_get_status_new", {bad, p(buf), p(buf2)}},
+        {"ecr_get_ver", {p(buf)}},
+        {"ecr_oro_2long", {p(oro)}},
+        {"ecr_oro_2struct", {0, p(oro)}},
+        {"ecr_oro_check", {1, 1, 20, 0, 0, 0}},
+        {"ecr_oro_decode", {1, 1, 20, 0, 0, 0}},
+        {"ecr_oro_encode", {0, p(buf)}},
+        {"ecr_ping", {bad, 1}},
+        {"ecr_recv_clienti_all", {bad, missing}},
+        {"ecr_recv_clienti_mod", {bad, missing}},
+        {"ecr_recv_fatture", {bad, missing}},
+        {"ecr_recv_plu_all", {bad, missing}},
+        {"ecr_recv_plu_mod", {bad, missing}},
+        {"ecr_recv_reparti_all", {bad, missing}},
+        {"ecr_recv_reparti_mod", {bad, missing}},
+        {"ecr_recv_vend_corrente", {bad, folder}},
+        {"ecr_recv_vend_storico", {bad, folder, 2, 1, 20, 1, 1, 20}},
+        {"ecr_recv_xonxoff_ntw", {-1, p(buf), 0, 1}},
+        {"ecr_recv_xonxoff_ser", {999, p(buf), 0, 1}},
+        {"ecr_send_clienti", {bad, missing}},
+        {"ecr_send_plu", {bad, missing}},
+        {"ecr_send_reparti", {bad, missing}},
+        {"ecr_send_xonxoff_ntw", {-1, p("")}},
+        {"ecr_send_xonxoff_ser", {999, p("")}},
+        {"ecr_time_decode", {1, 2, 3}},
+        {"ecr_times_decode", {1, 2}},
+    };
+    EXPECT_EQ(38u, std::size(rows));  // every function; ecr_files_list is data
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        void* fn = reinterpret_cast<void*>(GetProcAddress(lib.handle(), row.name));
+        ASSERT_NE(nullptr, fn);
+        EXPECT_EQ(0, stack_delta_calln(fn, row.args.data(), static_cast<int>(row.args.size())));
+    }
 }
 
 TEST(Winsock, HostProgramsOwnStartSurvivesLoadAndUnload)
