@@ -6,6 +6,7 @@
 
 #include "settingsstore.h"
 #include "testutil.h"
+#include "varnesk_probe.h"
 
 #include <gtest/gtest.h>
 
@@ -33,17 +34,6 @@ void Type(HWND editor, const std::string& text)
         SendMessageA(editor, WM_CHAR, WPARAM(BYTE(c)), 0);
 }
 
-template <class F>
-bool WaitFor(F done, DWORD ms)
-{
-    DWORD start = GetTickCount();
-    while (!done()) {
-        if (GetTickCount() - start > ms)
-            return false;
-        Sleep(100);
-    }
-    return true;
-}
 
 std::string ClassOf(HWND w)
 {
@@ -129,16 +119,6 @@ void Keys(std::initializer_list<WORD> held, WORD key)
     SendInput(UINT(in.size()), in.data(), sizeof(INPUT));
 }
 
-int ServiceTextLength(HWND window)
-{
-    HWND bar = FindWindowExA(window, nullptr, STATUSCLASSNAMEA, nullptr);
-    return bar ? LOWORD(SendMessageA(bar, SB_GETTEXTLENGTHA, 4, 0)) : -1;
-}
-
-bool ServiceRunning(HWND window)
-{
-    return ServiceTextLength(window) == int(sizeof "Servizio Attivo" - 1);
-}
 
 class Program {
 public:

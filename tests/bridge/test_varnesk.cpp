@@ -5,6 +5,7 @@
 // start ending quietly, a stale published handle, and the clean exit.
 
 #include "testutil.h"
+#include "varnesk_probe.h"
 
 #include <gtest/gtest.h>
 
@@ -67,17 +68,6 @@ BOOL CALLBACK FindMainWindow(HWND window, LPARAM param)
     return TRUE;
 }
 
-template <class F>
-bool WaitFor(F done, DWORD ms)
-{
-    DWORD start = GetTickCount();
-    while (!done()) {
-        if (GetTickCount() - start > ms)
-            return false;
-        Sleep(100);
-    }
-    return true;
-}
 
 HWND MainWindowOf(DWORD pid, DWORD ms)
 {
@@ -135,19 +125,6 @@ private:
 
 HWND PublishedHandle() { return VarneskPublishedHandle(); }
 
-// Menus are not shared between processes here, so the service state is
-// read from the status bar: part 4 says "Servizio Attivo" or
-// "Servizio Disattivato" (the length message needs no shared buffer).
-int ServiceTextLength(HWND window)
-{
-    HWND bar = FindWindowExA(window, nullptr, STATUSCLASSNAMEA, nullptr);
-    return bar ? LOWORD(SendMessageA(bar, SB_GETTEXTLENGTHA, 4, 0)) : -1;
-}
-
-bool ServiceRunning(HWND window)
-{
-    return ServiceTextLength(window) == int(sizeof "Servizio Attivo" - 1);
-}
 
 bool ServiceEnded(HWND window)
 {
