@@ -34,11 +34,9 @@ class Sales : public simtest::RegisterTest {
 protected:
     void SetUp() override
     {
-        ecr_init_dirname();
-        ASSERT_EQ(0, ecr_winsock_start());
-        peer_.reset(new simtest::SimPeer(41));
-        ASSERT_TRUE(peer_->started) << peer_->server.lastError();
-        ecr_log_reset();
+        simtest::RegisterTest::SetUp();
+        if (HasFatalFailure())
+            return;
         reg().setBusyInfos(1);
         ecr_register_poll_ms = 50;
         dir_ = local_path("sales_" + std::to_string(GetCurrentProcessId()));

@@ -24,13 +24,9 @@ class Tables : public simtest::RegisterTest {
 protected:
     void SetUp() override
     {
-        // A salt of our own: other test programs may hold this process id's
-        // default address on a parallel run.
-        ecr_init_dirname();
-        ASSERT_EQ(0, ecr_winsock_start());
-        peer_.reset(new simtest::SimPeer(37));
-        ASSERT_TRUE(peer_->started) << peer_->server.lastError();
-        ecr_log_reset();
+        simtest::RegisterTest::SetUp();
+        if (HasFatalFailure())
+            return;
         reg().setBusyInfos(0);
         ecr_register_poll_ms = 50;
         csv_ = local_path("tables_" + std::to_string(GetCurrentProcessId()) + ".csv");
