@@ -7,7 +7,7 @@ set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 build=${BUILD_DIR:-$here/build}
 out=$build/bin/SCILEXER.DLL
-[ -f "$out" ] && exit 0
+[ -s "$out" ] && exit 0
 src=$build/scintilla
 mkdir -p "$src" "$build/bin"
 
@@ -29,9 +29,12 @@ tools=(CXX=i686-w64-mingw32-g++-posix CC=i686-w64-mingw32-gcc-posix
        WINDRES=i686-w64-mingw32-windres AR=i686-w64-mingw32-ar RANLIB=i686-w64-mingw32-ranlib)
 make -C "$top/scintilla/win32" "${tools[@]}" -j8 >/dev/null
 make -C "$top/lexilla/src" "${tools[@]}" -j8 >/dev/null
-i686-w64-mingw32-g++-posix -shared -static -s -Wl,--kill-at -o "$out" \
+# Linked beside and moved into place: an interrupted link leaves no DLL
+# that a later run would take as built.
+i686-w64-mingw32-g++-posix -shared -static -s -Wl,--kill-at -o "$out.tmp" \
   "$top/scintilla/win32/ScintillaDLL.o" \
   -Wl,--whole-archive "$top/lexilla/bin/liblexilla.a" -Wl,--no-whole-archive \
   "$top/scintilla/bin/libscintilla.a" \
   -lgdi32 -luser32 -limm32 -lole32 -luuid -loleaut32 -lmsimg32
+mv "$out.tmp" "$out"
 echo "build-scintilla: $out"

@@ -1,13 +1,16 @@
 #!/bin/bash
 # Pictures of the bridge program's windows: VARNESK started from a prepared
 # program folder (test mode, no register needed) under a private X display;
-# the settings window opened as the tray menu's "Apri" does, and the wait
-# form; each captured whole-screen and cut to the window, as PNG files.
+# the tray menu, the settings window opened as the menu's "Apri" does, the
+# configuration editor and the wait form; each captured whole-screen and cut
+# to the window, as PNG files.
 #   BUILD_DIR=...   build to take VARNESK.exe from (default: build)
 # Writes $build/screenshots/*.png; stops VARNESK and the display on exit.
 set -euo pipefail
 source "$(dirname "$0")/env.sh"
-export WINEPREFIX=${SHOTS_WINEPREFIX:-$here/build/wineprefix}
+# A prefix of its own: no other Wine program takes the focus from the
+# windows it types into, and no other VARNESK answers its requests.
+export WINEPREFIX=${SHOTS_WINEPREFIX:-$build/shots-wineprefix}
 out="$build/screenshots"
 work="$build/shots"
 winpath() { echo "Z:${1//\//\\}"; }
@@ -45,7 +48,7 @@ rm -f "$fdfile"
 
 rm -rf "$work"
 mkdir -p "$work/shared" "$out"
-cp "$build/bin/VARNESK.exe" "$build"/bin/*.dll "$work/"
+cp "$build/bin/VARNESK.exe" "$build"/bin/*.dll "$build"/bin/*.DLL "$work/"
 cat >"$work/ECR.INI" <<INI
 [Info]
 EcrIp=192.168.1.50
@@ -108,34 +111,74 @@ wait_mapped() {  # caption seconds
   done
 }
 
-crop() {  # name caption: cuts the named window out of the whole screen
-  local geometry
-  geometry=$(xwininfo -display "$DISPLAY" -name "$2" 2>/dev/null | awk '
+geometry_of() {  # caption: the window's rectangle as WxH+X+Y
+  xwininfo -display "$DISPLAY" -name "$1" 2>/dev/null | awk '
     /Absolute upper-left X/ { x = $NF } /Absolute upper-left Y/ { y = $NF }
     /Width:/ { w = $NF } /Height:/ { h = $NF }
-    END { if (w) printf "%dx%d+%d+%d", w, h, x, y }')
+    END { if (w) printf "%dx%d+%d+%d", w, h, x, y }'
+}
+
+snap() {  # name caption: the whole screen, and the window cut out of it once
+          # the window shows more than two colours (painted, not just mapped)
+  local name=$1 tries geometry=""
+  wait_mapped "$2" 30 || { echo "screenshots: \"$2\" is not on screen"; return 1; }
+  for tries in $(seq 15); do
+    sleep 1
+    xwd -root -silent -display "$DISPLAY" | convert xwd:- "$out/$name-screen.png"
+    geometry=$(geometry_of "$2")
+    [ -n "$geometry" ] || continue
+    convert "$out/$name-screen.png" -crop "$geometry" +repage "$out/$name.png"
+    [ "$(convert "$out/$name.png" -format %k info:)" -gt 2 ] && break
+  done
   if [ -n "$geometry" ]; then
-    convert "$out/$1-screen.png" -crop "$geometry" +repage "$out/$1.png"
-    echo "screenshots: $out/$1.png ($geometry) and $out/$1-screen.png"
+    echo "screenshots: $out/$name.png ($geometry) and $out/$name-screen.png"
   else
-    echo "screenshots: $out/$1-screen.png"
+    echo "screenshots: $out/$name-screen.png"
   fi
 }
 
-snap() {  # name caption: the whole screen once the window shows more than one colour
-  local name=$1 tries
-  wait_mapped "$2" 30 || { echo "screenshots: \"$2\" is not on screen"; return 1; }
-  for tries in $(seq 10); do
-    sleep 1
-    xwd -root -silent -display "$DISPLAY" | convert xwd:- "$out/$name-screen.png"
-    [ "$(convert "$out/$name-screen.png" -format %k info:)" -gt 2 ] && break
+# The tray menu, as a right click on the icon opens it (only while the main
+# form is hidden). A menu has no caption: it is cut out by its own rectangle.
+vkpost tray
+menu=""
+for _ in $(seq 50); do
+  menu=$(vkpost list | awk '$2 == 1 && $7 == "#32768" { print $3 "+" $4 "+" $5 "+" $6; exit }') || true
+  [ -n "$menu" ] && break
+  sleep 0.2
+done
+if [ -n "$menu" ]; then
+  sleep 1
+  xwd -root -silent -display "$DISPLAY" | convert xwd:- "$out/traymenu-screen.png"
+  IFS=+ read -r mx my mw mh <<<"$menu"
+  convert "$out/traymenu-screen.png" -crop "${mw}x${mh}+${mx}+${my}" +repage "$out/traymenu.png"
+  echo "screenshots: $out/traymenu.png (${mw}x${mh}+${mx}+${my}) and $out/traymenu-screen.png"
+  vkpost keys 0 escape
+  for _ in $(seq 50); do
+    vkpost list | awk '$2 == 1 && $7 == "#32768" { found = 1 } END { exit !found }' || break
+    sleep 0.2
   done
-  crop "$name" "$2"
-}
+else
+  echo "screenshots: the tray menu did not open"
+fi
 
 # The settings window: the tray menu's "Apri".
 vkpost command -4
 snap settings "Parametri" || exit 1
+
+# The configuration editor: Ctrl+Shift+F11 on the settings window. Closed
+# unchanged, it asks nothing.
+# A chord typed before the window has the focus is lost: typed again.
+for _ in 1 2 3; do
+  vkpost keys "$main" ctrl+shift+F11
+  wait_mapped "INI file" 10 && break
+done
+if snap editor "INI file"; then
+  editor=$(vkpost list | awk '$7 == "MOVIRform" && /"INI file"/ { print $1; exit }') || true
+  if [ -z "$editor" ] || ! vkpost close "$editor"; then
+    echo "screenshots: the editor could not be closed"
+  fi
+  sleep 2
+fi
 
 # The wait form is up only while the settings load (the menu's Start after
 # a Stop): the screen is taken over and over while it shows, the last kept.

@@ -4,6 +4,7 @@
 
 #include "form1.h"
 
+#include "published.h"
 #include "settingsstore.h"
 #include "waitform.h"
 
@@ -16,7 +17,6 @@
 namespace {
 
 const char* const kTrayText = "VELK ECR Protocol";
-const UINT kTrayId = 9001;
 const DWORD kTrayRetryMs = 100;
 
 std::string ProgramFolder()
@@ -96,7 +96,7 @@ void _base_Form1::PublishWindow()
 
 void _base_Form1::ShowTrayAtStart()
 {
-    trayIcon.id = kTrayId;
+    trayIcon.id = kVarneskTrayId;
     HICON picture = icprogram ? icprogram->Icon(2) : nullptr;
     trayIcon.SetIcon(picture);
     ApplyIcon();
@@ -200,7 +200,7 @@ void _base_Form1::OnTrayNotify(WPARAM id, LPARAM mouseMessage)
 {
     if (IsLive() && IsWindowVisible(hwnd))
         return;
-    if (id != kTrayId || mouseMessage != WM_RBUTTONDOWN)
+    if (id != kVarneskTrayId || mouseMessage != WM_RBUTTONDOWN)
         return;
     SetForegroundWindow(hwnd);
     zPopupMenu popup;

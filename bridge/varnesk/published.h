@@ -5,6 +5,9 @@
 
 #include <windows.h>
 
+// The id of its tray icon (which reports with ZWM_TRAYNOTIFY).
+constexpr UINT kVarneskTrayId = 9001;
+
 inline HWND VarneskPublishedHandle()
 {
     HANDLE mapping = OpenFileMappingA(FILE_MAP_READ, FALSE, "SM_VARNESK");

@@ -4,12 +4,18 @@
 //   vkpost.exe list                its process's top-level windows
 //   vkpost.exe show|hide <hwnd>    shows (without activating) or hides one
 //   vkpost.exe visible <hwnd> <s>  waits until it is visible
+//   vkpost.exe close <hwnd>        asks one of its windows to close
+//   vkpost.exe tray                a right click on its tray icon
+//   vkpost.exe keys <hwnd> <keys>  brings the window (unless 0) to the front
+//                                  and types one chord: ctrl+shift+F11, escape
 // Exit: 0 done, 1 no VARNESK or the window did not come up, 2 usage.
 
 #include "published.h"
+#include "zicon.h"
 
 #include <windows.h>
 
+#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -55,12 +61,58 @@ bool WaitVisible(HWND window, DWORD ms)
     return true;
 }
 
+// One chord as typed: modifiers held, the key pressed and released.
+bool TypeChord(const char* chord)
+{
+    static const struct { const char* name; WORD key; } names[] = {
+        {"ctrl", VK_CONTROL}, {"shift", VK_SHIFT}, {"alt", VK_MENU}, {"escape", VK_ESCAPE},
+        {"enter", VK_RETURN}, {"F3", VK_F3}, {"F11", VK_F11},
+    };
+    INPUT in[8] = {};
+    WORD held[3] = {};
+    int nHeld = 0;
+    WORD key = 0;
+    char work[64] = {};
+    std::strncpy(work, chord, sizeof work - 1);
+    for (char* part = std::strtok(work, "+"); part; part = std::strtok(nullptr, "+")) {
+        WORD code = 0;
+        for (const auto& n : names)
+            if (_stricmp(part, n.name) == 0)
+                code = n.key;
+        if (!code && std::strlen(part) == 1)
+            code = WORD(std::toupper(static_cast<unsigned char>(part[0])));
+        if (!code || key)
+            return false;
+        if ((code == VK_CONTROL || code == VK_SHIFT || code == VK_MENU) && nHeld < 3)
+            held[nHeld++] = code;
+        else
+            key = code;
+    }
+    if (!key)
+        return false;
+    UINT n = 0;
+    auto add = [&](WORD k, bool up) {
+        in[n].type = INPUT_KEYBOARD;
+        in[n].ki.wVk = k;
+        in[n].ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
+        ++n;
+    };
+    for (int i = 0; i < nHeld; ++i)
+        add(held[i], false);
+    add(key, false);
+    add(key, true);
+    for (int i = nHeld; i-- > 0;)
+        add(held[i], true);
+    return SendInput(n, in, sizeof(INPUT)) == n;
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
 {
     if (argc < 2) {
-        std::fprintf(stderr, "usage: vkpost command <id> | list | show|hide <hwnd> | visible <hwnd> <s>\n");
+        std::fprintf(stderr, "usage: vkpost command <id> | list | show|hide <hwnd> | visible <hwnd> <s>"
+                             " | close <hwnd> | tray | keys <hwnd> <chord>\n");
         return 2;
     }
     HWND main = PublishedWindow();
@@ -89,6 +141,23 @@ int main(int argc, char** argv)
     if (std::strcmp(verb, "visible") == 0 && argc > 3) {
         HWND window = ParseWindow(argv[2]);
         return WaitVisible(window, DWORD(std::atoi(argv[3])) * 1000) ? 0 : 1;
+    }
+    if (std::strcmp(verb, "close") == 0 && argc > 2) {
+        HWND window = ParseWindow(argv[2]);
+        return IsWindow(window) && PostMessageA(window, WM_CLOSE, 0, 0) ? 0 : 1;
+    }
+    if (std::strcmp(verb, "tray") == 0)
+        return PostMessageA(main, ZWM_TRAYNOTIFY, kVarneskTrayId, WM_RBUTTONDOWN) ? 0 : 1;
+    if (std::strcmp(verb, "keys") == 0 && argc > 3) {
+        // Window 0: typed into whatever has the focus (an open menu).
+        HWND window = ParseWindow(argv[2]);
+        if (window) {
+            if (!IsWindow(window))
+                return 1;
+            SetForegroundWindow(window);
+            Sleep(300);
+        }
+        return TypeChord(argv[3]) ? 0 : 1;
     }
     std::fprintf(stderr, "vkpost: unknown request\n");
     return 2;
