@@ -14,6 +14,8 @@ public:
     xevent& operator=(const xevent&) = delete;
 
     bool Create(const char* name = "");
+    // Opens the existing named event (a non-empty name replaces the stored one).
+    bool Open(const char* name = "");
     // 0 signalled (also when no event exists), 258 time-out, 1 quit message,
     // WAIT_FAILED when the wait itself failed.
     DWORD Wait(DWORD milliseconds);

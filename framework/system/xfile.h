@@ -21,6 +21,17 @@ public:
     bool WriteString(const char* text);
     void Close();
 
+    // Control-library additions (xfile_more.cpp).
+    bool Flush();
+    // The new 64-bit position, -1 when closed or on failure.
+    long long Seek(LONG distanceLow, LONG distanceHigh, DWORD method);
+    bool LockFile(DWORD offset, DWORD length);
+    bool UnlockFile(DWORD offset, DWORD length);
+    // Writes a hex dump of the data: offset field, hex bytes, characters.
+    bool HexDump(const void* data, DWORD length, DWORD startOffset, int bytesPerLine);
+    // Dumps this whole file (from its current position) into a new file.
+    bool Read(const char* targetPath, int bytesPerLine);
+
     xstring GetName() const { return name_; }
     HANDLE GetHandle() const { return handle_; }
     bool IsOpen() const { return handle_ != INVALID_HANDLE_VALUE; }

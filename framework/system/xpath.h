@@ -5,6 +5,8 @@
 
 #include "xstring.h"
 
+#include <windows.h>
+
 class xpath {
 public:
     xpath() = default;
@@ -19,6 +21,12 @@ public:
     xstring GetFolder() const;
     xstring GetName() const { return name_; }
     xstring GetExt() const { return ext_; }
+
+    // Control-library additions (xpath_more.cpp): the program the system
+    // opens the file with (the path itself when none), and icons from it.
+    xstring AssociatedProgram() const;
+    HICON AssociatedIcon(int index) const;
+    HICON ProgramIcon() const;
 
 private:
     xstring full_;

@@ -24,6 +24,11 @@ public:
     xstring& FromLong(long value);
     xstring& FromUnsigned(unsigned value);
     xstring& FromUnsignedShort(unsigned value);
+    // Control-library number and wide-text assignments (xstring_more.cpp).
+    xstring& FromShort(short value);
+    xstring& FromInt64(long long value);
+    xstring& FromDouble(double value, int precision);
+    xstring& FromWide(const wchar_t* text);  // converted to 8-bit; null gives empty
     xstring& Space(int n);
     void Reserve(unsigned n);
     // The whole content of a file, zero bytes included; empty on any failure.
@@ -47,6 +52,16 @@ public:
     xstring Mid(int position, int length = -1) const;
     xstring Right(int n) const;
     bool Found() const { return found_ != 0; }
+    // Last occurrence at or after start; letter case ignored without matchCase.
+    int FindLast(const char* pattern, int start = 0, bool matchCase = true) const;
+    int FindAnyOf(const char* characters, int start = 0, bool ignoreCase = false) const;
+    // "," is the decimal point; a "." counts only when no "," is present.
+    double ToDouble() const;
+    // Bytes of the leading pairs of hexadecimal digits (0-9, A-F), in the
+    // scratch block (valid until the next scratch use); *count gets their number.
+    const unsigned char* FromHex(int* count);
+    // printf(format, width, width, text) into the scratch block of width + 1.
+    const char* Format(int width, const char* format);
 
     void Insert(int position, const char* text, bool keepTail = true);
     void Delete(int position, int n);
@@ -74,6 +89,10 @@ private:
 xstring operator+(const xstring& a, const xstring& b);
 xstring operator+(const char* a, const xstring& b);
 xstring operator+(const xstring& a, const char* b);
+
+// 8-bit and wide texts as new blocks (free with xfree); null gives null.
+wchar_t* ToWide(const char* text);
+char* ToNarrow(const wchar_t* text);
 
 // Text functions shared by the framework's classes, in place on a buffer.
 bool IsBlank(const char* text);

@@ -237,7 +237,8 @@ xstring xsystem::ReadProfileString(const char* section, const char* key, const c
                                    const char* file) const
 {
     char buf[256] = {};
-    GetPrivateProfileStringA(section, key, def ? def : "", buf, sizeof buf, file);
+    GetPrivateProfileStringA(section, key, def ? def : "", buf, sizeof buf,
+                             (file && *file) ? file : OwnIniPath().c_str());
     return xstring(buf);
 }
 

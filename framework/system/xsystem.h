@@ -62,6 +62,25 @@ public:
     bool WriteProfileString(const char* section, const char* key, const char* value,
                             const char* file);
 
+    // Control-library additions (xsystem_more.cpp).
+    bool Ping(const char* address, DWORD timeoutMs);
+    xstring ShortName(const char* longPath);
+    bool DeleteByMask(const char* folder, const char* mask, bool recurse, bool removeFolder);
+    bool CopyFile(const char* from, const char* to, bool failIfExists);
+    bool SetAttributes(const char* path, DWORD attributes);
+    bool RemoveFolder(const char* path);
+    bool DriveExists(char letter);
+    unsigned long long FreeDiskSpace(const char* folder);
+    long ExpandFile(const char* source, const char* target);
+    xstring NewGuidText() const;
+    xstring ComputerName() const;
+    xstring UserName() const;
+    xstring CurrentFolder() const;
+    int MessageBoxPlain(const char* text, const char* caption, UINT style);
+    int TwipsPerPixel(int axis) const;  // axis: LOGPIXELSX or LOGPIXELSY
+    // The program's own INI file: its path with the extension ".ini".
+    static xstring OwnIniPath();
+
     xstring TimeString(int code) const;
     xstring DateString(int code) const;
 
@@ -72,6 +91,7 @@ public:
 
 private:
     bool Keep(BOOL ok);
+    bool ClearFolder(const char* folder, const char* mask, bool recurse, bool removeFolder);
 
     xstring windowsFolder_, systemFolder_, tempFolder_;
     OSVERSIONINFOA version_ = {};

@@ -1,0 +1,138 @@
+// xfile members that the control library adds: flush, seek, byte-range
+// locks and hex dumps.
+
+#include "xfile.h"
+
+#include "xexceptions.h"
+#include "xsystem.h"
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+namespace {
+
+// Hex dumps are read by people; lines wider than this say nothing more.
+constexpr int kMaxBytesPerLine = 256;
+
+int ClampPerLine(int bytesPerLine)
+{
+    if (bytesPerLine < 1)
+        return 1;
+    return bytesPerLine > kMaxBytesPerLine ? kMaxBytesPerLine : bytesPerLine;
+}
+
+// Offset field (six hex digits and a blank), then "XX " per byte, a blank,
+// the bytes as characters, CR LF; a short last line is padded with blanks.
+std::string DumpLine(const unsigned char* bytes, int count, int perLine, unsigned long offset)
+{
+    char field[16];
+    std::snprintf(field, sizeof field, "%06lX ", offset);
+    std::string line(field);
+    for (int i = 0; i < perLine; ++i) {
+        char hex[4] = "   ";
+        if (i < count)
+            std::snprintf(hex, sizeof hex, "%02X ", bytes[i]);
+        line += hex;
+    }
+    line += ' ';
+    for (int i = 0; i < perLine; ++i) {
+        unsigned char c = i < count ? bytes[i] : ' ';
+        line += (c >= 0x20 && c < 0x7F) ? char(c) : '.';
+    }
+    line += "\r\n";
+    return line;
+}
+
+}  // namespace
+
+bool xfile::Flush()
+{
+    lastError_ = 0;
+    // A closed handle reads as the process pseudo-handle: never hand it on.
+    if (IsOpen() && FlushFileBuffers(handle_))
+        return true;
+    lastError_ = IsOpen() ? int(::GetLastError()) : ERROR_INVALID_HANDLE;
+    Error("xfile::Flush", 127);
+    return false;
+}
+
+long long xfile::Seek(LONG distanceLow, LONG distanceHigh, DWORD method)
+{
+    lastError_ = 0;
+    if (!IsOpen())
+        return -1;
+    LONG high = distanceHigh;
+    DWORD low = SetFilePointer(handle_, distanceLow, &high, method);
+    if (low == INVALID_SET_FILE_POINTER && ::GetLastError() != NO_ERROR) {
+        lastError_ = int(::GetLastError());
+        if (show_ == 1)
+            xsys().ShowError("xfile::Seek", DWORD(lastError_));
+        return -1;
+    }
+    return (static_cast<long long>(high) << 32) | low;
+}
+
+bool xfile::LockFile(DWORD offset, DWORD length)
+{
+    lastError_ = 0;
+    if (::LockFile(handle_, offset, 0, length, 0))
+        return true;
+    lastError_ = int(::GetLastError());
+    return false;
+}
+
+bool xfile::UnlockFile(DWORD offset, DWORD length)
+{
+    lastError_ = 0;
+    if (::UnlockFile(handle_, offset, 0, length, 0))
+        return true;
+    lastError_ = int(::GetLastError());
+    return false;
+}
+
+bool xfile::HexDump(const void* data, DWORD length, DWORD startOffset, int bytesPerLine)
+{
+    const int perLine = ClampPerLine(bytesPerLine);
+    const auto* bytes = static_cast<const unsigned char*>(data);
+    std::string text;
+    for (DWORD at = 0; bytes && at < length; at += DWORD(perLine)) {
+        int count = length - at < DWORD(perLine) ? int(length - at) : perLine;
+        text += DumpLine(bytes + at, count, perLine, startOffset + at);
+    }
+    return WriteString(text.c_str());
+}
+
+// The dump goes through its own buffer when none is set, so no block is
+// left behind in this object; a failure on either side ends it quietly.
+bool xfile::Read(const char* targetPath, int bytesPerLine)
+{
+    const int perLine = ClampPerLine(bytesPerLine);
+    const DWORD block = DWORD(perLine) * 1024;
+    std::vector<unsigned char> own;
+    void* savedBuffer = readBuffer_;
+    DWORD savedCount = toRead_;
+    if (readBuffer_ == nullptr || toRead_ < block) {
+        own.resize(block);
+        readBuffer_ = own.data();
+    }
+    toRead_ = block;
+    bool ok = true;
+    try {
+        xfile target;
+        target.SetDisposition(CREATE_ALWAYS);
+        target.SetAccess(GENERIC_WRITE);
+        target.Open(targetPath);
+        DWORD offset = 0;
+        while (Read()) {
+            target.HexDump(readBuffer_, bytesRead_, offset, perLine);
+            offset += bytesRead_;
+        }
+        ok = lastError_ == 0;
+    } catch (const xexceptions& e) {
+        ok = e.GetSystemError() == 0;  // reaching the end of the file is the normal stop
+    }
+    readBuffer_ = savedBuffer;
+    toRead_ = savedCount;
+    return ok;
+}
