@@ -2,8 +2,8 @@
 # Pictures of the bridge program's windows: VARNESK started from a prepared
 # program folder (test mode, no register needed) under a private X display;
 # the tray menu, the settings window opened as the menu's "Apri" does, the
-# configuration editor and the wait form; each captured whole-screen and cut
-# to the window, as PNG files.
+# configuration editor, the about box and the wait form; each captured
+# whole-screen and cut to the window, as PNG files.
 #   BUILD_DIR=...   build to take VARNESK.exe from (default: build)
 # Writes $build/screenshots/*.png; stops VARNESK and the display on exit.
 set -euo pipefail
@@ -176,6 +176,16 @@ if snap editor "INI file"; then
   editor=$(vkpost list | awk '$7 == "MOVIRform" && /"INI file"/ { print $1; exit }') || true
   if [ -z "$editor" ] || ! vkpost close "$editor"; then
     echo "screenshots: the editor could not be closed"
+  fi
+  sleep 2
+fi
+
+# The about box: the menu's "Informazioni".
+vkpost command 1010
+if snap about "Informazioni"; then
+  about=$(vkpost list | awk '$7 == "MOVIRform" && /"Informazioni"/ { print $1; exit }') || true
+  if [ -z "$about" ] || ! vkpost close "$about"; then
+    echo "screenshots: the about box could not be closed"
   fi
   sleep 2
 fi

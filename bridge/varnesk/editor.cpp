@@ -5,6 +5,7 @@
 
 #include "find.h"
 #include "form1.h"
+#include "formlook.h"
 
 #include "commandconfig.h"
 #include "settingsstore.h"
@@ -66,10 +67,7 @@ void SetLexer(MYSCINTILLA& editor, const char* name, int number)
 
 void Look(zWindow& w, const char* face)
 {
-    w.font.face = face;
-    w.font.logFont.lfHeight = -11;
-    w.font.logFont.lfWeight = 400;
-    w.font.pointSize = 8;
+    ::Look(w, face, -11, 400);
 }
 
 // The whole file, read beside a writer that keeps it open.

@@ -1,6 +1,7 @@
 #include "menu1.h"
 
 #include "form1.h"
+#include "form4.h"
 
 #include "zapplication.h"
 
@@ -58,7 +59,4 @@ void _base_Menu1::_base_idm_man::OnClick()
     ShellExecuteA(Form1->Handle(), nullptr, guide.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
 }
 
-void _base_Menu1::_base_idm_abo::OnClick()
-{
-    // The about box is not part of this build.
-}
+void _base_Menu1::_base_idm_abo::OnClick() { ShowAboutBox(); }

@@ -1,22 +1,11 @@
 #include "waitform.h"
 
 #include "form1.h"
+#include "formlook.h"
 
 #include "zgenerated.h"
 
 #include <commctrl.h>
-
-namespace {
-
-void Look(zWindow& w, const char* face, int height, int weight)
-{
-    w.font.face = face;
-    w.font.logFont.lfHeight = height;
-    w.font.logFont.lfWeight = weight;
-    w.font.pointSize = 8;
-}
-
-}  // namespace
 
 _base_f_waitfor* f_waitfor = nullptr;
 

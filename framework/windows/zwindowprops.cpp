@@ -278,11 +278,57 @@ void zWindow::ApplyFont()
     ReleaseDC(IsLive() ? hwnd : nullptr, dc);
 }
 
+namespace {
+
+// The picture control reads images from files only: a resource image is
+// written to a temporary file for it, which goes again once it is read.
+void SendResourceToPicture(HWND picture, const char* name)
+{
+    HMODULE module = zApp().instance;
+    HRSRC found = FindResourceA(module, name, MAKEINTRESOURCEA(10));  // RT_RCDATA
+    HGLOBAL loaded = found ? LoadResource(module, found) : nullptr;
+    const void* bytes = loaded ? LockResource(loaded) : nullptr;
+    DWORD size = found ? SizeofResource(module, found) : 0;
+    if (!bytes || size == 0)
+        return;
+    xstring path;
+    if (!xsys().TempFileName(path, xsys().GetTempFolder(), "~R+"))
+        return;
+    HANDLE file = CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                              FILE_ATTRIBUTE_TEMPORARY, nullptr);
+    if (file != INVALID_HANDLE_VALUE) {
+        DWORD written = 0;
+        BOOL ok = WriteFile(file, bytes, size, &written, nullptr) && written == size;
+        CloseHandle(file);
+        if (ok)
+            SendMessageA(picture, 2524, 0, reinterpret_cast<LPARAM>(path.c_str()));
+    }
+    DeleteFileA(path);
+}
+
+}  // namespace
+
 void zWindow::LoadPicture()
 {
-    if (pictureName.IsBlank() || pictureSource != 1 || !IsLive())
+    if (pictureName.IsBlank() || !IsLive())
         return;
-    HGDIOBJ loaded = LoadImageA(zApp().instance, pictureName, IMAGE_BITMAP, 0, 0, 0);
+    if (type == ZT_PICTURE) {
+        if (pictureSource == 1)
+            SendResourceToPicture(hwnd, pictureName);
+        else
+            SendMessageA(hwnd, 2524, 0, reinterpret_cast<LPARAM>(pictureName.c_str()));
+        return;
+    }
+    if (type == ZT_ANIMATION && pictureSource == 1) {
+        SendMessageA(hwnd, ACM_OPENA, 0, 0);
+        SendMessageA(hwnd, ACM_OPENA, reinterpret_cast<WPARAM>(zApp().instance),
+                     reinterpret_cast<LPARAM>(pictureName.c_str()));
+        SendMessageA(hwnd, ACM_PLAY, WPARAM(-1), MAKELPARAM(0, 0xFFFF));
+        return;
+    }
+    HGDIOBJ loaded = pictureSource == 1
+        ? LoadImageA(zApp().instance, pictureName, IMAGE_BITMAP, 0, 0, 0)
+        : LoadImageA(nullptr, pictureName, IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE);
     if (!loaded)
         return;
     if (image && !imageNotOwned)

@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include "brisal.h"
 #include "published.h"
 
 #include <windows.h>
@@ -50,10 +51,11 @@ void WriteIni(const std::string& folder)
 
 struct FindData {
     DWORD pid;
+    const char* caption;
     HWND found;
 };
 
-BOOL CALLBACK FindMainWindow(HWND window, LPARAM param)
+BOOL CALLBACK FindForm(HWND window, LPARAM param)
 {
     auto* data = reinterpret_cast<FindData*>(param);
     DWORD pid = 0;
@@ -61,22 +63,27 @@ BOOL CALLBACK FindMainWindow(HWND window, LPARAM param)
     char cls[64] = {}, text[64] = {};
     GetClassNameA(window, cls, sizeof cls);
     GetWindowTextA(window, text, sizeof text);
-    if (pid == data->pid && std::string(cls) == "MOVIRform" && std::string(text) == "Parametri") {
+    if (pid == data->pid && std::string(cls) == "MOVIRform" && text == std::string(data->caption)) {
         data->found = window;
         return FALSE;
     }
     return TRUE;
 }
 
-
-HWND MainWindowOf(DWORD pid, DWORD ms)
+// The program's form of that caption, once it exists.
+HWND FormOf(DWORD pid, const char* caption, DWORD ms)
 {
-    FindData data{pid, nullptr};
+    FindData data{pid, caption, nullptr};
     WaitFor([&] {
-        EnumWindows(FindMainWindow, reinterpret_cast<LPARAM>(&data));
+        EnumWindows(FindForm, reinterpret_cast<LPARAM>(&data));
         return data.found != nullptr;
     }, ms);
     return data.found;
+}
+
+HWND MainWindowOf(DWORD pid, DWORD ms)
+{
+    return FormOf(pid, "Parametri", ms);
 }
 
 class Program {
@@ -196,6 +203,55 @@ TEST_F(VarneskTest, RunsHiddenCarriesReceiptsAndEndsOnExit)
     PostExit(main);
     EXPECT_EQ(0u, bridge.WaitExit(30000));
     EXPECT_FALSE(IsWindow(main));
+}
+
+std::string TextOf(HWND window)
+{
+    char text[256] = {};
+    GetWindowTextA(window, text, sizeof text);
+    return text;
+}
+
+TEST_F(VarneskTest, AboutBoxShowsTheLibraryVersionAndItsPicture)
+{
+    Program bridge(folder_);
+    ASSERT_TRUE(bridge.Started());
+    HWND main = MainWindowOf(bridge.Pid(), kStartMs);
+    ASSERT_TRUE(main != nullptr);
+    ASSERT_TRUE(WaitFor([&] { return ServiceRunning(main); }, 30000));
+
+    PostMessageA(main, WM_COMMAND, MAKEWPARAM(1010, 0), 0);  // "Informazioni"
+    HWND about = FormOf(bridge.Pid(), "Informazioni", 20000);
+    ASSERT_TRUE(about != nullptr);
+    EXPECT_TRUE(WaitFor([&] { return IsWindowVisible(about) != FALSE; }, 10000));
+
+    // The version as the library beside the program reports it.
+    char version[40] = {};
+    ecr_get_ver(version);
+    ASSERT_NE('\0', version[0]);
+    HWND info = nullptr;
+    for (HWND c = GetWindow(about, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT))
+        if (TextOf(c).rfind("VELK ECR Protocol", 0) == 0)
+            info = c;
+    ASSERT_TRUE(info != nullptr);
+    EXPECT_EQ("VELK ECR Protocol\r\nVersione 1.6 del 18/01/2013\r\nVersione DLL " + std::string(version),
+              TextOf(info));
+
+    // The picture control holds the program's picture, read from its resource.
+    HWND picture = FindWindowExA(about, nullptr, "zpicture", nullptr);
+    ASSERT_TRUE(picture != nullptr);
+    EXPECT_EQ(1, SendMessageA(picture, 0x09F8, 0, 0));
+    EXPECT_EQ(140, SendMessageA(picture, 0x09DE, 0, 0));
+
+    // OK closes it, and the main form takes input again.
+    HWND ok = FindWindowExA(about, nullptr, "Button", "OK");
+    ASSERT_TRUE(ok != nullptr);
+    PostMessageA(ok, BM_CLICK, 0, 0);
+    EXPECT_TRUE(WaitFor([&] { return !IsWindow(about) || !IsWindowVisible(about); }, 10000));
+    EXPECT_TRUE(WaitFor([&] { return IsWindowEnabled(main) != FALSE; }, 10000));
+
+    PostExit(main);
+    EXPECT_EQ(0u, bridge.WaitExit(30000));
 }
 
 TEST_F(VarneskTest, StalePublishedHandleDoesNotBlockAStart)
