@@ -8,6 +8,7 @@
 #include <sql.h>
 #include <sqlext.h>
 
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -109,8 +110,11 @@ int zDBExecScript(void* henv, void* hdbc, const char* text, short mode, char* er
             std::string script;
             ScriptFile read = ReadScript(text, script);
             if (read != ScriptFile::read) {
+                // A script that cannot be read has not run: that is no success.
+                if (errorText)
+                    std::snprintf(errorText, ZDB_ERROR_TEXT_SIZE, "Cannot read %s", text);
                 SQLFreeStmt(stmt, SQL_DROP);
-                return read == ScriptFile::missing ? 1 : 0;
+                return 0;
             }
             result = RunFile(stmt, script, mode);
         }

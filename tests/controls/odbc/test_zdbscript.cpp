@@ -152,9 +152,18 @@ TEST_F(ZdbScript, StatementFileRunsWholeWithOrWithoutFinalLineBreak)
     EXPECT_NE(nullptr, strstr(error_, "one_stmt_missing")) << error_;
 }
 
-TEST_F(ZdbScript, MissingOrEmptyFileRunsNothingAndAnswersOne)
+TEST_F(ZdbScript, MissingFileAnswersZeroAndNamesIt)
 {
     std::string missing = testutil::exe_folder() + "\\zdb_no_such_script.sql";
+    for (short mode : {short(ZDB_SCRIPT_FILE_LINES), short(0)}) {
+        SCOPED_TRACE(mode);
+        EXPECT_EQ(0, Exec(missing, mode));
+        EXPECT_EQ("Cannot read " + missing, std::string(error_));
+    }
+}
+
+TEST_F(ZdbScript, EmptyFileRunsNothingAndAnswersOne)
+{
     std::string empty = File("empty.sql", "");
     std::string blank = File("blank.sql", "\r\n\r\n");
     const struct {
@@ -162,8 +171,6 @@ TEST_F(ZdbScript, MissingOrEmptyFileRunsNothingAndAnswersOne)
         std::string path;
         short mode;
     } rows[] = {
-        {"missing, lines", missing, ZDB_SCRIPT_FILE_LINES},
-        {"missing, statement", missing, 0},
         {"empty, lines", empty, ZDB_SCRIPT_FILE_LINES},
         {"empty, statement", empty, 0},
         {"blank lines", blank, ZDB_SCRIPT_FILE_LINES},
