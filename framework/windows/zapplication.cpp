@@ -4,13 +4,16 @@
 #include "zgdi.h"
 #include "zgdiplus.h"
 #include "zimagelist.h"
+#ifndef ZINSTALLER_BUILD
 #include "corvex.h"
+#endif
 #include "xexceptions.h"
 #include "xhooks.h"
 #include "xpath.h"
 #include "xsystem.h"
 
 #include <commctrl.h>
+#include <ddeml.h>
 #include <shellapi.h>
 
 #include <algorithm>
@@ -174,6 +177,55 @@ bool zApplication::RegisterFormClasses()
     return true;
 }
 
+#ifdef ZINSTALLER_BUILD
+// The installer talks to the shell's Program Manager as a DDE client only:
+// it accepts no executes and no conversations with itself.
+HDDEDATA CALLBACK zDdeCallback(UINT type, UINT, HCONV, HSZ, HSZ, HDDEDATA, ULONG_PTR, ULONG_PTR)
+{
+    switch (type) {
+    case XTYP_CONNECT:
+    case XTYP_CONNECT_CONFIRM:
+    case XTYP_REGISTER:
+    case XTYP_DISCONNECT:
+    case XTYP_UNREGISTER:
+        return reinterpret_cast<HDDEDATA>(1);
+    default:
+        return nullptr;
+    }
+}
+
+void zApplication::StartDde()
+{
+    DWORD id = 0;
+    UINT flags = APPCMD_FILTERINITS | CBF_FAIL_SELFCONNECTIONS | CBF_FAIL_EXECUTES;
+    if (DdeInitializeA(&id, zDdeCallback, flags, 0) == DMLERR_NO_ERROR) {
+        ddeInstance = id;
+        return;
+    }
+    ddeInstance = 0;
+    HWND active = GetActiveWindow();
+    xcallmessagebox(OwnerWindow(), "DDEML INITIALIZATION\tFAILURE", "Fatal",
+                    MB_ICONHAND | MB_TASKMODAL | MB_SETFOREGROUND);
+    if (active && IsWindow(active))
+        SetActiveWindow(active);
+}
+
+bool zApplication::RegisterInstallerMessages()
+{
+    const char* const rows[3][2] = {
+        {"MOVIRtablecommit", "TABLE_COMMIT_BROADCAST REGISTERING FAILURE"},
+        {"MOVIRclientserver", "CLIENT_SERVER_BROADCAST REGISTERING FAILURE"},
+        {"MOVIRremotetablecommit", "REMOTE_TABLE_COMMIT_BROADCAST REGISTERING FAILURE"}};
+    for (const auto& row : rows) {
+        if (!RegisterWindowMessageA(row[0])) {
+            xsys().MessageBox(row[1], "Fatal", MB_ICONERROR);
+            return false;
+        }
+    }
+    return true;
+}
+#endif
+
 bool zApplication::Init(HINSTANCE inst, HINSTANCE previous, int show)
 {
     GdiplusStartup(&gdiplusToken, &gdiplusInput, nullptr);
@@ -205,14 +257,22 @@ bool zApplication::Init(HINSTANCE inst, HINSTANCE previous, int show)
 
     INITCOMMONCONTROLSEX icc = {sizeof icc, 0x1FFF};
     InitCommonControlsEx(&icc);
+#ifdef ZINSTALLER_BUILD
+    StartDde();
+#else
     CorvexInit();
     LoadLibraryA("SCILEXER.DLL");  // without it Scintilla controls fail to create
+#endif
     appIcon = static_cast<HICON>(LoadImageA(instance, "!APPL", IMAGE_ICON, 0, 0, 0));
     if (!RegisterFormClasses())
         return false;
     dragListMessage = RegisterWindowMessageA("commctrl_DragListMsg");
     if (!dragListMessage)
         xsys().MessageBox("DRAGLIST_NOTIFY REGISTERING FAILURE", "Fatal", MB_ICONERROR);
+#ifdef ZINSTALLER_BUILD
+    if (!RegisterInstallerMessages())
+        return false;
+#endif
     tooltip = CreateWindowExA(WS_EX_TOOLWINDOW | WS_EX_TOPMOST, "tooltips_class32", nullptr,
                               WS_POPUP | TTS_BALLOON | TTS_ALWAYSTIP, 0, 0, 0, 0, nullptr,
                               nullptr, instance, nullptr);
@@ -326,6 +386,11 @@ void zApplication::Exit()
     if (tooltip && IsWindow(tooltip))
         DestroyWindow(tooltip);
     tooltip = nullptr;
+#ifdef ZINSTALLER_BUILD
+    if (ddeInstance)
+        DdeUninitialize(ddeInstance);
+    ddeInstance = 0;
+#endif
     if (tlsIndex != TLS_OUT_OF_INDEXES)
         TlsFree(tlsIndex);
     tlsIndex = TLS_OUT_OF_INDEXES;

@@ -83,6 +83,7 @@ public:
     HWND tooltip = nullptr;
     zImageList* imageList = nullptr;  // the program's shared image list
     xsharedmemory* instanceMemory = nullptr;
+    DWORD ddeInstance = 0;  // the installer's DDE client (0 until started)
 
 private:
     void ReadModulePaths();
@@ -90,6 +91,10 @@ private:
     void ReadCgi();
     bool RegisterFormClasses();
     bool PumpOne(MSG& msg);
+#ifdef ZINSTALLER_BUILD
+    void StartDde();
+    bool RegisterInstallerMessages();
+#endif
     HANDLE instanceMutex_ = nullptr;
 };
 

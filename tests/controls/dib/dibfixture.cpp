@@ -1,5 +1,7 @@
 #include "dibfixture.h"
 
+#include "testdir.h"
+
 #include "dib.h"
 
 #include <gtest/gtest.h>
@@ -74,44 +76,15 @@ std::string CoreHeader(WORD width, WORD height, WORD bitCount)
     return Le(12, 4) + Le(width, 2) + Le(height, 2) + Le(1, 2) + Le(bitCount, 2);
 }
 
+// The run's files go with the program.
 std::string TempFolder()
 {
-    static std::string folder;
-    if (folder.empty()) {
-        char tmp[MAX_PATH];
-        GetTempPathA(sizeof tmp, tmp);
-        folder = std::string(tmp) + "cvxdib" + std::to_string(GetCurrentProcessId());
-        CreateDirectoryA(folder.c_str(), nullptr);
-    }
-    return folder;
+    return testutil::run_folder("cvxdib");
 }
 
 std::string TempPath(const std::string& name)
 {
     return TempFolder() + "\\" + name;
 }
-
-namespace {
-
-// Removes the run's files when the program ends.
-class FolderCleanup : public ::testing::Environment {
-public:
-    void TearDown() override
-    {
-        std::string folder = TempFolder();
-        WIN32_FIND_DATAA fd;
-        HANDLE h = FindFirstFileA((folder + "\\*").c_str(), &fd);
-        if (h != INVALID_HANDLE_VALUE) {
-            do {
-                DeleteFileA((folder + "\\" + fd.cFileName).c_str());
-            } while (FindNextFileA(h, &fd));
-            FindClose(h);
-        }
-        RemoveDirectoryA(folder.c_str());
-    }
-};
-::testing::Environment* const g_cleanup = ::testing::AddGlobalTestEnvironment(new FolderCleanup);
-
-}  // namespace
 
 }  // namespace dibtest

@@ -1,5 +1,7 @@
 #include "picfixture.h"
 
+#include "testdir.h"
+
 #include "gdipflat.h"
 
 #include <cstring>
@@ -49,36 +51,11 @@ void PumpPending()
     }
 }
 
+// The run's files go with the program.
 std::string Folder()
 {
-    static std::string folder;
-    if (folder.empty()) {
-        char tmp[MAX_PATH];
-        GetTempPathA(sizeof tmp, tmp);
-        folder = std::string(tmp) + "cvxpic" + std::to_string(GetCurrentProcessId());
-        CreateDirectoryA(folder.c_str(), nullptr);
-    }
-    return folder;
+    return testutil::run_folder("cvxpic");
 }
-
-// Removes the run's files when the program ends.
-class FolderCleanup : public ::testing::Environment {
-public:
-    void TearDown() override
-    {
-        std::string folder = Folder();
-        WIN32_FIND_DATAA fd;
-        HANDLE h = FindFirstFileA((folder + "\\*").c_str(), &fd);
-        if (h != INVALID_HANDLE_VALUE) {
-            do {
-                DeleteFileA((folder + "\\" + fd.cFileName).c_str());
-            } while (FindNextFileA(h, &fd));
-            FindClose(h);
-        }
-        RemoveDirectoryA(folder.c_str());
-    }
-};
-::testing::Environment* const g_cleanup = ::testing::AddGlobalTestEnvironment(new FolderCleanup);
 
 CLSID EncoderFor(const wchar_t* mime)
 {

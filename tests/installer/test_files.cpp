@@ -1,0 +1,255 @@
+// Version-checked installation of real files, in-use replacement at the
+// next start, shell copies and read-only attributes of a tree.
+
+#include "inst_test.h"
+
+#include "instfiles.h"
+
+#include "xsystem.h"
+
+#include <gtest/gtest.h>
+
+using insttest::BoxScript;
+using insttest::Component;
+using insttest::FileMajorVersion;
+using insttest::ScopedList;
+using insttest::ScopedLog;
+using insttest::ScratchFolder;
+
+namespace {
+
+// A source folder with version `source` of comp.dll and a destination
+// folder with version `destination` of it (0: none).
+struct VersionSetup {
+    VersionSetup(int source, int destination) : scratch("ver")
+    {
+        src = scratch.Sub("src");
+        dst = scratch.Sub("dst");
+        CopyFileA(Component(source).c_str(), (src + "\\comp.dll").c_str(), FALSE);
+        if (destination)
+            CopyFileA(Component(destination).c_str(), Target().c_str(), FALSE);
+    }
+    std::string Target() const { return dst + "\\comp.dll"; }
+    int Install(int flags = 0)
+    {
+        return InstallVersionedFile("comp.dll", "comp.dll", (src + "\\").c_str(), dst.c_str(), flags);
+    }
+    ScratchFolder scratch;
+    std::string src, dst;
+};
+
+const char* const kContinue = "comp.dll\nContinue?";
+
+}  // namespace
+
+TEST(VersionedInstall, NewerOverOlderInstallsWithoutQuestion)
+{
+    ScopedList list;
+    VersionSetup setup(2, 1);
+    ScopedLog log(setup.scratch / "instlog.txt");
+    BoxScript boxes;
+    EXPECT_EQ(setup.Install(), 0);
+    EXPECT_TRUE(boxes.boxes.empty());
+    EXPECT_EQ(FileMajorVersion(setup.Target()), 2);
+    auto lines = log.Lines();
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_EQ(lines[0], "INSTALLING " + setup.dst + "\\comp.dll FROM " + setup.src + "\\comp.dll");
+}
+
+TEST(VersionedInstall, OlderOverNewerAsksOnceAndForcesOnYes)
+{
+    struct Row {
+        const char* name;
+        int answer;
+        int versionAfter;
+    } rows[] = {{"no keeps the newer file", IDNO, 2}, {"yes forces the older file", IDYES, 1}};
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        ScopedList list;
+        VersionSetup setup(1, 2);
+        BoxScript boxes({row.answer, IDNO});
+        EXPECT_EQ(setup.Install(), 0);
+        ASSERT_EQ(boxes.boxes.size(), 1u);
+        EXPECT_EQ(boxes.boxes[0].text,
+                  std::string("Attributi diversi.\nVersione precedente.\n") + kContinue);
+        EXPECT_EQ(boxes.boxes[0].caption, "Warning");
+        EXPECT_EQ(boxes.boxes[0].style & 0xFF, UINT(MB_YESNO | MB_ICONQUESTION));
+        EXPECT_EQ(FileMajorVersion(setup.Target()), row.versionAfter);
+    }
+}
+
+TEST(VersionedInstall, ReadOnlyDestinationIsAskedAboutOnce)
+{
+    ScopedList list;
+    VersionSetup setup(2, 1);
+    SetFileAttributesA(setup.Target().c_str(), FILE_ATTRIBUTE_READONLY);
+    BoxScript boxes({IDYES, IDYES, IDYES});
+    EXPECT_EQ(setup.Install(), 0);
+    ASSERT_GE(boxes.boxes.size(), 1u);
+    EXPECT_EQ(boxes.boxes[0].text.rfind("Protetto dalla scrittura.\n", 0), 0u) << boxes.boxes[0].text;
+    EXPECT_EQ(boxes.boxes.size(), 1u) << "a forced installation is not asked about again";
+}
+
+TEST(VersionedInstall, MissingDestinationFolderIsAHardError)
+{
+    struct Row {
+        int answer;
+        int result;
+    } rows[] = {{IDNO, 0x800}, {IDYES, 0}};
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.answer);
+        ScopedList list;
+        VersionSetup setup(2, 0);
+        BoxScript boxes({row.answer});
+        int result = InstallVersionedFile("comp.dll", "comp.dll", (setup.src + "\\").c_str(),
+                                          (setup.dst + "\\nowhere").c_str(), 0);
+        EXPECT_EQ(result, row.result);
+        ASSERT_EQ(boxes.boxes.size(), 1u);
+        EXPECT_EQ(boxes.boxes[0].text, "comp.dll\nCANNOT CREATE TEMPORARY!\nContinue?");
+    }
+}
+
+namespace {
+
+// Our entry in the Windows folder's wininit.ini, taken out again (and the
+// file too when the test made it), so no later start of the shared prefix
+// renames anything.
+struct WininitCleanup {
+    WininitCleanup() : path((xsys().GetWindowsFolder() + "\\wininit.ini").c_str())
+    {
+        existed = testutil::file_exists(path);
+    }
+    ~WininitCleanup()
+    {
+        for (const std::string& key : keys)
+            WritePrivateProfileStringA("rename", key.c_str(), nullptr, path.c_str());
+        WritePrivateProfileStringA(nullptr, nullptr, nullptr, path.c_str());
+        if (!existed)
+            DeleteFileA(path.c_str());
+    }
+    std::string path;
+    bool existed = false;
+    std::vector<std::string> keys;
+};
+
+}  // namespace
+
+TEST(VersionedInstall, FileInUseIsScheduledForTheNextStart)
+{
+    ScopedList list;
+    VersionSetup setup(2, 1);
+    WininitCleanup wininit;
+    wininit.keys.push_back(setup.Target());
+    HANDLE held = CreateFileA(setup.Target().c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                              OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    BoxScript boxes;
+    EXPECT_EQ(setup.Install(), 0);
+    CloseHandle(held);
+    ASSERT_GE(boxes.boxes.size(), 1u);
+    EXPECT_EQ(boxes.boxes[0].caption, "Message");
+    EXPECT_EQ(boxes.boxes[0].style & 0xF0, UINT(MB_ICONINFORMATION));
+    EXPECT_EQ(boxes.boxes[0].text.rfind("Violazione di condivisione.\n", 0), 0u) << boxes.boxes[0].text;
+    EXPECT_NE(boxes.boxes[0].text.find("\ncomp.dll verrà installato ma diventerà\neffettivo dopo il "
+                                       "restart di Windows."),
+              std::string::npos);
+    char value[MAX_PATH] = {};
+    GetPrivateProfileStringA("rename", setup.Target().c_str(), "", value, sizeof value,
+                             wininit.path.c_str());
+    std::string waiting = setup.dst + "\\comp.---";
+    EXPECT_STRCASEEQ(value, waiting.c_str());
+    EXPECT_EQ(FileMajorVersion(waiting), 2) << "the new file waits beside the old one";
+    EXPECT_EQ(FileMajorVersion(setup.Target()), 1);
+}
+
+TEST(ShellCopy, FilesAndFolderTreesWithTheirLogLines)
+{
+    ScopedList list;
+    ScratchFolder scratch("copy");
+    std::string src = scratch.Sub("src");
+    scratch.Sub("src\\tree");
+    scratch.Sub("src\\tree\\deep");
+    testutil::write_file(src + "\\one.txt", "1");
+    testutil::write_file(src + "\\tree\\two.txt", "2");
+    testutil::write_file(src + "\\tree\\deep\\three.txt", "3");
+    ScopedLog log(scratch / "instlog.txt");
+    std::string target = scratch.Sub("out");
+    ASSERT_NE(CopyInstallFiles((src + "\\one.txt").c_str(), target.c_str()), 0);
+    EXPECT_EQ(testutil::read_file(target + "\\one.txt"), "1");
+    ASSERT_NE(CopyInstallFiles((src + "\\tree\\*.*").c_str(), target.c_str()), 0);
+    EXPECT_EQ(testutil::read_file(target + "\\two.txt"), "2");
+    EXPECT_EQ(testutil::read_file(target + "\\deep\\three.txt"), "3");
+    EXPECT_EQ(CopyInstallFiles((src + "\\missing.txt").c_str(), target.c_str()), 0);
+    auto lines = log.Lines();
+    std::vector<std::string> expected = {
+        "COPYING INTO " + target + " FROM " + src + "\\one.txt", ">>>>> 1",
+        "COPYING INTO " + target + " FROM " + src + "\\tree\\*.*", ">>>>> 1",
+        "COPYING INTO " + target + " FROM " + src + "\\missing.txt"};
+    EXPECT_EQ(lines, expected);
+}
+
+TEST(ShellCopy, ItalianLineNamesTheSourceNameOnly)
+{
+    ScopedList list;
+    list->english = 'N';
+    ScratchFolder scratch("copyit");
+    std::string src = scratch.Sub("src");
+    testutil::write_file(src + "\\a.txt", "a");
+    ScopedLog log(scratch / "instlog.txt");
+    std::string target = scratch / "out";
+    CopyInstallFiles((src + "\\*.*").c_str(), target.c_str());
+    auto lines = log.Lines();
+    ASSERT_FALSE(lines.empty());
+    EXPECT_EQ(lines[0], "COPIA IN " + target + " DI *");
+}
+
+TEST(TreeAttributes, ReadOnlyFilesClearedReadOnlyFoldersNotEntered)
+{
+    ScratchFolder scratch("attr");
+    std::string root = scratch.Sub("root");
+    scratch.Sub("root\\plain");
+    scratch.Sub("root\\locked");
+    const char* files[] = {"top.txt", "plain\\inner.txt", "locked\\kept.txt"};
+    for (const char* f : files) {
+        std::string p = root + "\\" + f;
+        testutil::write_file(p, "x");
+        SetFileAttributesA(p.c_str(), FILE_ATTRIBUTE_READONLY);
+    }
+    std::string locked = root + "\\locked";
+    SetFileAttributesA(locked.c_str(), FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY);
+    bool lockedIsReadOnly = (GetFileAttributesA(locked.c_str()) & FILE_ATTRIBUTE_READONLY) != 0;
+    SetTreeAttributes(root.c_str());
+    auto readOnly = [&](const std::string& name) {
+        return (GetFileAttributesA((root + "\\" + name).c_str()) & FILE_ATTRIBUTE_READONLY) != 0;
+    };
+    EXPECT_FALSE(readOnly("top.txt"));
+    EXPECT_FALSE(readOnly("plain\\inner.txt"));
+    if (lockedIsReadOnly) {
+        EXPECT_FALSE(readOnly("locked")) << "the folder's own bit is cleared";
+        EXPECT_TRUE(readOnly("locked\\kept.txt")) << "a read-only folder is not entered";
+    }
+    char here[MAX_PATH] = {};
+    GetCurrentDirectoryA(sizeof here, here);
+    EXPECT_STRCASEEQ(here, scratch.path().c_str()) << "the walk ends in the folder's parent";
+}
+
+TEST(TreeAttributes, MissingFolderIsLeftAlone)
+{
+    char before[MAX_PATH] = {};
+    GetCurrentDirectoryA(sizeof before, before);
+    SetTreeAttributes("C:\\ondrel_no_such_folder_at_all");
+    char after[MAX_PATH] = {};
+    GetCurrentDirectoryA(sizeof after, after);
+    EXPECT_STREQ(before, after);
+}
+
+TEST(CaptionAnimation, BulletRunsRightAndBack)
+{
+    const char* const frames[10] = {"|\x95    |", "| \x95   |", "|  \x95  |", "|   \x95 |",
+                                    "|    \x95|", "|    \x95|", "|   \x95 |", "|  \x95  |",
+                                    "| \x95   |", "|\x95    |"};
+    for (int i = 1; i <= 10; ++i) {
+        SCOPED_TRACE(i);
+        EXPECT_EQ(std::string(CaptionFrame(i).c_str()), frames[i - 1]);
+    }
+}
