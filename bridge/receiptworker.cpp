@@ -144,8 +144,13 @@ DWORD WINAPI ReceiptWorker::ThreadProc(LPVOID self)
     return 0;
 }
 
+// A suspension shows once, not at every retry: hours of a register that is
+// off would otherwise raise a balloon every polling interval.
 void ReceiptWorker::Show(ServiceState state)
 {
+    if (state == ServiceState::Suspended && shown_ == ServiceState::Suspended)
+        return;
+    shown_ = state;
     if (view_)
         view_->ShowServiceState(state);
 }

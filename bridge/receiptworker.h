@@ -85,6 +85,7 @@ private:
     CommandConfig config_;
     BridgeLog* log_ = nullptr;
     ServiceView* view_ = nullptr;
+    ServiceState shown_ = ServiceState::Ended;  // the last state shown
     HANDLE thread_ = nullptr;
     HANDLE workerEvent_ = nullptr;  // auto-reset: paces the passes
     HANDLE wake_ = nullptr;         // manual-reset: cuts waits short on a request
