@@ -4,6 +4,7 @@
 #include "form1.h"
 
 #include "settingsstore.h"
+#include "waitform.h"
 
 #include "zapplication.h"
 #include "zbrowse.h"
@@ -51,12 +52,36 @@ void Edit(zEdit& w, const char* name, const char* label, double top, double left
     w.label = label;
 }
 
+const char* const kPingFailed =
+    "ATTENZIONE: operazione terminata senza successo.\n"
+    "Verificare che:\n"
+    "1) la cassa sia acceso e collegato\n"
+    "2) la scheda di rete del computer sia funzionante e con cavo di rete inserito\n"
+    "   oppure che\n"
+    "   la scheda di rete wireless del computer sia funzionante ed accesa\n"
+    "4) l'indirizzo ip del computer sia della stessa classe dell'indirizzo ip della cassa\n";
+
 bool IsBlankText(const xstring& text)
 {
     for (const char* p = text.c_str(); *p; ++p)
         if (*p != ' ' && *p != '\t' && *p != '\r' && *p != '\n')
             return false;
     return true;
+}
+
+// The "ping" button's test of the address typed (saved or not): the wait
+// form stays up while the GUI thread is blocked in the ping.
+int TestConnection(const char* address)
+{
+    f_waitfor->Show(SW_RESTORE);
+    int rc;
+    {
+        std::lock_guard<std::recursive_mutex> hold(LinkLibraryLock());
+        rc = ecr_ping(address, 4);
+    }
+    f_waitfor->Close();
+    return xsys().MessageBox(rc == 0 ? "Cassa collegata correttamente" : kPingFailed, "Warning",
+                             MB_ICONQUESTION);
 }
 
 }  // namespace
@@ -168,16 +193,7 @@ void _base_Form1::_base_back::Create() { zButton::Create(1); }
 
 void _base_Form1::_base_pping::Setup() { Place(*this, "pping", "ping", kButtonStyle, 109, 167, 29, 11); brushColour = COLOR_BTNFACE; }
 void _base_Form1::_base_pping::Create() { zButton::Create(1); }
-void _base_Form1::_base_pping::OnClick()
-{
-    // A quick reachability check of the address typed (the full connection
-    // test with its wait form belongs to the about box's build).
-    xstring address = Form1->ip.GetText();
-    int scoFis = 0;
-    int rc = ecrlink::Status(address.c_str(), &scoFis);
-    std::string text = rc < 0 ? "ATTENZIONE: " + ecrlink::ErrorText(rc) : std::string("ECR raggiungibile");
-    xsys().MessageBox(text.c_str(), "Warning", MB_ICONQUESTION);
-}
+void _base_Form1::_base_pping::OnClick() { TestConnection(Form1->ip.GetText().c_str()); }
 
 void _base_Form1::_base_ip::Setup()
 {
