@@ -549,7 +549,7 @@ TEST_F(PingTest, SilentAddressGetsTheChecklist)
 
 TEST_F(SettingsWindowTest, PortListComesFromTheRegisteredPorts)
 {
-    FakePorts ports;
+    FakePorts ports("ECRVKSET");
     ASSERT_TRUE(ports.Add("0000", "USB Serial Port (COM12)")) << GetLastError();
     ASSERT_TRUE(ports.Add("0001", "Communications Port (COM3)")) << GetLastError();
     IniValues values;

@@ -3,6 +3,7 @@
 
 #include "brisal.h"
 #include "ecrser.h"
+#include "fake_ports.h"
 
 #include <windows.h>
 #include <setupapi.h>
@@ -15,120 +16,6 @@
 #include <vector>
 
 namespace {
-
-const GUID kPortsClass = {0x4D36E978, 0xE325, 0x11CE,
-                          {0xBF, 0xC1, 0x08, 0x00, 0x2B, 0xE1, 0x03, 0x18}};
-const GUID kComPortInterface = {0x86E0D1E0, 0x8089, 0x11D0,
-                                {0x9C, 0xE4, 0x08, 0x00, 0x3E, 0x30, 0x1F, 0x73}};
-const char kDeviceClasses[] =
-    "System\\CurrentControlSet\\Control\\DeviceClasses\\{86e0d1e0-8089-11d0-9ce4-08003e301f73}";
-const char kEnumerator[] = "ROOT\\ECRTEST\\";
-
-std::string upper(std::string s)
-{
-    for (char& c : s)
-        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return s;
-}
-
-// Devices of our own enumerator, registered with a COM-port interface that
-// is marked linked (present); all removed again at the end.
-class FakePorts {
-public:
-    FakePorts() : set_(SetupDiCreateDeviceInfoList(&kPortsClass, nullptr)) { remove_all(); }
-    ~FakePorts()
-    {
-        remove_all();
-        SetupDiDestroyDeviceInfoList(set_);
-    }
-    FakePorts(const FakePorts&) = delete;
-    FakePorts& operator=(const FakePorts&) = delete;
-
-    // Instance "ROOT\ECRTEST\<id>"; friendlyName nullptr registers none.
-    bool add(const std::string& id, const char* friendlyName)
-    {
-        SP_DEVINFO_DATA device = {};
-        device.cbSize = sizeof device;
-        std::string instance = kEnumerator + id;
-        if (!SetupDiCreateDeviceInfoA(set_, instance.c_str(), &kPortsClass, nullptr, nullptr, 0,
-                                      &device))
-            return false;
-        if (friendlyName &&
-            !SetupDiSetDeviceRegistryPropertyA(set_, &device, SPDRP_FRIENDLYNAME,
-                                               reinterpret_cast<const BYTE*>(friendlyName),
-                                               static_cast<DWORD>(std::strlen(friendlyName) + 1)))
-            return false;
-        if (!SetupDiRegisterDeviceInfo(set_, &device, 0, nullptr, nullptr, nullptr))
-            return false;
-        SP_DEVICE_INTERFACE_DATA iface = {};
-        iface.cbSize = sizeof iface;
-        if (!SetupDiCreateDeviceInterfaceA(set_, &device, &kComPortInterface, nullptr, 0, &iface))
-            return false;
-        ids_.push_back(id);
-        return link("ECRTEST#" + id + "#");
-    }
-
-private:
-    // Linked=1 under the interface's Control key makes it a present one.
-    static bool link(const std::string& marker)
-    {
-        HKEY classes;
-        if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kDeviceClasses, 0, KEY_READ, &classes) != 0)
-            return false;
-        bool done = false;
-        char name[512];
-        for (DWORD i = 0; !done; ++i) {
-            DWORD len = sizeof name;
-            if (RegEnumKeyExA(classes, i, name, &len, nullptr, nullptr, nullptr, nullptr) != 0)
-                break;
-            if (upper(name).find(marker) == std::string::npos)
-                continue;
-            HKEY control;
-            std::string path = std::string(name) + "\\#\\Control";
-            if (RegCreateKeyExA(classes, path.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr,
-                                &control, nullptr) != 0)
-                break;
-            DWORD one = 1;
-            done = RegSetValueExA(control, "Linked", 0, REG_DWORD,
-                                  reinterpret_cast<const BYTE*>(&one), sizeof one) == 0;
-            RegCloseKey(control);
-        }
-        RegCloseKey(classes);
-        return done;
-    }
-
-    // Our devices and their interface keys, also those an aborted run left.
-    void remove_all()
-    {
-        for (int i = 0; i < 32; ++i) {
-            char id[8];
-            std::snprintf(id, sizeof id, "%04d", i);
-            SP_DEVINFO_DATA device = {};
-            device.cbSize = sizeof device;
-            if (SetupDiOpenDeviceInfoA(set_, (kEnumerator + std::string(id)).c_str(), nullptr, 0,
-                                       &device))
-                SetupDiRemoveDevice(set_, &device);
-        }
-        HKEY classes;
-        if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kDeviceClasses, 0, KEY_ALL_ACCESS, &classes) != 0)
-            return;
-        std::vector<std::string> ours;
-        char name[512];
-        for (DWORD i = 0;; ++i) {
-            DWORD len = sizeof name;
-            if (RegEnumKeyExA(classes, i, name, &len, nullptr, nullptr, nullptr, nullptr) != 0)
-                break;
-            if (upper(name).find("#ECRTEST#") != std::string::npos)
-                ours.push_back(name);
-        }
-        for (const std::string& key : ours)
-            RegDeleteTreeA(classes, key.c_str());
-        RegCloseKey(classes);
-    }
-
-    HDEVINFO set_;
-    std::vector<std::string> ids_;
-};
 
 TEST(PortList, NumbersComeFromTheFriendlyName)
 {
@@ -168,7 +55,7 @@ TEST(PortList, TheTextNeverOutgrowsFortyBytes)
 
 TEST(PortList, RegisteredPortsAreListedInOrderAtMostTen)
 {
-    FakePorts ports;
+    FakePorts ports("ECRTEST");
     const struct { const char* id; const char* name; } devices[] = {
         {"0000", "USB Serial Port (COM12)"},
         {"0001", "Standard Serial over Bluetooth link (COM7)"},
@@ -186,7 +73,7 @@ TEST(PortList, RegisteredPortsAreListedInOrderAtMostTen)
         {"0013", "USB Serial Port (COM109)"},
     };
     for (const auto& d : devices)
-        ASSERT_TRUE(ports.add(d.id, d.name)) << d.id << " error " << GetLastError();
+        ASSERT_TRUE(ports.Add(d.id, d.name)) << d.id << " error " << GetLastError();
 
     char text[64];
     std::memset(text, 'x', sizeof text);
@@ -198,7 +85,7 @@ TEST(PortList, RegisteredPortsAreListedInOrderAtMostTen)
 
 TEST(PortList, NoPortsGiveAnEmptyText)
 {
-    FakePorts none;
+    FakePorts none("ECRTEST");
     char text[40];
     std::memset(text, 'x', sizeof text);
     EXPECT_EQ(0, ecr_enum_port_ser(text));
