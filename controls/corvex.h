@@ -43,6 +43,9 @@ CORVEX_API LRESULT CALLBACK zCommonWndProc(HWND window, UINT msg, WPARAM wParam,
 // Window procedure of the "zpicture" class.
 CORVEX_API long WINAPI zPictureWndProc(HWND window, unsigned int message, unsigned int wParam, long lParam);
 
+// Window procedure of the "zgrid" class (the data grid).
+CORVEX_API LRESULT CALLBACK zGridWndProc(HWND grid, UINT msg, WPARAM wParam, LPARAM lParam);
+
 // The data grid's data side: browsing, columns and owner statements.
 CORVEX_API bool zGridBrowse(HWND grid, void* henv, const char* dataSource, const char* user, const char* password, const char* table, const char* selectPrefix, const char* where, const char* orderBy, const char* columnList, const char* fromExtra, const char* groupBy, const char* having, int unused);
 CORVEX_API void zGridColAdd(HWND grid, int dataWidth, int decimals, const char* title, const char* sqlName, int displayWidth, long type, long flags, const char* description, bool visible);

@@ -112,9 +112,16 @@ char* DateStep(const GRIDCOL& col, char* text)
 {
     if ((col.type != GRID_DATE && col.type != GRID_TIMESTAMP) || !text[0])
         return text;
-    char shown[kDateTextSize] = {};
+    // Read whole (the driver's text always has the date and the full time),
+    // then shown in the column's kind: a kind without the date must not
+    // read the date's digits as its time.
     SYSTEMTIME parts = {};
-    if (!ParseDateTime(text, shown, kOrderDMY, "/", kOrderYMD, "-", &parts, TimestampKind(col)) || !shown[0])
+    if (!ParseDateTime(text, nullptr, 0, nullptr, kOrderYMD, "-", &parts, kTextFull))
+        return text;
+    char shown[kDateTextSize] = {};
+    FormatDateTime("/", parts.wDay, parts.wMonth, parts.wYear, shown, kOrderDMY, parts.wHour, parts.wMinute,
+                   parts.wSecond, parts.wMilliseconds, TimestampKind(col));
+    if (!shown[0])
         return text;
     xfree(text);
     return Copy(shown);

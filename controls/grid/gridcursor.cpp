@@ -301,7 +301,8 @@ void GridPlaceEditor(HWND grid, GRIDINFO* gi)
 
 void GridCloseEditor(HWND grid, GRIDINFO* gi)
 {
-    if (!gi->editor || !IsWindowVisible(gi->editor))
+    // The editor's own visibility counts: a grid on a hidden form closes it too.
+    if (!gi->editor || !(GetWindowLongA(gi->editor, GWL_STYLE) & WS_VISIBLE))
         return;
     if (gi->editLockLast && gi->editLocks && gi->editLocks[gi->editLockLast]) {
         SQLFreeStmt(gi->editLocks[gi->editLockLast], SQL_DROP);

@@ -4,6 +4,7 @@
 #include "gridcells.h"
 #include "gridcolumns.h"
 #include "gridlayout.h"
+#include "gridlockkeys.h"
 
 #include "corvex.h"
 
@@ -32,6 +33,23 @@ const char* ReadText(HWND grid, long row, int column, bool fetch, bool display)
     return text;
 }
 
+// A long text of a bound grid is read whole through a lock of its row (the
+// browse buffer holds only its start); null when that is not the case or
+// the row cannot be locked.
+const char* ReadLockedLongText(HWND grid, long row, int column)
+{
+    GRIDINFO* gi = GridInfo(grid);
+    if (!gi || !gi->hstmt || column < 1 || column > gi->columnCount || gi->columns[column - 1].type != GRID_LONGTEXT)
+        return nullptr;
+    bool locked = false;
+    char* text = GridReadLockedLongText(grid, gi, row, column, &locked);
+    if (!locked)
+        return nullptr;
+    xfree(gi->cellText);
+    gi->cellText = text;
+    return text;
+}
+
 void Put(HWND grid, long row, int column, const char* text)
 {
     if (GRIDINFO* gi = GridInfo(grid))
@@ -43,6 +61,8 @@ void Put(HWND grid, long row, int column, const char* text)
 const char* zGridGetText(HWND grid, long row, int column, bool fetch)
 {
     try {
+        if (const char* text = ReadLockedLongText(grid, row, column))
+            return text;
         return ReadText(grid, row, column, fetch, true);
     } catch (...) {
         return "";
