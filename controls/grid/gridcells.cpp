@@ -91,20 +91,6 @@ char* FormatNumeric(const GRIDCOL& col, const char* raw, bool lookup, bool group
     return text;
 }
 
-int TimestampKind(const GRIDCOL& col)
-{
-    if (col.type == GRID_DATE || (col.flags & GRIDCOL_DATEONLY))
-        return kTextDate;
-    if (col.flags & GRIDCOL_DATEHOURMIN)
-        return kTextDateHourMinute;
-    if (col.flags & GRIDCOL_HOURMINUTE)
-        return kTextHourMinute;
-    if (col.flags & GRIDCOL_MINSECMS)
-        return kTextMinuteSecondMs;
-    if (col.flags & GRIDCOL_DAYMONTH)
-        return kTextDayMonth;
-    return kTextFull;
-}
 
 // The driver's "YYYY-MM-DD hh:mm:ss.fff" as the grid shows it; a text that
 // is no date in that form stays as it is.
@@ -120,7 +106,7 @@ char* DateStep(const GRIDCOL& col, char* text)
         return text;
     char shown[kDateTextSize] = {};
     FormatDateTime("/", parts.wDay, parts.wMonth, parts.wYear, shown, kOrderDMY, parts.wHour, parts.wMinute,
-                   parts.wSecond, parts.wMilliseconds, TimestampKind(col));
+                   parts.wSecond, parts.wMilliseconds, GridTimestampKind(col));
     if (!shown[0])
         return text;
     xfree(text);
@@ -268,4 +254,19 @@ bool GridWriteCell(HWND grid, GRIDINFO* gi, int row, int column, const char* tex
     GridNotify(grid, GRIDN_DATACHANGED, column);
     GridNotify(grid, GRIDN_CELLWRITTEN, column);
     return true;
+}
+
+int GridTimestampKind(const GRIDCOL& col)
+{
+    if (col.type == GRID_DATE || (col.flags & GRIDCOL_DATEONLY))
+        return kTextDate;
+    if (col.flags & GRIDCOL_DATEHOURMIN)
+        return kTextDateHourMinute;
+    if (col.flags & GRIDCOL_HOURMINUTE)
+        return kTextHourMinute;
+    if (col.flags & GRIDCOL_MINSECMS)
+        return kTextMinuteSecondMs;
+    if (col.flags & GRIDCOL_DAYMONTH)
+        return kTextDayMonth;
+    return kTextFull;
 }

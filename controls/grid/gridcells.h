@@ -11,6 +11,10 @@
 char* GridReadCell(GRIDINFO* gi, int row, int column, SQLHSTMT statement, int statementColumn,
                    bool fetch, bool lookup, bool grouping, bool timestampForm, bool* ok);
 
+// The date/time text kind a date or timestamp column shows (and its date
+// picker reads back).
+int GridTimestampKind(const GRIDCOL& col);
+
 // Keeps signs and digits of a number typed by a user: for a floating value
 // a comma is the decimal point (points are then thousands separators),
 // else the first point is; an integer keeps no separator. At most 30

@@ -119,28 +119,11 @@ bool LoadStartText(HWND grid, GRIDINFO* gi, bool* result)
     return true;
 }
 
-// The text kind the cell shows for a picker column, so that the shown text
-// reads back into the same date and time.
-int PickerTextKind(const GRIDCOL& col)
-{
-    if (col.type == GRID_DATE || (col.flags & GRIDCOL_DATEONLY))
-        return kTextDate;
-    if (col.flags & GRIDCOL_DATEHOURMIN)
-        return kTextDateHourMinute;
-    if (col.flags & GRIDCOL_HOURMINUTE)
-        return kTextHourMinute;
-    if (col.flags & GRIDCOL_MINSECMS)
-        return kTextMinuteSecondMs;
-    if (col.flags & GRIDCOL_DAYMONTH)
-        return kTextDayMonth;
-    return kTextFull;
-}
-
 void SetPickerValue(GRIDINFO* gi, HWND picker, const GRIDCOL& col)
 {
     SYSTEMTIME st = {};
     const char* start = gi->startText ? gi->startText : "";
-    int kind = PickerTextKind(col);
+    int kind = GridTimestampKind(col);  // reads back as shown
     long day = start[0] ? ParseDateTime(start, nullptr, 0, nullptr, kOrderDMY, "/", &st, kind) : 0;
     // A text that is no date shows as no date rather than a made-up one.
     // Some pickers want the time record even for "no date".
