@@ -83,23 +83,6 @@ HWND WindowOf(DWORD pid, const char* cls, const char* text, DWORD ms)
     return s.found;
 }
 
-HWND MainWindowOf(DWORD pid, DWORD ms)
-{
-    // The main form is hidden: searched without the visibility test.
-    HWND found = nullptr;
-    WaitFor([&] {
-        for (HWND w = FindWindowExA(nullptr, nullptr, "MOVIRform", "Parametri"); w;
-             w = FindWindowExA(nullptr, w, "MOVIRform", "Parametri")) {
-            DWORD p = 0;
-            GetWindowThreadProcessId(w, &p);
-            if (p == pid)
-                found = w;
-        }
-        return found != nullptr;
-    }, ms);
-    return found;
-}
-
 void Keys(std::initializer_list<WORD> held, WORD key)
 {
     std::vector<INPUT> in;
@@ -120,49 +103,7 @@ void Keys(std::initializer_list<WORD> held, WORD key)
 }
 
 
-class Program {
-public:
-    explicit Program(const std::string& folder)
-    {
-        std::string cmd = "\"" + folder + "\\VARNESK.exe\"";
-        STARTUPINFOA si = {};
-        si.cb = sizeof si;
-        PROCESS_INFORMATION pi = {};
-        if (CreateProcessA(nullptr, &cmd[0], nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(),
-                           &si, &pi)) {
-            process_ = pi.hProcess;
-            pid_ = pi.dwProcessId;
-            CloseHandle(pi.hThread);
-        }
-    }
-    ~Program()
-    {
-        if (!process_)
-            return;
-        if (WaitForSingleObject(process_, 0) == WAIT_TIMEOUT) {
-            if (HWND main = MainWindowOf(pid_, 0))
-                PostMessageA(main, WM_COMMAND, MAKEWPARAM(WORD(-5), 0), 0);
-            if (WaitForSingleObject(process_, 20000) == WAIT_TIMEOUT)
-                TerminateProcess(process_, 9);
-        }
-        CloseHandle(process_);
-    }
-    Program(const Program&) = delete;
-    Program& operator=(const Program&) = delete;
-    DWORD Pid() const { return pid_; }
-    // The exit code, or STILL_ACTIVE when it did not end within ms.
-    DWORD WaitExit(DWORD ms)
-    {
-        DWORD code = STILL_ACTIVE;
-        if (process_ && WaitForSingleObject(process_, ms) == WAIT_OBJECT_0)
-            GetExitCodeProcess(process_, &code);
-        return code;
-    }
-
-private:
-    HANDLE process_ = nullptr;
-    DWORD pid_ = 0;
-};
+using Program = VarneskProcess;
 
 const char* const kIni =
     "[Info]\r\nEcrIp=127.0.0.1\r\nCartella=%SHARED%\r\nPolltime=5\r\nProto=1\r\nPort=0\r\n"
@@ -190,7 +131,7 @@ protected:
         DeleteFileA((folder_ + "\\ECR.BLW").c_str());
         testutil::write_file(folder_ + "\\ECR.INI", ini_);
         program_.reset(new Program(folder_));
-        main_ = MainWindowOf(program_->Pid(), kStartMs);
+        main_ = VarneskMainOf(program_->Pid(), kStartMs);
         ASSERT_TRUE(main_ != nullptr);
         ASSERT_TRUE(WaitFor([&] { return ServiceRunning(main_); }, 30000));
         // The import happens at every start: the store is what the editor edits.

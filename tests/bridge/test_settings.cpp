@@ -153,23 +153,6 @@ bool Answer(HWND box, int id)
     return WaitFor([&] { return !IsWindow(box); }, kWindowMs);
 }
 
-HWND MainWindowOf(DWORD pid, DWORD ms)
-{
-    // The main form is hidden at first: searched without the visibility test.
-    HWND found = nullptr;
-    WaitFor([&] {
-        for (HWND w = FindWindowExA(nullptr, nullptr, "MOVIRform", "Parametri"); w;
-             w = FindWindowExA(nullptr, w, "MOVIRform", "Parametri")) {
-            DWORD p = 0;
-            GetWindowThreadProcessId(w, &p);
-            if (p == pid)
-                found = w;
-        }
-        return found != nullptr;
-    }, ms);
-    return found;
-}
-
 HWND FocusOf(HWND window)
 {
     GUITHREADINFO info = {};
@@ -230,7 +213,7 @@ public:
             process_ = pi.hProcess;
             pid_ = pi.dwProcessId;
             CloseHandle(pi.hThread);
-            main_ = MainWindowOf(pid_, kStartMs);
+            main_ = VarneskMainOf(pid_, kStartMs);
         }
     }
     ~Bridge()

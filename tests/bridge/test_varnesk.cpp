@@ -49,86 +49,7 @@ void WriteIni(const std::string& folder)
                              "Level=1\r\nLog=0\r\nExt=TXT\r\n[Comandi]\r\n1=VEND\r\n[VEND]\r\nFORMAT=R\r\n");
 }
 
-struct FindData {
-    DWORD pid;
-    const char* caption;
-    HWND found;
-};
-
-BOOL CALLBACK FindForm(HWND window, LPARAM param)
-{
-    auto* data = reinterpret_cast<FindData*>(param);
-    DWORD pid = 0;
-    GetWindowThreadProcessId(window, &pid);
-    char cls[64] = {}, text[64] = {};
-    GetClassNameA(window, cls, sizeof cls);
-    GetWindowTextA(window, text, sizeof text);
-    if (pid == data->pid && std::string(cls) == "MOVIRform" && text == std::string(data->caption)) {
-        data->found = window;
-        return FALSE;
-    }
-    return TRUE;
-}
-
-// The program's form of that caption, once it exists.
-HWND FormOf(DWORD pid, const char* caption, DWORD ms)
-{
-    FindData data{pid, caption, nullptr};
-    WaitFor([&] {
-        EnumWindows(FindForm, reinterpret_cast<LPARAM>(&data));
-        return data.found != nullptr;
-    }, ms);
-    return data.found;
-}
-
-HWND MainWindowOf(DWORD pid, DWORD ms)
-{
-    return FormOf(pid, "Parametri", ms);
-}
-
-class Program {
-public:
-    explicit Program(const std::string& folder)
-    {
-        std::string cmd = "\"" + folder + "\\VARNESK.exe\"";
-        STARTUPINFOA si = {};
-        si.cb = sizeof si;
-        PROCESS_INFORMATION pi = {};
-        started_ = CreateProcessA(nullptr, &cmd[0], nullptr, nullptr, FALSE, 0, nullptr,
-                                  folder.c_str(), &si, &pi) != FALSE;
-        if (started_) {
-            process_ = pi.hProcess;
-            pid_ = pi.dwProcessId;
-            CloseHandle(pi.hThread);
-        }
-    }
-    ~Program()
-    {
-        if (process_) {
-            if (WaitForSingleObject(process_, 0) == WAIT_TIMEOUT)
-                TerminateProcess(process_, 9);
-            CloseHandle(process_);
-        }
-    }
-    Program(const Program&) = delete;
-    Program& operator=(const Program&) = delete;
-
-    bool Started() const { return started_; }
-    DWORD Pid() const { return pid_; }
-    // The exit code, or STILL_ACTIVE when it did not end within ms.
-    DWORD WaitExit(DWORD ms)
-    {
-        DWORD code = STILL_ACTIVE;
-        if (WaitForSingleObject(process_, ms) == WAIT_OBJECT_0)
-            GetExitCodeProcess(process_, &code);
-        return code;
-    }
-
-private:
-    bool started_ = false;
-    HANDLE process_ = nullptr;
-    DWORD pid_ = 0;
-};
+using Program = VarneskProcess;
 
 HWND PublishedHandle() { return VarneskPublishedHandle(); }
 
@@ -159,7 +80,7 @@ TEST_F(VarneskTest, RunsHiddenCarriesReceiptsAndEndsOnExit)
 {
     Program bridge(folder_);
     ASSERT_TRUE(bridge.Started());
-    HWND main = MainWindowOf(bridge.Pid(), kStartMs);
+    HWND main = VarneskMainOf(bridge.Pid(), kStartMs);
     ASSERT_TRUE(main != nullptr);
     EXPECT_FALSE(IsWindowVisible(main));
     EXPECT_TRUE(WaitFor([&] { return PublishedHandle() == main; }, 10000));
@@ -216,12 +137,12 @@ TEST_F(VarneskTest, AboutBoxShowsTheLibraryVersionAndItsPicture)
 {
     Program bridge(folder_);
     ASSERT_TRUE(bridge.Started());
-    HWND main = MainWindowOf(bridge.Pid(), kStartMs);
+    HWND main = VarneskMainOf(bridge.Pid(), kStartMs);
     ASSERT_TRUE(main != nullptr);
     ASSERT_TRUE(WaitFor([&] { return ServiceRunning(main); }, 30000));
 
     PostMessageA(main, WM_COMMAND, MAKEWPARAM(1010, 0), 0);  // "Informazioni"
-    HWND about = FormOf(bridge.Pid(), "Informazioni", 20000);
+    HWND about = VarneskFormOf(bridge.Pid(), "Informazioni", 20000);
     ASSERT_TRUE(about != nullptr);
     EXPECT_TRUE(WaitFor([&] { return IsWindowVisible(about) != FALSE; }, 10000));
 
@@ -269,7 +190,7 @@ TEST_F(VarneskTest, StalePublishedHandleDoesNotBlockAStart)
 
     Program bridge(folder_);
     ASSERT_TRUE(bridge.Started());
-    HWND main = MainWindowOf(bridge.Pid(), kStartMs);
+    HWND main = VarneskMainOf(bridge.Pid(), kStartMs);
     ASSERT_TRUE(main != nullptr);
     EXPECT_TRUE(WaitFor([&] { return *static_cast<HWND volatile*>(view) == main; }, 10000));
     PostExit(main);
