@@ -118,14 +118,7 @@ protected:
         std::string from = testutil::exe_folder();
         CreateDirectoryA(folder_.c_str(), nullptr);
         CreateDirectoryA(shared_.c_str(), nullptr);
-        ASSERT_TRUE(CopyFileA((from + "\\VARNESK.exe").c_str(), (folder_ + "\\VARNESK.exe").c_str(), FALSE));
-        WIN32_FIND_DATAA data;
-        HANDLE h = FindFirstFileA((from + "\\*.dll").c_str(), &data);
-        ASSERT_NE(INVALID_HANDLE_VALUE, h);
-        do {
-            CopyFileA((from + "\\" + data.cFileName).c_str(), (folder_ + "\\" + data.cFileName).c_str(), FALSE);
-        } while (FindNextFileA(h, &data));
-        FindClose(h);
+        ASSERT_TRUE(CopyVarnesk(from, folder_));
         ini_ = kIni;
         ini_.replace(ini_.find("%SHARED%"), 8, shared_);
         DeleteFileA((folder_ + "\\ECR.BLW").c_str());

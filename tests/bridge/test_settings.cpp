@@ -272,14 +272,7 @@ protected:
             CreateDirectoryA(f.c_str(), nullptr);
         for (const std::string& f : {shared_, shared_ + "\\log", other_, other_ + "\\log"})
             ClearFolder(f);
-        ASSERT_TRUE(CopyFileA((from + "\\VARNESK.exe").c_str(), (folder_ + "\\VARNESK.exe").c_str(), FALSE));
-        WIN32_FIND_DATAA data;
-        HANDLE h = FindFirstFileA((from + "\\*.dll").c_str(), &data);
-        ASSERT_NE(INVALID_HANDLE_VALUE, h);
-        do {
-            CopyFileA((from + "\\" + data.cFileName).c_str(), (folder_ + "\\" + data.cFileName).c_str(), FALSE);
-        } while (FindNextFileA(h, &data));
-        FindClose(h);
+        ASSERT_TRUE(CopyVarnesk(from, folder_));
     }
     void TearDown() override { bridge_.reset(); }
 

@@ -31,14 +31,7 @@ void CopyProgram(const std::string& to)
     std::string from = testutil::exe_folder();
     CreateDirectoryA(to.c_str(), nullptr);
     CreateDirectoryA((to + "\\shared").c_str(), nullptr);
-    ASSERT_TRUE(CopyFileA((from + "\\VARNESK.exe").c_str(), (to + "\\VARNESK.exe").c_str(), FALSE));
-    WIN32_FIND_DATAA data;
-    HANDLE h = FindFirstFileA((from + "\\*.dll").c_str(), &data);
-    ASSERT_NE(INVALID_HANDLE_VALUE, h);
-    do {
-        CopyFileA((from + "\\" + data.cFileName).c_str(), (to + "\\" + data.cFileName).c_str(), FALSE);
-    } while (FindNextFileA(h, &data));
-    FindClose(h);
+    ASSERT_TRUE(CopyVarnesk(from, to));
 }
 
 void WriteIni(const std::string& folder)

@@ -102,3 +102,20 @@ private:
     HANDLE process_ = nullptr;
     DWORD pid_ = 0;
 };
+
+// VARNESK.exe and the DLLs beside the test program, copied into `to` (which
+// must exist); false when the program or its DLLs cannot be copied.
+inline bool CopyVarnesk(const std::string& from, const std::string& to)
+{
+    if (!CopyFileA((from + "\\VARNESK.exe").c_str(), (to + "\\VARNESK.exe").c_str(), FALSE))
+        return false;
+    WIN32_FIND_DATAA data;
+    HANDLE h = FindFirstFileA((from + "\\*.dll").c_str(), &data);
+    if (h == INVALID_HANDLE_VALUE)
+        return false;
+    do {
+        CopyFileA((from + "\\" + data.cFileName).c_str(), (to + "\\" + data.cFileName).c_str(), FALSE);
+    } while (FindNextFileA(h, &data));
+    FindClose(h);
+    return true;
+}
