@@ -5,7 +5,3 @@ export WINEPREFIX=${WINEPREFIX:-$build/wineprefix}
 export WINEARCH=win32
 export WINEDEBUG=${WINEDEBUG:--all}
 export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
-# Under qemu-i386 Wine needs its fault-handler shim (built by setup.sh).
-if [ -f "$build/wineqemu/lib/i386-linux-gnu/wineqemufix.so" ]; then
-  export LD_PRELOAD="$build/wineqemu/\$LIB/wineqemufix.so"
-fi
