@@ -19,11 +19,13 @@ session_stop() {
     kill "$pid" 2>/dev/null || true
     wait "$pid" 2>/dev/null || true
   done
+  # Whatever of the prefix escaped the wineserver's kill goes too.
+  "$here/tools/leftovers.sh" --kill "$WINEPREFIX" >&2 || true
 }
 
 session_start() {
   trap session_stop EXIT
-  trap 'exit 130' INT TERM
+  trap 'exit 130' INT TERM HUP
   local fdfile
   fdfile=$(mktemp)
   Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$fdfile" >/dev/null 2>&1 &
