@@ -20,14 +20,14 @@ while [ "$pid" -gt 1 ] 2>/dev/null; do
   skip+="$pid "
 done
 
+# One pass over every process's environment (NUL-separated entries).
+pattern="^WINEPREFIX=$(sed 's/[][\\.*^$]/\\&/g' <<<"$folder")\(/.*\)\?\$"
 found=()
-for dir in /proc/[0-9]*; do
-  pid=${dir#/proc/}
+for file in $(grep -lzas -e "$pattern" /proc/[0-9]*/environ); do
+  pid=${file#/proc/}
+  pid=${pid%/environ}
   case $skip in *" $pid "*) continue ;; esac
-  prefix=$(tr '\0' '\n' 2>/dev/null <"$dir/environ" | sed -n 's/^WINEPREFIX=//p' | head -n1)
-  case $prefix in
-    "$folder" | "$folder"/*) found+=("$pid") ;;
-  esac
+  found+=("$pid")
 done
 [ ${#found[@]} = 0 ] && exit 0
 
