@@ -19,7 +19,6 @@ bdir=${BENCH_BUILD_DIR:-$here/build}
 export BUILD_DIR=$bdir
 export WINEPREFIX=$bdir/bench-wineprefix
 source "$here/tools/env.sh"
-export LD_PRELOAD=
 unset ECR_TRACE ECR_TRCCSV ECR_PROTO ECR_RETRY
 bin=$bdir/bin
 cpu_s=${BRIDGE_CPU_S:-60}
@@ -77,14 +76,11 @@ stop_register() {
 cleanup() {
   quit_bridge
   stop_register
-  local pid
-  for pid in $ws_pid $xvfb_pid; do
-    kill "$pid" 2>/dev/null; wait "$pid" 2>/dev/null
-  done
+  stop_prefix $xvfb_pid
   rm -rf "$work"
 }
 trap cleanup EXIT
-trap 'exit 130' INT TERM
+trap 'exit 130' INT TERM HUP
 
 if [ "${BRIDGE_BUILD:-1}" != 0 ]; then
   echo "== build ($bdir)"
@@ -107,8 +103,7 @@ xvfb_pid=$!
 for _ in $(seq 100); do [ -s "$fdfile" ] && break; sleep 0.1; done
 [ -s "$fdfile" ] || { echo "bridge: Xvfb did not start"; exit 1; }
 export DISPLAY=":$(head -n1 "$fdfile")"
-# One wineserver for the whole run keeps process starts short; one left
-# over for this prefix is used (and left alone).
+# One wineserver for the whole run keeps process starts short.
 wineserver -p -f >/dev/null 2>&1 &
 ws_pid=$!
 sleep 2
@@ -337,7 +332,11 @@ run_phase 1 10 "$fast_idle_s" 0
 run_phase 50 6 "$cpu_s" "$cpu_s"
 
 echo
-say "== Bridge summary (VARNESK.exe under Wine on qemu-i386 emulation; the simulated register in bridge_bench.exe)"
+if i386_emulated; then
+  say "== Bridge summary (VARNESK.exe under Wine on qemu-i386 emulation: every figure depends on it; the simulated register in bridge_bench.exe)"
+else
+  say "== Bridge summary (VARNESK.exe under Wine, no emulation; the simulated register in bridge_bench.exe)"
+fi
 for p in 1 50; do
   f=${lat[$p]:-}
   if [ -z "$f" ]; then say "Polltime $p: receipt latency GOAL NOT MEASURED"; continue; fi

@@ -12,15 +12,7 @@ session_stop() {
     iptables -D $rule 2>/dev/null || true
   done
   rm -f "${session_links[@]}"
-  wineserver -k >/dev/null 2>&1 || true
-  timeout 60 wineserver -w >/dev/null 2>&1 || true
-  local pid
-  for pid in "${session_pids[@]}"; do
-    kill "$pid" 2>/dev/null || true
-    wait "$pid" 2>/dev/null || true
-  done
-  # Whatever of the prefix escaped the wineserver's kill goes too.
-  "$here/tools/leftovers.sh" --kill "$WINEPREFIX" >&2 || true
+  stop_prefix "${session_pids[@]}"
 }
 
 session_start() {
