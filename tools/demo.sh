@@ -131,15 +131,19 @@ fi
 stage run "$build/demo.log" "$here/tools/demo.sh" --run
 
 echo
-echo "$(head -n1 "$demo/library.txt" | tr -d '\r') carried three receipts from the shared folder to"
-echo "a simulated register on 127.0.0.1: S0001.TXT and S0002.TXT translated from the shop's"
-echo "command language (Proto=0), S0003.SCO sent as it stands (Proto=1)."
+echo "VARNESK.exe, with $(head -n1 "$demo/library.txt" | tr -d '\r'), carried three receipts"
+echo "from the shared folder to a simulated register on 127.0.0.1: S0001.TXT and"
+echo "S0002.TXT translated from the shop's command language (Proto=0), S0003.SCO"
+echo "sent as it stands (Proto=1)."
 echo
 echo "What the register received, one line per command:"
 tr -d '\r' <"$demo/register.txt" | sed -n 's/^register: received *[0-9]* bytes: /  /p'
 echo
+# A receipt's last message ends without a line break (the next receipt block
+# begins with one): a service start's banner right after it gets its own line.
 echo "The bridge's log ($(basename "$(ls "$shared"/log/log_*.LOG)")):"
-tr -d '\r' <"$shared"/log/log_*.LOG | iconv -f CP1252 -t UTF-8 | grep -v '^$' | sed 's/^/  /'
+tr -d '\r' <"$shared"/log/log_*.LOG | iconv -f CP1252 -t UTF-8 |
+  sed 's/\(.\)\(VELK ECR Protocol - \)/\1\n\2/' | grep -v '^$' | sed 's/^/  /'
 echo
-echo "Receipts kept as .BAK in $shared, copies and the log in $shared/log,"
-echo "the settings in $demo/ECR.INI; each stage's log in $build/*.log."
+echo "Receipts kept as .BAK in $shared, copies and the log in"
+echo "$shared/log, the settings in $demo/ECR.INI; each stage's log in $build/*.log."
