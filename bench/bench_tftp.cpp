@@ -113,10 +113,5 @@ int run(int argc, char** argv)
 
 int main(int argc, char** argv)
 {
-    try {
-        return run(argc, argv);
-    } catch (const std::exception& e) {
-        bench::note(kProg, std::string("failed: ") + e.what());
-        return 1;
-    }
+    return bench::guarded(kProg, [&] { return run(argc, argv); });
 }

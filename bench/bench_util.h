@@ -84,6 +84,18 @@ inline void note(const char* program, const std::string& text)
     std::fflush(stdout);
 }
 
+// A benchmark's main: what it throws becomes a note and exit code 1.
+template <typename Run>
+int guarded(const char* program, Run run)
+{
+    try {
+        return run();
+    } catch (const std::exception& e) {
+        note(program, std::string("failed: ") + e.what());
+        return 1;
+    }
+}
+
 // A full PLU.BIN: every one of the 100,000 articles filled, texts of every
 // length up to a full field without NUL, negative prices, a third changed.
 inline std::string full_plu_image()
