@@ -151,7 +151,7 @@ INI
 # test runs of the shared prefix may hold for a while.
 wait_ports() {
   for _ in $(seq 120); do
-    ss -uapn | grep -qE ':500 ' || ss -tlpn | grep -qE ':1723 ' || return 0
+    ss -uapn | grep -E ':500 ' >/dev/null || ss -tlpn | grep -E ':1723 ' >/dev/null || return 0
     sleep 1
   done
   echo "(ports 500/1723 still taken; measuring anyway)"
@@ -169,7 +169,7 @@ cpu_ticks() { sed 's/^.*) //' "/proc/$1/stat" 2>/dev/null | awk '{ print $12 + $
 bridge_process() {
   local f
   for f in "/proc/$vk_pid/cmdline" $(grep -lasF "$prog/VARNESK.exe" /proc/[0-9]*/cmdline); do
-    { tr '\0' ' ' <"$f"; } 2>/dev/null | grep -qF "$prog/VARNESK.exe" || continue
+    { tr '\0' ' ' <"$f"; } 2>/dev/null | grep -F "$prog/VARNESK.exe" >/dev/null || continue
     f=${f%/cmdline}; echo "${f#/proc/}"; return 0
   done
   return 1
@@ -181,7 +181,7 @@ explorer_process() {
   local f
   for f in $(grep -las 'explorer\.exe' /proc/[0-9]*/cmdline); do
     f=${f%/cmdline}
-    { tr '\0' '\n' <"$f/environ"; } 2>/dev/null | grep -qxF "WINEPREFIX=$WINEPREFIX" || continue
+    { tr '\0' '\n' <"$f/environ"; } 2>/dev/null | grep -xF "WINEPREFIX=$WINEPREFIX" >/dev/null || continue
     echo "${f#/proc/}"; return 0
   done
   return 1
@@ -267,7 +267,7 @@ measure_suspended() {  # polltime seconds raw-output
   rm -f "$suspend_file"
   for _ in $(seq 40); do grep -q "v_host_connections" "$3" && break; sleep 0.25; done
   tr -d '\r' <"$3" | grep -E "v_(seconds|status_requests|host_connections)="
-  if [ ! -f "$shared/S9999.TXT" ] || ! tr -d '\r' <"$3" | grep -q "v_host_connections=0\.000"; then
+  if [ ! -f "$shared/S9999.TXT" ] || ! tr -d '\r' <"$3" | grep "v_host_connections=0\.000" >/dev/null; then
     echo "bridge: the waiting receipt went to the register: the bridge was not suspended"
     ok=0
   fi

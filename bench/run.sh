@@ -52,7 +52,7 @@ wineserver -p
 wait_ports() {
   local i
   for i in $(seq 120); do
-    ss -uapn | grep -qE ':500 ' || ss -tlpn | grep -qE ':1723 ' || return 0
+    ss -uapn | grep -E ':500 ' >/dev/null || ss -tlpn | grep -E ':1723 ' >/dev/null || return 0
     sleep 1
   done
   echo "(ports 500/1723 still taken; measuring anyway)"

@@ -18,7 +18,7 @@ packages=(
 missing_packages() {
   local p
   for p in "${packages[@]}"; do
-    dpkg-query -W -f='${Status}\n' "$p" 2>/dev/null | grep -q '^install ok installed$' || echo "$p"
+    dpkg-query -W -f='${Status}\n' "$p" 2>/dev/null | grep '^install ok installed$' >/dev/null || echo "$p"
   done
 }
 
@@ -32,7 +32,7 @@ can_run_i386() { "$here/tools/i386-probe" >/dev/null 2>&1; }
 enable_i386() {
   can_run_i386 && return 0
   echo "this kernel does not run i386 programs: running them through qemu-i386"
-  if ! /usr/bin/qemu-i386 --version 2>/dev/null | grep -q 'version \(9\|[1-9][0-9]\)\.'; then
+  if ! /usr/bin/qemu-i386 --version 2>/dev/null | grep 'version \(9\|[1-9][0-9]\)\.' >/dev/null; then
     local backports
     backports=$(release_codename)-backports
     has_suite deb "$backports" || add_suite deb "$backports"
@@ -51,7 +51,7 @@ enable_i386() {
 # The packages stage, run as a process of its own so that `set -e` holds.
 install_packages() {
   export DEBIAN_FRONTEND=noninteractive
-  if ! dpkg --print-foreign-architectures | grep -qx i386; then
+  if ! dpkg --print-foreign-architectures | grep -x i386 >/dev/null; then
     dpkg --add-architecture i386
     apt-get update -q
   fi
@@ -70,7 +70,7 @@ if [ "${1:-}" = --install-packages ]; then
   exit
 fi
 
-if dpkg --print-foreign-architectures | grep -qx i386 && can_run_i386 &&
+if dpkg --print-foreign-architectures | grep -x i386 >/dev/null && can_run_i386 &&
    [ -z "$(missing_packages)" ]; then
   stage_note packages "installed"
 else
