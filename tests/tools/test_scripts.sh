@@ -94,5 +94,28 @@ check "leftovers --kill ends only the prefix it is given" "gone alive alive" \
 "$here/tools/leftovers.sh" "$tmp/nothing" >/dev/null
 check "leftovers of a folder with nothing running" "0" "$?"
 
+# --- The test session keeps its desktop process through a pause between
+# programs: started anew, it would hold the output pipe of the test that
+# opened the next window, and ctest would wait for that test until its
+# time-out. Runs in the session test.sh starts (its display and prefix).
+explorer_of_session() {
+  local file
+  for file in $(grep -lzas -e "^WINEPREFIX=${WINEPREFIX:-}\$" /proc/[0-9]*/environ); do
+    file=${file%/environ}
+    tr '\0' ' ' 2>/dev/null <"$file/cmdline" | grep 'explorer\.exe' >/dev/null && echo "${file#/proc/}"
+  done | head -n1
+}
+warm=$here/build/bin/winewarm.exe
+if [ -n "${DISPLAY:-}" ] && [ -n "${WINEPREFIX:-}" ] && [ -f "$warm" ]; then
+  (cd "$tmp" && wine "$warm" </dev/null >/dev/null 2>&1)
+  before=$(explorer_of_session)
+  sleep 3
+  (cd "$tmp" && wine "$warm" </dev/null >/dev/null 2>&1)
+  after=$(explorer_of_session)
+  check "the session's desktop process outlives a pause" "${before:-none}" "${after:-none}"
+else
+  check "a test session (display, Wine prefix, winewarm.exe) to run in" "present" "missing"
+fi
+
 echo "$passes passed, $failures failed"
 [ "$failures" = 0 ]
