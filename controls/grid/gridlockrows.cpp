@@ -1,5 +1,5 @@
-// Inserting, deleting and moving rows, bound or unbound, and the row
-// commands of the keyboard and the tool buttons.
+// Inserting and deleting rows, bound or unbound, and the row commands of
+// the keyboard and the tool buttons.
 
 #include "gridlock.h"
 
@@ -129,25 +129,6 @@ bool GridDeleteRow(HWND grid, GRIDINFO* gi, bool repaint)
     GridNotify(grid, GRIDN_DELETED, 0);
     GridNotify(grid, GRIDN_CHANGED, GRID_CHANGE_DELETE);
     return true;
-}
-
-void GridMoveRow(HWND grid, GRIDINFO* gi, int n)
-{
-    if (gi->hstmt || !gi->rows)
-        return;
-    int from = gi->currentRow;
-    int to = from + n;
-    if (from < 1 || from > gi->rowCount || to < 1 || to > gi->rowCount || to == from)
-        return;
-    GridCloseEditor(grid, gi);
-    char* row = gi->rows[from - 1];
-    gi->rows[from - 1] = gi->rows[to - 1];
-    gi->rows[to - 1] = row;
-    gi->currentRow = to;
-    GridRepaintRow(grid, gi, from);
-    GridRepaintRow(grid, gi, to);
-    GridNotify(grid, GRIDN_DATACHANGED, 0);
-    GridPlaceCaret(grid, gi);
 }
 
 bool GridAddRowCommand(HWND grid, GRIDINFO* gi)

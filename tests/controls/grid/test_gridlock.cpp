@@ -7,6 +7,7 @@
 
 #include "corvex.h"
 #include "gridcells.h"
+#include "griddates.h"
 #include "gridlock.h"
 #include "gridlockkeys.h"
 #include "gridwindow.h"
