@@ -6,7 +6,7 @@
 
 session_postgres() {
   local bin
-  bin=$(ls -d /usr/lib/postgresql/*/bin 2>/dev/null | sort -V | tail -n1)
+  bin=$(find /usr/lib/postgresql -mindepth 2 -maxdepth 2 -name bin 2>/dev/null | sort -V | tail -n1)
   [ -x "$bin/postgres" ] && id postgres >/dev/null 2>&1 || return 0
   local dir="$build/pgdata" port=55432 log="$build/pgserver.log"
   # The server refuses to run as root: the folder belongs to its own user.

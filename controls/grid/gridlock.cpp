@@ -112,6 +112,20 @@ void TakeKeyValues(GRIDINFO* gi, const std::vector<GridKeyPart>& parts)
     }
 }
 
+// The clause that makes the server lock the row it selects. PostgreSQL's
+// driver takes the lock concurrency without locking anything: it needs
+// the clause as MySQL does.
+const char* LockClause(const char* dbms)
+{
+    if (!dbms)
+        return "";
+    if (lstrcmpiA(dbms, "mysql") == 0 || lstrcmpiA(dbms, "postgresql") == 0)
+        return " FOR UPDATE";
+    if (lstrcmpiA(dbms, "oracle") == 0)
+        return " FOR UPDATE NOWAIT";
+    return "";
+}
+
 bool Failed(SQLRETURN rc)
 {
     return rc == SQL_ERROR || rc == SQL_INVALID_HANDLE;
@@ -229,10 +243,7 @@ bool GridLock(HWND grid, GRIDINFO* gi, int row, int column, int mode)
     std::string text = "SELECT ";
     text.append(gi->columns[column - 1].sqlName).append(" FROM ").append(gi->tableName);
     text.append(" WHERE ").append(GridKeyCondition(gi, parts));
-    if (gi->dbmsName && lstrcmpiA(gi->dbmsName, "mysql") == 0)
-        text += " FOR UPDATE";
-    else if (gi->dbmsName && lstrcmpiA(gi->dbmsName, "oracle") == 0)
-        text += " FOR UPDATE NOWAIT";
+    text += LockClause(gi->dbmsName);
     LockList list = ListOf(gi, mode);
     SQLHSTMT* slot = NewSlot(list);
     if (!SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_STMT, gi->hdbc, slot)))
