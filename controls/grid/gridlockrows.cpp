@@ -154,6 +154,7 @@ bool GridZapTable(HWND grid, GRIDINFO* gi)
 {
     if (!gi->hstmt) {
         GridFreeRows(gi);
+        GridRecalcLayout(grid, gi);
         InvalidateRect(grid, nullptr, TRUE);
         return true;
     }

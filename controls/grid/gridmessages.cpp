@@ -131,19 +131,6 @@ void MoveRow(HWND grid, GRIDINFO* gi, int step)
     GridNotify(grid, GRIDN_DATACHANGED, 0);
 }
 
-void Clear(HWND grid, GRIDINFO* gi)
-{
-    if (gi->hstmt) {
-        GridEndEditNoSave(grid, gi);
-        if (GridZapTable(grid, gi))
-            GridReload(grid, gi);
-        return;
-    }
-    GridFreeRows(gi);
-    GridRecalcLayout(grid, gi);
-    InvalidateRect(grid, nullptr, TRUE);
-}
-
 void SetLockTimeout(GRIDINFO* gi, WPARAM millis)
 {
     SQLHSTMT statement = nullptr;
@@ -181,7 +168,7 @@ bool RowAction(HWND grid, GRIDINFO* gi, UINT msg, WPARAM wParam, LPARAM lParam, 
             GridRepaintRow(grid, gi, gi->currentRow);
         return true;
     case GRIDM_INSERTROW: *result = GridInsertRowCommand(grid, gi, wParam != 0, lParam != 0) ? 1 : 0; return true;
-    case GRIDM_CLEAR: Clear(grid, gi); return true;
+    case GRIDM_CLEAR: GridZapTable(grid, gi); return true;
     case GRIDM_MOVEROWUPAT: gi->currentColumn = static_cast<int>(wParam); MoveRow(grid, gi, -1); return true;
     case GRIDM_MOVEROWUP: MoveRow(grid, gi, -1); return true;
     case GRIDM_MOVEROWDOWN: MoveRow(grid, gi, 1); return true;

@@ -5,6 +5,7 @@
 
 #include "gridbrowse.h"
 #include "gridcursor.h"
+#include "gridtrans.h"
 #include "grideditor.h"
 #include "gridwindow.h"
 #include "gridwndparts.h"
@@ -95,24 +96,26 @@ LRESULT OnPickerNotify(GRIDINFO* gi, NMHDR* header)
 void OnToolButton(HWND grid, GRIDINFO* gi, DWORD_PTR part)
 {
     switch (part) {
-    case 0:
+    case GRID_PART_ADD:
         GridAddRowCommand(grid, gi);
         break;
-    case 1:
+    case GRID_PART_DELETE:
         GridDeleteRowCommand(grid, gi, true);
         break;
-    case 2:
-        if (!gi->autoCommit)
-            GridCommit(grid, gi, false);
+    case GRID_PART_COMMIT:
+        if (gi->autoCommit)
+            return;
+        GridCommit(grid, gi, false);
         break;
-    case 3:
-        if (!gi->autoCommit)
-            GridRollback(grid, gi);
+    case GRID_PART_ROLLBACK:
+        if (gi->autoCommit)
+            return;
+        GridRollback(grid, gi);
         break;
-    case 4:
+    case GRID_PART_REFRESH:
         SendMessageA(grid, GRIDM_REFRESH, 0, 0);
         break;
-    case 5:
+    case GRID_PART_ROWNUMBERS:
         GridSetHideRowNumbers(grid, gi, !gi->hideRowNumbers);
         break;
     default:

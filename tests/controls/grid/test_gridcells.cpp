@@ -183,7 +183,7 @@ protected:
     void SetUp() override
     {
         if (sqlitedsn::Name().empty())
-            GTEST_SKIP() << sqlitedsn::Problem();
+            FAIL() << sqlitedsn::Problem();
         sqlitedsn::Connection db;
         ASSERT_TRUE(db.ok());
         db.Run("DROP TABLE IF EXISTS cells");

@@ -509,6 +509,7 @@ std::vector<Step> Script()
         S("clear", GRIDM_CLEAR, 0, 0, V(0),
           [](ZGridWindow& g, bool bound) {
               EXPECT_EQ(0, g.gi()->rowCount);
+              EXPECT_EQ(bound ? 1 : 0, g.Count(GRIDN_REREAD)) << "the emptied table is read once";
               if (bound) {
                   EXPECT_EQ("0", TableCount());
               }

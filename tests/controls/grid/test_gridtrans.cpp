@@ -27,7 +27,7 @@ protected:
     void SetUp() override
     {
         if (sqlitedsn::Name().empty())
-            GTEST_SKIP() << sqlitedsn::Problem();
+            FAIL() << sqlitedsn::Problem();
     }
 };
 
@@ -333,6 +333,29 @@ TEST(GridTrans, ClicksOnTheButtonsOfARealGridRunTheCommands)
     EXPECT_EQ(0, std::count(g_windowNotes.begin(), g_windowNotes.end(), static_cast<int>(GRIDN_COMMITTED)));
     EXPECT_EQ(0, std::count(g_windowNotes.begin(), g_windowNotes.end(), static_cast<int>(GRIDN_ROLLEDBACK)));
     DestroyWindow(parent);
+}
+
+TEST(GridTrans, WithAutoCommitTheCommitAndRollbackPartsDoNothing)
+{
+    ZGridWindow g(true);
+    g.gi()->autoCommit = true;
+    g.Send(GRIDM_SETSTYLE, 0, 0);
+    struct Row {
+        const char* name;
+        int part;
+        bool takesFocus;
+    } rows[] = {
+        {"commit", GRID_PART_COMMIT, false},
+        {"rollback", GRID_PART_ROLLBACK, false},
+        {"refresh", GRID_PART_REFRESH, true},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.name);
+        SetFocus(g.parent());
+        ASSERT_EQ(g.parent(), GetFocus());
+        ClickPart(g.grid(), g.gi()->statusBar, r.part);
+        EXPECT_EQ(r.takesFocus ? g.grid() : g.parent(), GetFocus());
+    }
 }
 
 }  // namespace
