@@ -79,26 +79,31 @@ bool GridReadDate(const char* text, bool driverForm, SYSTEMTIME* st)
     return true;
 }
 
-std::string GridShownDate(const char* text, int kind)
+namespace {
+
+// A text of one form written again in the other, in a text kind; a text
+// that is not of the first form as it is.
+std::string Rewrite(const char* text, bool fromDriver, int kind)
 {
     SYSTEMTIME st;
-    if (!GridReadDate(text, true, &st))
+    if (!GridReadDate(text, fromDriver, &st))
         return text ? text : "";
-    char shown[kDateTextSize] = {};
-    FormatDateTime("/", st.wDay, st.wMonth, st.wYear, shown, kOrderDMY, st.wHour, st.wMinute, st.wSecond,
-                   st.wMilliseconds, kind);
-    return shown;
+    char out[kDateTextSize] = {};
+    FormatDateTime(fromDriver ? "/" : "-", st.wDay, st.wMonth, st.wYear, out, fromDriver ? kOrderDMY : kOrderYMD,
+                   st.wHour, st.wMinute, st.wSecond, st.wMilliseconds, kind);
+    return out;
+}
+
+}  // namespace
+
+std::string GridShownDate(const char* text, int kind)
+{
+    return Rewrite(text, true, kind);
 }
 
 std::string GridSqlDateText(const char* text, bool dateOnly)
 {
-    SYSTEMTIME st;
-    if (!GridReadDate(text, false, &st))
-        return text ? text : "";
-    char out[kDateTextSize] = {};
-    FormatDateTime("-", st.wDay, st.wMonth, st.wYear, out, kOrderYMD, st.wHour, st.wMinute, st.wSecond,
-                   st.wMilliseconds, dateOnly ? kTextDate : kTextFull);
-    return out;
+    return Rewrite(text, false, dateOnly ? kTextDate : kTextFull);
 }
 
 int GridTimestampKind(const GRIDCOL& col, bool timestampForm)

@@ -21,7 +21,7 @@ const char kNoKey[] = "ATTENZIONE: impossibile effettuare il lock. Nessuna chiav
 
 bool MakeItems(const std::string& table, bool withKey = true)
 {
-    pgdsn::Connection db;
+    sqlitedsn::Connection db(pgdsn::TheServer().name);
     if (!db.ok())
         return false;
     db.Run("DROP TABLE IF EXISTS " + table);
@@ -33,20 +33,20 @@ bool MakeItems(const std::string& table, bool withKey = true)
 
 std::string Value(const std::string& query)
 {
-    pgdsn::Connection db;
+    sqlitedsn::Connection db(pgdsn::TheServer().name);
     return db.Value(query);
 }
 
 // Whether another connection can change the row now (false: it is locked).
 bool OthersCanChange(const std::string& table, int id)
 {
-    pgdsn::Connection other;
+    sqlitedsn::Connection other(pgdsn::TheServer().name);
     return SQL_SUCCEEDED(other.Run("UPDATE " + table + " SET qty=qty WHERE id=" + std::to_string(id)));
 }
 
 class GridPgLock : public ::testing::Test {
 protected:
-    void SetUp() override { ASSERT_FALSE(pgdsn::Name().empty()) << pgdsn::Problem(); }
+    void SetUp() override { ASSERT_FALSE(pgdsn::TheServer().name.empty()) << pgdsn::TheServer().problem; }
 };
 
 TEST_F(GridPgLock, AChangeOfARowAnotherConnectionHoldsIsRefused)
@@ -79,12 +79,12 @@ TEST_F(GridPgLock, AChangeOfARowAnotherConnectionHoldsIsRefused)
         SCOPED_TRACE(r.name);
         ASSERT_TRUE(MakeItems("pg_held"));
         ZGridWindow g;
-        ASSERT_TRUE(g.Browse(pgdsn::Name(), "pg_held", "id", true));
+        ASSERT_TRUE(g.Browse(pgdsn::TheServer().name, "pg_held", "id", true));
         const std::string state = "SELECT COALESCE((SELECT name FROM pg_held WHERE id=2), '') || '|' || COUNT(*) FROM pg_held";
         {
             BoxWatcher watcher;
-            pgdsn::Connection other;
-            other.SetAutoCommit(false);
+            sqlitedsn::Connection other(pgdsn::TheServer().name);
+            pgdsn::BeginTransaction(other);
             ASSERT_TRUE(SQL_SUCCEEDED(other.Run("SELECT id FROM pg_held WHERE id=2 FOR UPDATE")));
             r.change(g);
             EXPECT_EQ(nullptr, g.editor()) << "no editor on a row that cannot be locked";
@@ -92,7 +92,7 @@ TEST_F(GridPgLock, AChangeOfARowAnotherConnectionHoldsIsRefused)
             ASSERT_EQ(1u, boxes.size());
             EXPECT_EQ("Warning", boxes[0].caption);
             EXPECT_EQ(kNotAccessible, boxes[0].text);
-            other.End(false);
+            pgdsn::Rollback(other);
         }
         EXPECT_EQ("two|3", Value(state)) << "nothing changed";
         // Once the other connection let the row go, the same change goes through.
@@ -137,7 +137,7 @@ TEST_F(GridPgLock, TheGridHoldsTheRowsItChangesUntilCommitOrRollback)
         SCOPED_TRACE(r.name);
         ASSERT_TRUE(MakeItems("pg_mine"));
         ZGridWindow g;
-        ASSERT_TRUE(g.Browse(pgdsn::Name(), "pg_mine", "id", false));
+        ASSERT_TRUE(g.Browse(pgdsn::TheServer().name, "pg_mine", "id", false));
         r.change(g);
         EXPECT_FALSE(OthersCanChange("pg_mine", 1)) << "the grid holds row 1";
         EXPECT_TRUE(OthersCanChange("pg_mine", 2)) << "and no other row";
@@ -152,7 +152,7 @@ TEST_F(GridPgLock, ATableWithoutKeyCannotBeLocked)
 {
     ASSERT_TRUE(MakeItems("pg_nokey", false));
     ZGridWindow g;
-    ASSERT_TRUE(g.Browse(pgdsn::Name(), "pg_nokey", "id", true));
+    ASSERT_TRUE(g.Browse(pgdsn::TheServer().name, "pg_nokey", "id", true));
     BoxWatcher watcher;
     zGridPutText(g.grid(), 1, 2, "mine");
     auto boxes = watcher.boxes();

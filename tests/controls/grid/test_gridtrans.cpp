@@ -286,7 +286,7 @@ std::vector<int> g_windowNotes;
 
 LRESULT CALLBACK NoteParent(HWND window, UINT msg, WPARAM wParam, LPARAM lParam)
 {
-    if (msg == WM_COMMAND && HIWORD(wParam) >= 2924)
+    if (msg == WM_COMMAND && HIWORD(wParam) >= GRIDN_DATACHANGED)
         g_windowNotes.push_back(HIWORD(wParam));
     return DefWindowProcA(window, msg, wParam, lParam);
 }
