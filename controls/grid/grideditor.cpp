@@ -113,7 +113,7 @@ bool LoadStartText(HWND grid, GRIDINFO* gi, bool* result, bool* supplied)
 std::string StoredValue(GRIDINFO* gi, const GRIDCOL& col)
 {
     if (gi->hstmt)
-        return std::string(col.buffer ? col.buffer : "", 0, col.buffer ? strnlen(col.buffer, col.dataWidth) : 0);
+        return col.buffer ? std::string(col.buffer, strnlen(col.buffer, col.dataWidth)) : std::string();
     char* field = GridReadCellField(gi, gi->currentRow, gi->currentColumn);
     std::string text = field;
     xfree(field);
