@@ -13,8 +13,6 @@
 
 namespace {
 
-char g_empty[1] = "";
-
 bool Truth(LPARAM value)
 {
     return value != 0;
@@ -187,7 +185,7 @@ bool ComboMessage(HWND grid, GRIDINFO* gi, GRIDCOL& col, int column, UINT msg, L
 bool Getter(GRIDINFO* gi, const GRIDCOL* col, UINT msg, LRESULT* result)
 {
     auto text = [&](char* GRIDCOL::*field) {
-        *result = reinterpret_cast<LRESULT>(col && col->*field ? col->*field : g_empty);
+        *result = reinterpret_cast<LRESULT>(GridTextOrEmpty(col ? col->*field : nullptr));
     };
     switch (msg) {
     case GRIDM_GETTITLE: text(&GRIDCOL::title); return true;

@@ -231,6 +231,8 @@ GRIDINFO* GridAttachRecord(HWND grid);
 void GridDetachRecord(HWND grid);
 
 // Owned texts of the record and its columns: framework blocks, null-safe.
+// A text the grid hands out is never null: an unset one reads as "".
+const char* GridTextOrEmpty(const char* text);
 char* GridDupText(const char* text);
 void GridSetText(char*& field, const char* text);
 void GridFreeText(char*& field);

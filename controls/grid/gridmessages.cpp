@@ -49,7 +49,7 @@ bool TextMessage(GRIDINFO* gi, UINT msg, LPARAM lParam, LRESULT* result)
     case GRIDM_SETHAVING: field = &gi->havingText; break;
     case GRIDM_SETCOLUMNLIST: field = &gi->columnList; break;
     case GRIDM_SETSELECTTEXT: field = &gi->selectText; break;
-    case GRIDM_GETSELECTTEXT: *result = reinterpret_cast<LRESULT>(gi->selectText); return true;
+    case GRIDM_GETSELECTTEXT: *result = reinterpret_cast<LRESULT>(GridTextOrEmpty(gi->selectText)); return true;
     default: return false;
     }
     GridSetText(*field, text);
@@ -108,7 +108,7 @@ bool Getter(GRIDINFO* gi, UINT msg, LRESULT* result)
     case GRIDM_GETEDITTEXT:
         if (gi->editor)
             GridSetText(gi->editText, GridEditorValue(gi, gi->editor).c_str());
-        *result = reinterpret_cast<LRESULT>(gi->editText);
+        *result = reinterpret_cast<LRESULT>(GridTextOrEmpty(gi->editText));
         return true;
     }
     return false;

@@ -45,6 +45,12 @@ void GridDetachRecord(HWND grid)
     xfree(gi);
 }
 
+const char* GridTextOrEmpty(const char* text)
+{
+    static const char empty[1] = "";
+    return text ? text : empty;
+}
+
 char* GridDupText(const char* text)
 {
     size_t n = text ? strlen(text) : 0;

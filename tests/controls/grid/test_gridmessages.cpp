@@ -122,6 +122,10 @@ std::vector<Step> Script()
         S("unused 0x0B35", 0x0B35, 1, 1, V(0)),
         S("unused 0x0B3E", 0x0B3E, 1, 1, V(0)),
 
+        // Texts the grid answers with are never null.
+        S("no editor text yet", GRIDM_GETEDITTEXT, 0, 0, T("")),
+        {"the select text at first", GRIDM_GETSELECTTEXT, 0, 0, T(""), T("SELECT  * FROM msg_items  ORDER BY id")},
+
         // Cursor and counts.
         S("row count", GRIDM_GETROWCOUNT, 0, 0, V(5)),
         S("column count", GRIDM_GETCOLUMNCOUNT, 0, 0, V(3)),
