@@ -29,8 +29,8 @@ TEST(GridHits, TheOwnersHitTestAnswersAsAClick)
         std::function<POINT(const GRIDINFO*)> point;
         int row, column;  // 0, 0: no cell
     } rows[] = {
-        {"a cell", false, [](const GRIDINFO* gi) -> POINT { return {GridColumnLeft(gi, 2) + 5, GridRowTop(gi, 2) + 2}; },
-         3, 2},
+        {"a cell", false,
+         [](const GRIDINFO* gi) -> POINT { return {GridColumnLeft(gi, 2) + 5, GridRowTop(gi, 2) + 2}; }, 3, 2},
         {"the header", false,
          [](const GRIDINFO* gi) -> POINT { return {GridColumnLeft(gi, 2) + 5, GridHeaderHeight(gi) / 2}; }, 0, 0},
         {"the row numbers", false,

@@ -204,7 +204,8 @@ std::vector<Step> Script()
           [](ZGridWindow& g, bool) { EXPECT_EQ(RGB(1, 2, 3), g.col(2).backColor); }),
         S("header pressed", GRIDM_SETHEADERPRESSED, 2, 1, V(0),
           [](ZGridWindow& g, bool) { EXPECT_TRUE(g.col(2).headerPressed); }),
-        S("owner's flag", GRIDM_SETOWNERFLAG, 2, 5, V(0), [](ZGridWindow& g, bool) { EXPECT_TRUE(g.col(2).ownerFlag); }),
+        S("owner's flag", GRIDM_SETOWNERFLAG, 2, 5, V(0),
+          [](ZGridWindow& g, bool) { EXPECT_TRUE(g.col(2).ownerFlag); }),
         S("validation callback", GRIDM_SETVALIDATE, 2, reinterpret_cast<LPARAM>(&Validate), V(0),
           [](ZGridWindow& g, bool) { EXPECT_EQ(&Validate, g.col(2).validateCallback); }),
         S("edit callback", GRIDM_SETEDITCALLBACK, 2, reinterpret_cast<LPARAM>(&MayEdit), V(0),
@@ -281,7 +282,8 @@ std::vector<Step> Script()
           }),
         S("editable combos", GRIDM_SETEDITABLECOMBOS, 1, 0, V(0),
           [](ZGridWindow& g, bool) { EXPECT_TRUE(g.gi()->editableCombos); }),
-        S("errors shown", GRIDM_SETSHOWERRORS, 0, 0, V(0), [](ZGridWindow& g, bool) { EXPECT_FALSE(g.gi()->showErrors); }),
+        S("errors shown", GRIDM_SETSHOWERRORS, 0, 0, V(0),
+          [](ZGridWindow& g, bool) { EXPECT_FALSE(g.gi()->showErrors); }),
         S("stop on read-only columns", GRIDM_SETSTOPONREADONLY, 0, 0, V(0),
           [](ZGridWindow& g, bool) {
               EXPECT_FALSE(g.gi()->stopOnReadOnly);
@@ -358,7 +360,8 @@ std::vector<Step> Script()
           [](ZGridWindow& g, bool) { EXPECT_STREQ("id > 0", g.gi()->whereClause); }),
         S("order", GRIDM_SETORDERBY, 0, P("id"), V(0),
           [](ZGridWindow& g, bool) { EXPECT_STREQ("id", g.gi()->orderByClause); }),
-        S("joins", GRIDM_SETFROMEXTRA, 0, P(""), V(0), [](ZGridWindow& g, bool) { EXPECT_STREQ("", g.gi()->fromExtra); }),
+        S("joins", GRIDM_SETFROMEXTRA, 0, P(""), V(0),
+          [](ZGridWindow& g, bool) { EXPECT_STREQ("", g.gi()->fromExtra); }),
         S("grouping", GRIDM_SETGROUPBY, 0, P(""), V(0)),
         S("select prefix", GRIDM_SETSELECTPREFIX, 0, P(""), V(0)),
         S("having", GRIDM_SETHAVING, 0, P(""), V(0)),
@@ -443,7 +446,8 @@ std::vector<Step> Script()
           }),
         S("lock time-out", GRIDM_SETLOCKTIMEOUT, 1000, 0, V(0)),
         S("commit", GRIDM_COMMIT, 1, 0, V(1), [](ZGridWindow& g, bool) { EXPECT_EQ(0, g.Count(GRIDN_COMMITTED)); }),
-        S("rollback", GRIDM_ROLLBACK, 0, 0, V(0), [](ZGridWindow& g, bool) { EXPECT_EQ(0, g.Count(GRIDN_ROLLEDBACK)); }),
+        S("rollback", GRIDM_ROLLBACK, 0, 0, V(0),
+          [](ZGridWindow& g, bool) { EXPECT_EQ(0, g.Count(GRIDN_ROLLEDBACK)); }),
 
         // Row search (the unbound row store only).
         {"search on", GRIDM_SEARCHON, 0, 0, V(1), V(0),

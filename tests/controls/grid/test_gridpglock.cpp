@@ -80,7 +80,8 @@ TEST_F(GridPgLock, AChangeOfARowAnotherConnectionHoldsIsRefused)
         ASSERT_TRUE(MakeItems("pg_held"));
         ZGridWindow g;
         ASSERT_TRUE(g.Browse(pgdsn::TheServer().name, "pg_held", "id", true));
-        const std::string state = "SELECT COALESCE((SELECT name FROM pg_held WHERE id=2), '') || '|' || COUNT(*) FROM pg_held";
+        const std::string state =
+            "SELECT COALESCE((SELECT name FROM pg_held WHERE id=2), '') || '|' || COUNT(*) FROM pg_held";
         {
             BoxWatcher watcher;
             sqlitedsn::Connection other(pgdsn::TheServer().name);

@@ -26,8 +26,8 @@ void RegisterParent(WNDPROC proc)
 ZGridWindow::ZGridWindow(bool shown, int width, int height)
 {
     RegisterParent(ParentProc);
-    parent_ = CreateWindowExA(0, kParentClass, "zgrid test", WS_POPUP | (shown ? WS_VISIBLE : 0), 0, 0, width + 100, height + 100,
-                              nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+    parent_ = CreateWindowExA(0, kParentClass, "zgrid test", WS_POPUP | (shown ? WS_VISIBLE : 0), 0, 0, width + 100,
+                              height + 100, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
     SetWindowLongPtrA(parent_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
     grid_ = CreateWindowExA(0, "zgrid", "", WS_CHILD | WS_VISIBLE, 0, 0, width, height, parent_, nullptr,
                             GetModuleHandleA(nullptr), nullptr);
