@@ -1,6 +1,7 @@
 # Sourced: starts one Xvfb display and one persistent wineserver for a whole
 # run and stops both when the calling script exits, however it exits.
 source "$(dirname "${BASH_SOURCE[0]}")/env.sh"
+source "$(dirname "${BASH_SOURCE[0]}")/pgserver.sh"
 
 session_pids=()
 session_rules=()
@@ -33,6 +34,7 @@ session_start() {
   timeout 120 wine "$build/bin/winewarm.exe" </dev/null >/dev/null 2>&1 || true
   wine "$build/bin/winewarm.exe" hold </dev/null >/dev/null 2>&1 &
   session_pids+=($!)
+  session_postgres
   # A loopback address that never answers ICMP echo, for the ping tests.
   local rule="INPUT -d 127.77.0.1 -p icmp --icmp-type echo-request -j DROP"
   # A rule left by a run that was killed outright is dropped first.

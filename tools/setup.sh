@@ -12,7 +12,7 @@ mkdir -p "$build"
 packages=(
   cmake make dpkg-dev g++-mingw-w64-i686 mingw-w64-i686-dev googletest
   wine wine32:i386 wine32-preloader:i386 xvfb xauth x11-apps imagemagick socat curl iptables
-  unixodbc:i386 odbcinst:i386 libsqliteodbc:i386
+  unixodbc:i386 odbcinst:i386 libsqliteodbc:i386 postgresql odbc-postgresql:i386
 )
 
 missing_packages() {
