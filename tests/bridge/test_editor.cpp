@@ -35,54 +35,6 @@ void Type(HWND editor, const std::string& text)
 }
 
 
-std::string ClassOf(HWND w)
-{
-    char text[64] = {};
-    GetClassNameA(w, text, sizeof text);
-    return text;
-}
-
-std::string TextOf(HWND w)
-{
-    LRESULT n = SendMessageA(w, WM_GETTEXTLENGTH, 0, 0);
-    if (n <= 0)
-        return std::string();
-    std::vector<char> text(size_t(n) + 1);
-    LRESULT got = SendMessageA(w, WM_GETTEXT, WPARAM(text.size()), reinterpret_cast<LPARAM>(text.data()));
-    return std::string(text.data(), size_t(got > 0 ? got : 0));
-}
-
-struct Search {
-    DWORD pid;
-    std::string cls, text;
-    HWND found;
-};
-
-BOOL CALLBACK Match(HWND w, LPARAM param)
-{
-    auto* s = reinterpret_cast<Search*>(param);
-    DWORD pid = 0;
-    GetWindowThreadProcessId(w, &pid);
-    if (pid == s->pid && IsWindowVisible(w) && lstrcmpiA(ClassOf(w).c_str(), s->cls.c_str()) == 0 &&
-        (s->text.empty() || TextOf(w) == s->text)) {
-        s->found = w;
-        return FALSE;
-    }
-    return TRUE;
-}
-
-// A visible top-level window of the program, or null after ms.
-HWND WindowOf(DWORD pid, const char* cls, const char* text, DWORD ms)
-{
-    Search s{pid, cls, text, nullptr};
-    WaitFor([&] {
-        s.found = nullptr;
-        EnumWindows(Match, reinterpret_cast<LPARAM>(&s));
-        return s.found != nullptr;
-    }, ms);
-    return s.found;
-}
-
 void Keys(std::initializer_list<WORD> held, WORD key)
 {
     std::vector<INPUT> in;
@@ -141,10 +93,10 @@ protected:
         SetForegroundWindow(main_);
         Sleep(300);
         Keys({VK_CONTROL, VK_SHIFT}, VK_F11);
-        return WindowOf(program_->Pid(), "MOVIRform", "INI file", kWindowMs);
+        return WindowOf(program_->Pid(), "MOVIRform", "INI file", nullptr, kWindowMs);
     }
     static HWND EditorOf(HWND form) { return FindWindowExA(form, nullptr, "Scintilla", nullptr); }
-    HWND Box(DWORD ms) { return WindowOf(program_->Pid(), "#32770", "", ms); }
+    HWND Box(DWORD ms) { return WindowOf(program_->Pid(), "#32770", nullptr, nullptr, ms); }
 
     std::string folder_, shared_, ini_;
     std::unique_ptr<Program> program_;
@@ -223,7 +175,7 @@ TEST_F(EditorTest, SavingATextWithoutCommandsStoresItAndEndsTheProgram)
 TEST_F(EditorTest, LogViewerShowsTheLogReadOnlyAndNeverAsks)
 {
     PostMessageA(main_, WM_COMMAND, MAKEWPARAM(1001, 0), 0);
-    HWND form = WindowOf(program_->Pid(), "MOVIRform", "INI file", kWindowMs);
+    HWND form = WindowOf(program_->Pid(), "MOVIRform", "INI file", nullptr, kWindowMs);
     ASSERT_TRUE(form != nullptr);
     HWND editor = EditorOf(form);
     ASSERT_TRUE(editor != nullptr);
@@ -269,7 +221,7 @@ TEST_F(EditorTest, FindDialogWrapsOnceAndHonoursWordsAndCase)
     SetForegroundWindow(form);
     Sleep(300);
     Keys({VK_CONTROL}, VK_F3);
-    HWND find = WindowOf(program_->Pid(), "MOVIRform", "Trova", kWindowMs);
+    HWND find = WindowOf(program_->Pid(), "MOVIRform", "Trova", nullptr, kWindowMs);
     ASSERT_TRUE(find != nullptr);
     HWND pattern = FindWindowExA(find, nullptr, "Edit", nullptr);
     HWND words = FindWindowExA(find, nullptr, "Button", "Solo parole intere");
