@@ -153,12 +153,15 @@ void LineWork::Option(const std::string& command, const std::string& format, std
             break;
         }
     }
-    // Only a comma right after the name says the option has no value.
+    // Only a comma right after the name says the option has no value: the
+    // delimiter really met, however many blanks came before the name.
     const bool hasValue = scanner_.EndedBy() != ',';
     if (config_.IsOptionDisabled(option)) {
         state_.receiptMessages += Riga() + "OPZIONE IGNORATA: " + option + "\r\n";
-        if (hasValue)
-            ReadValue();  // dropped with its option
+        // A value written with "=" goes with its option; any other next
+        // word is read as the next option name.
+        if (scanner_.EndedBy() == '=')
+            ReadValue();
         return;
     }
     if (!config_.HasOption(command, option))
