@@ -6,6 +6,7 @@
 #include "find.h"
 #include "form1.h"
 #include "formlook.h"
+#include "waitform.h"
 
 #include "commandconfig.h"
 #include "settingsstore.h"
@@ -304,12 +305,13 @@ void _base_Form2::OnKeyDown(WPARAM* key, LPARAM)
 
 void _base_Form1::OpenConfigEditor()
 {
-    std::string text = SettingsStore(zApp().GetFolder().c_str()).Read();
+    std::string text = SettingsStore(ProgramFolder()).Read();
     std::string edited;
     if (!TextForm()->OpenConfig(text, &edited))
         return;
-    SaveConfigText(edited);
-    LoadSettings();
+    // A text that could not be stored is not claimed by a reload.
+    if (SaveConfigText(edited))
+        LoadSettings();
 }
 
 void _base_Form1::ShowLogFile()
@@ -320,13 +322,16 @@ void _base_Form1::ShowLogFile()
 
 // The parse only reports: it fills tables of its own, so the running worker
 // keeps reading the configuration it was started with until the reload.
-void _base_Form1::SaveConfigText(const std::string& text)
+bool _base_Form1::SaveConfigText(const std::string& text)
 {
     std::string path = SettingsStore::SaveCopyPath();
-    WriteWorkFile(path.c_str(), text.data(), text.size(), FILE_ATTRIBUTE_TEMPORARY);
+    if (!WriteWorkFile(path.c_str(), text.data(), text.size(), FILE_ATTRIBUTE_TEMPORARY, true))
+        return false;
     CommandConfig scratch;
-    if (!LoadCommandConfig(path.c_str(), scratch))
+    WaitFormProgress progress;
+    if (!LoadCommandConfig(path.c_str(), scratch, &progress))
         Close();  // not quitting: this only hides the main form
-    SettingsStore(zApp().GetFolder().c_str()).Write(path);
+    bool stored = WriteSettingsStore(path);
     xsys().DeleteFile(path.c_str());
+    return stored;
 }

@@ -4,6 +4,7 @@
 #include "form1.h"
 
 #include "settingsstore.h"
+#include "workfile.h"
 #include "waitform.h"
 
 #include "zapplication.h"
@@ -17,7 +18,6 @@
 #include <windows.h>
 
 #include <cstdlib>
-#include <fstream>
 #include <mutex>
 
 namespace {
@@ -98,6 +98,7 @@ void _base_Form1::Setup()
     textColour = COLOR_WINDOWTEXT;
     SetFont(*this, "Verdana");
     icon.name = "!";
+    icon.width = icon.height = 32;
     kind = ZK_TOPLEVEL;
     statusBarShown = 1;
 }
@@ -264,15 +265,16 @@ void _base_Form1::Browse()
         sco.SetText(dialog.path.GetFullPath());
 }
 
+// The stored folder and form, the name typed; a receipt that cannot be
+// written is shown through the file class.
 void _base_Form1::MakeTestReceipt()
 {
     const BridgeSettings& s = Settings();
     std::string path = s.Cartella + "\\TEST." + exten.GetText().c_str();
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    if (s.Proto == 1)
-        out << "j\r\n\"TEST PROVA SCONTRINO\"\r\n@\r\nJ";
-    else
-        out << "NOFIS apri\r\nnofis riga='  TEST PROVA SCONTRINO'\r\nnofis chiudi\r\n";
+    std::string text = s.Proto == 1
+        ? "j\r\n\"TEST PROVA SCONTRINO\"\r\n@\r\nJ"
+        : "NOFIS apri\r\nnofis riga='  TEST PROVA SCONTRINO'\r\nnofis chiudi\r\n";
+    WriteWorkFile(path.c_str(), text.data(), text.size(), FILE_ATTRIBUTE_NORMAL, true);
 }
 
 void _base_Form1::OnSaveSettings()
@@ -299,6 +301,8 @@ void _base_Form1::OnSaveSettings()
     s.Backup = back.IsChecked() ? 1 : 0;
     s.Offline = offl.IsChecked() ? 1 : 0;
     s.Level = xon.IsChecked() ? (s.Level | 1) : (s.Level & ~1);
-    SettingsStore(zApp().GetFolder().c_str()).SaveSettings(s);
-    LoadSettings();
+    // A store that could not be written is not claimed by a reload; the
+    // values stay in the window to be saved again.
+    if (SettingsStore(ProgramFolder()).SaveSettings(s))
+        LoadSettings();
 }

@@ -2,6 +2,8 @@
 // f_waitfor: the small borderless, topmost window that asks the user to
 // wait while the GUI thread is busy, with a marquee progress bar.
 
+#include "commandconfig.h"
+
 #include "zcontrols.h"
 #include "zform.h"
 
@@ -25,3 +27,10 @@ public:
 };
 
 extern _base_f_waitfor* f_waitfor;
+
+// The wait form up while the command configuration is read.
+class WaitFormProgress : public LoadProgress {
+public:
+    void Begin() override { f_waitfor->Show(SW_RESTORE); }
+    void End() override { f_waitfor->Close(); }
+};

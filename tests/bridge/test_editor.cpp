@@ -137,6 +137,39 @@ TEST_F(EditorTest, EditorStoresTheEditedTextEncipheredAndReloads)
     EXPECT_TRUE(WaitFor([&] { return !testutil::file_exists(receipt); }, 30000));
 }
 
+// A text that cannot be stored is shown as the file class reports it, and
+// no reload claims it was stored.
+TEST_F(EditorTest, AnEditedTextThatCannotBeStoredIsShownAndNotReloaded)
+{
+    HWND form = OpenEditor();
+    ASSERT_TRUE(form != nullptr);
+    HWND editor = EditorOf(form);
+    ASSERT_TRUE(editor != nullptr);
+    SendMessageA(editor, SCI_SETSEL, 0, 0);
+    Type(editor, "; modificato\r\n");
+    const std::string store = folder_ + "\\ECR.BLW";
+    const std::string before = testutil::read_file(store);
+    const int banners = CountOf(LogsOf(shared_), "INIZIO ELABORAZIONE");
+    HeldFile held(store, 0);  // by another program, without any sharing
+    ASSERT_TRUE(held.Held());
+    PostMessageA(form, WM_CLOSE, 0, 0);
+    HWND question = Box(kWindowMs);
+    ASSERT_TRUE(question != nullptr);
+    EXPECT_TRUE(Answer(question, IDYES));
+
+    MessageBoxSeen failure = WaitMessageBox(program_->Pid(), kWindowMs);
+    ASSERT_TRUE(failure.window != nullptr) << "the failure is shown";
+    EXPECT_EQ("Warning", failure.caption);
+    EXPECT_EQ(FileCreateFailure(failure.text), failure.text);
+    EXPECT_TRUE(Answer(failure.window, IDOK));
+    SendTo(main_, WM_NULL, 0, 0);
+    EXPECT_TRUE(Box(0) == nullptr) << "one message";
+    held.Release();
+    EXPECT_EQ(before, testutil::read_file(store));
+    EXPECT_EQ(banners, CountOf(LogsOf(shared_), "INIZIO ELABORAZIONE")) << "no reload";
+    EXPECT_TRUE(ServiceRunning(main_));
+}
+
 // A text without commands is stored all the same; the reload then ends the
 // program, with no worker left behind.
 TEST_F(EditorTest, SavingATextWithoutCommandsStoresItAndEndsTheProgram)

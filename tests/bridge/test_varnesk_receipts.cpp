@@ -19,38 +19,9 @@ namespace {
 const DWORD kStartMs = 60000;
 const DWORD kReceiptMs = 30000;
 
-int CountOf(const std::string& text, const std::string& part)
-{
-    int n = 0;
-    for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1))
-        ++n;
-    return n;
-}
-
-// A file held open as a shop program or a virus scanner holds it: reading
-// and writing shared, deleting and renaming not.
-class HeldOpen {
-public:
-    explicit HeldOpen(const std::string& path)
-        : handle_(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr))
-    {
-    }
-    ~HeldOpen() { Release(); }
-    HeldOpen(const HeldOpen&) = delete;
-    HeldOpen& operator=(const HeldOpen&) = delete;
-
-    bool Held() const { return handle_ != INVALID_HANDLE_VALUE; }
-    void Release()
-    {
-        if (Held())
-            CloseHandle(handle_);
-        handle_ = INVALID_HANDLE_VALUE;
-    }
-
-private:
-    HANDLE handle_;
-};
+// How a shop program or a virus scanner holds a receipt: reading and
+// writing shared, deleting and renaming not.
+const DWORD kShopSharing = FILE_SHARE_READ | FILE_SHARE_WRITE;
 
 class ReceiptOnceTest : public ::testing::Test {
 protected:
@@ -142,7 +113,7 @@ TEST_F(ReceiptOnceTest, AReceiptThatCannotBeDisposedOfIsSentAtMostOnce)
         ClearFiles(shared_ + "\\log");
         testutil::write_file(Path("A.TXT"), kReceipt);
         testutil::write_file(Path("A.BAK"), "older copy");
-        HeldOpen hold(Path(row.held));
+        HeldFile hold(Path(row.held), kShopSharing);
         ASSERT_TRUE(hold.Held());
         ASSERT_NO_FATAL_FAILURE(StartBridge(row.backup));
 

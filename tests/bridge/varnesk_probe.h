@@ -7,6 +7,7 @@
 #include <commctrl.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -21,6 +22,30 @@ bool WaitFor(F done, DWORD ms)
         Sleep(100);
     }
     return true;
+}
+
+inline int CountOf(const std::string& text, const std::string& part)
+{
+    int n = 0;
+    for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1))
+        ++n;
+    return n;
+}
+
+// The box text of a file the program could not create, as its file class
+// reports it: the system error, the operation and the system's own text.
+// The error is the one the box names.
+inline std::string FileCreateFailure(const std::string& shown)
+{
+    unsigned long error = shown.size() > 1 ? std::strtoul(shown.c_str() + 1, nullptr, 10) : 0;
+    char* message = nullptr;
+    FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                   nullptr, error, MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT),
+                   reinterpret_cast<LPSTR>(&message), 0, nullptr);
+    std::string text = "<" + std::to_string(error) + "> xfile::Create\r\n" + (message ? message : "");
+    if (message)
+        LocalFree(message);
+    return error ? text : std::string("(no error number)");
 }
 
 // A window of the program that may be busy: never wait on it for ever.
@@ -252,6 +277,61 @@ public:
 private:
     HANDLE process_ = nullptr;
     DWORD pid_ = 0;
+};
+
+// What the screen shows inside `area`, row by row, as 0x00RRGGBB values.
+inline std::vector<DWORD> ScreenPixels(const RECT& area)
+{
+    const int w = area.right - area.left, h = area.bottom - area.top;
+    std::vector<DWORD> pixels;
+    if (w <= 0 || h <= 0)
+        return pixels;
+    BITMAPINFO bi = {};
+    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
+    bi.bmiHeader.biWidth = w;
+    bi.bmiHeader.biHeight = -h;
+    bi.bmiHeader.biPlanes = 1;
+    bi.bmiHeader.biBitCount = 32;
+    void* bits = nullptr;
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    HBITMAP shot = CreateDIBSection(screen, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ old = SelectObject(memory, shot);
+    BitBlt(memory, 0, 0, w, h, screen, area.left, area.top, SRCCOPY);
+    GdiFlush();
+    const DWORD* px = static_cast<const DWORD*>(bits);
+    for (int i = 0; i < w * h; ++i)
+        pixels.push_back(px[i] & 0xFFFFFF);
+    SelectObject(memory, old);
+    DeleteObject(shot);
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+    return pixels;
+}
+
+// A file held open by this process as another program would hold it, with
+// the sharing given, until released.
+class HeldFile {
+public:
+    HeldFile(const std::string& path, DWORD share)
+        : handle_(CreateFileA(path.c_str(), GENERIC_READ, share, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr))
+    {
+    }
+    ~HeldFile() { Release(); }
+    HeldFile(const HeldFile&) = delete;
+    HeldFile& operator=(const HeldFile&) = delete;
+
+    bool Held() const { return handle_ != INVALID_HANDLE_VALUE; }
+    void Release()
+    {
+        if (Held())
+            CloseHandle(handle_);
+        handle_ = INVALID_HANDLE_VALUE;
+    }
+
+private:
+    HANDLE handle_;
 };
 
 // Every plain file of a folder removed (its subfolders stay).
