@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <windows.h>
+#include <commctrl.h>
 
 #include <memory>
 #include <string>
@@ -51,17 +52,17 @@ protected:
     void TearDown() override { bridge_.reset(); }
 
     // The bridge with receipts in XON/XOFF form, polling every 100 ms.
-    void StartBridge(int backup)
+    void StartBridge(int backup, int port = 0)
     {
         WriteVarneskIni(folder_, "[Info]\r\nEcrIp=127.0.0.1\r\nCartella=" + shared_ +
-                                     "\r\nPolltime=5\r\nProto=1\r\nPort=0\r\nOffline=0\r\nLevel=0\r\nLog=0\r\n"
-                                     "Backup=" + std::to_string(backup) +
+                                     "\r\nPolltime=5\r\nProto=1\r\nPort=" + std::to_string(port) +
+                                     "\r\nOffline=0\r\nLevel=0\r\nLog=0\r\nBackup=" + std::to_string(backup) +
                                      "\r\nExt=TXT\r\n[Comandi]\r\n1=VEND\r\n[VEND]\r\nFORMAT=R\r\n");
         bridge_.reset(new VarneskProcess(folder_));
         ASSERT_TRUE(bridge_->Started());
-        HWND main = VarneskMainOf(bridge_->Pid(), kStartMs);
-        ASSERT_TRUE(main != nullptr);
-        ASSERT_TRUE(WaitFor([&] { return ServiceRunning(main); }, kReceiptMs));
+        main_ = VarneskMainOf(bridge_->Pid(), kStartMs);
+        ASSERT_TRUE(main_ != nullptr);
+        ASSERT_TRUE(WaitFor([&] { return ServiceRunning(main_); }, kReceiptMs));
     }
 
     std::string Path(const std::string& name) const { return shared_ + "\\" + name; }
@@ -85,6 +86,7 @@ protected:
     static bool started_;
     std::string folder_, shared_;
     std::unique_ptr<VarneskProcess> bridge_;
+    HWND main_ = nullptr;
 };
 
 LoopbackRegister* ReceiptOnceTest::register_ = nullptr;
@@ -153,6 +155,21 @@ TEST_F(ReceiptOnceTest, AReceiptCutShortByAKilledBridgeIsNotSentAgain)
     EXPECT_EQ("=B1=B2=B3", Received()) << "nothing of the cut receipt is sent again";
     EXPECT_FALSE(Exists("A.TXT"));
     EXPECT_EQ(1, CountOf(LogText(), "NON VIENE INVIATO DI NUOVO: A.TXT")) << LogText();
+}
+
+// A stored COM port that is no longer present: the window shows "LAN" and
+// the service, too, goes over the network.
+TEST_F(ReceiptOnceTest, AStoredPortNoLongerPresentSendsOverTheNetwork)
+{
+    testutil::write_file(Path("A.TXT"), kReceipt);
+    ASSERT_NO_FATAL_FAILURE(StartBridge(0, 37));
+    std::vector<HWND> lists = ChildrenByTop(main_, "ComboBox");
+    ASSERT_FALSE(lists.empty());
+    EXPECT_EQ(0, SendTo(lists[0], CB_GETCURSEL, 0, 0)) << "LAN selected";
+    EXPECT_TRUE(IsWindowEnabled(FindWindowExA(main_, nullptr, WC_IPADDRESSA, nullptr)));
+    EXPECT_TRUE(WaitFor([&] { return Received() == kSent; }, kReceiptMs)) << Received();
+    EXPECT_NE(std::string::npos, LogText().find(">>> La porta di comunicazione \xE8: LAN\r\n")) << LogText();
+    EXPECT_EQ(std::string::npos, LogText().find("(OPEN)")) << LogText();
 }
 
 }  // namespace
