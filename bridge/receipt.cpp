@@ -34,9 +34,9 @@ bool ContainsNoCase(const std::string& text, const std::string& part)
 // The translation of one line: its scanner, its number and the receipt.
 class LineWork {
 public:
-    LineWork(CommandConfig& config, CommandSender* sender, BridgeLog* log, ReceiptState& state,
-             const std::string& line, int n)
-        : config_(config), sender_(sender), log_(log), state_(state),
+    LineWork(CommandConfig& config, CommandSender* sender, BridgeLog* log, const std::string& shellFolder,
+             ReceiptState& state, const std::string& line, int n)
+        : config_(config), sender_(sender), log_(log), shellFolder_(shellFolder), state_(state),
           scanner_(line, kWordDelimiters), line_(scanner_.Text()), n_(n)
     {
     }
@@ -63,6 +63,7 @@ private:
     CommandConfig& config_;
     CommandSender* sender_;
     BridgeLog* log_;
+    const std::string& shellFolder_;
     ReceiptState& state_;
     LineScanner scanner_;
     std::string line_;
@@ -267,6 +268,7 @@ void LineWork::Shell()
             throw ReceiptAbort("no program");
         xprocess child("", commandLine.c_str());
         child.SetStdHandles(nullptr, nullptr, nullptr);
+        child.SetFolder(shellFolder_.c_str());
         child.Execute();
         child.Wait(INFINITE);
         DWORD code = 0;
@@ -309,7 +311,7 @@ void ReceiptTranslator::SendUnchanged(ReceiptState& state, const std::string& li
 
 void ReceiptTranslator::TranslateLine(ReceiptState& state, const std::string& line, int n)
 {
-    LineWork(config_, sender_, log_, state, line, n).Run();
+    LineWork(config_, sender_, log_, shellFolder_, state, line, n).Run();
 }
 
 bool TranslateReceipt(ReceiptTranslator& translator, int proto, ReceiptState& state,

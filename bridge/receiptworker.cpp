@@ -284,6 +284,8 @@ void ReceiptWorker::SendLines(const std::vector<std::string>& lines, ReceiptStat
     LinkSender sender(link.port, link.socket);
     LockedSender locked(sender);
     ReceiptTranslator translator(config_, settings_.Offline != 0 ? nullptr : &locked, log_);
+    // Every name of the worker is in the shared folder, so are SHELL's.
+    translator.SetShellFolder(settings_.Cartella);
     try {
         TranslateReceipt(translator, settings_.Proto, state, lines);
     } catch (...) {
