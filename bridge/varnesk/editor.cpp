@@ -6,6 +6,7 @@
 #include "find.h"
 #include "form1.h"
 #include "formlook.h"
+#include "scintilla.h"
 #include "waitform.h"
 
 #include "commandconfig.h"
@@ -22,16 +23,6 @@
 #include <vector>
 
 namespace {
-
-// Scintilla messages (the control's own numbering).
-enum : UINT {
-    SCI_GETLENGTH = 2006, SCI_SETUNDOCOLLECTION = 2012, SCI_SETSAVEPOINT = 2014,
-    SCI_GOTOPOS = 2025, SCI_STYLESETFORE = 2051, SCI_STYLESETBACK = 2052,
-    SCI_STYLESETBOLD = 2053, SCI_SETINDENTATIONGUIDES = 2132, SCI_SETREADONLY = 2171,
-    SCI_EMPTYUNDOBUFFER = 2175, SCI_SETTEXT = 2181, SCI_GETTEXT = 2182,
-    SCI_SETMARGINTYPEN = 2240, SCI_SETMARGINWIDTHN = 2242, SCI_TEXTWIDTH = 2276,
-    SCI_SETMODEVENTMASK = 2359, SCI_SETLEXER = 4001, SCI_SETILEXER = 4033,
-};
 
 const int kLexerProperties = 9;
 const int kLexerNull = 1;
@@ -64,11 +55,6 @@ void SetLexer(MYSCINTILLA& editor, const char* name, int number)
         editor.Call(SCI_SETILEXER, 0, reinterpret_cast<LPARAM>(lexer));
     else
         editor.Call(SCI_SETLEXER, WPARAM(number));
-}
-
-void Look(zWindow& w, const char* face)
-{
-    ::Look(w, face, -11, 400);
 }
 
 // The whole file, read beside a writer that keeps it open.

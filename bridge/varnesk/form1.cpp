@@ -4,6 +4,7 @@
 
 #include "form1.h"
 
+#include "formlook.h"
 #include "published.h"
 #include "settingsstore.h"
 #include "waitform.h"
@@ -38,11 +39,7 @@ std::string ProgramFolder()
 
 _base_Form1::_base_Form1() : zForm(ZFORMCLASS), service_(this)
 {
-    for (zWindow* c : std::initializer_list<zWindow*>{&Button10, &test, &offl, &xon, &sco, &seek,
-                                                      &log, &exten, &portcom, &portbaud, &tipo,
-                                                      &Button16, &back, &pping, &ip, &rescan,
-                                                      &Group2, &info})
-        c->Setup();
+    SetupControls(Controls());
     Setup();
     stateMessage_ = RegisterWindowMessageA("VARNESK_SERVICE_STATE");
 }

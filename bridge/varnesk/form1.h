@@ -12,6 +12,7 @@
 #include "zicon.h"
 #include "zimagelist.h"
 
+#include <array>
 #include <string>
 
 // The program's four 16x16 icons: 0/1 status bar (running/ended),
@@ -105,6 +106,11 @@ public:
     _base_info info;
 
 private:
+    std::array<zWindow*, 18> Controls()
+    {
+        return {&Button10, &test, &offl, &xon, &sco, &seek, &log, &exten, &portcom,
+                &portbaud, &tipo, &Button16, &back, &pping, &ip, &rescan, &Group2, &info};
+    }
     void PublishWindow();
     void ShowTrayAtStart();
     void ApplyServiceState(ServiceState state);

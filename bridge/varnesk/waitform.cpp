@@ -12,10 +12,7 @@ _base_f_waitfor* f_waitfor = nullptr;
 
 _base_f_waitfor::_base_f_waitfor() : zForm(ZFORMCLASS)
 {
-    info2.Setup();
-    gauge.Setup();
-    info.Setup();
-    stop.Setup();
+    SetupControls(Controls());
     Setup();
 }
 
@@ -41,10 +38,7 @@ void _base_f_waitfor::Create()
 
 void _base_f_waitfor::CreateChildren()
 {
-    for (zWindow* c : std::initializer_list<zWindow*>{&info2, &gauge, &info, &stop}) {
-        c->parent = this;
-        c->Create();
-    }
+    CreateControls(*this, Controls());
 }
 
 void _base_f_waitfor::OnCreate(bool beginning)

@@ -7,6 +7,8 @@
 #include "zcontrols.h"
 #include "zform.h"
 
+#include <array>
+
 class _base_f_waitfor : public zForm {
 public:
     class _base_info2 : public zStatic { public: void Setup() override; void Create() override; };
@@ -24,6 +26,9 @@ public:
     _base_gauge gauge;
     _base_info info;
     _base_stop stop;
+
+private:
+    std::array<zWindow*, 4> Controls() { return {&info2, &gauge, &info, &stop}; }
 };
 
 extern _base_f_waitfor* f_waitfor;

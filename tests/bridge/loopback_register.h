@@ -6,6 +6,8 @@
 #include "sim_tcp.h"
 #include "sim_tftp.h"
 
+#include <gtest/gtest.h>
+
 #include <windows.h>
 
 #include <string>
@@ -43,3 +45,27 @@ public:
 private:
     std::string ip_;
 };
+
+// A suite of tests over Base with the register up for all of them.
+template <class Base>
+class OnLoopbackRegister : public Base {
+protected:
+    static void SetUpTestSuite()
+    {
+        register_ = new LoopbackRegister("127.0.0.1");
+        started_ = register_->Start();
+    }
+    static void TearDownTestSuite()
+    {
+        delete register_;
+        register_ = nullptr;
+    }
+
+    static LoopbackRegister* register_;
+    static bool started_;
+};
+
+template <class Base>
+LoopbackRegister* OnLoopbackRegister<Base>::register_ = nullptr;
+template <class Base>
+bool OnLoopbackRegister<Base>::started_ = false;

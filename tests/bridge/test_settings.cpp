@@ -124,25 +124,7 @@ protected:
 };
 
 // The register on loopback for the tests that need one, up for the suite.
-class RegisterSettingsTest : public SettingsWindowTest {
-protected:
-    static void SetUpTestSuite()
-    {
-        register_ = new LoopbackRegister("127.0.0.1");
-        started_ = register_->Start();
-    }
-    static void TearDownTestSuite()
-    {
-        delete register_;
-        register_ = nullptr;
-    }
-
-    static LoopbackRegister* register_;
-    static bool started_;
-};
-
-LoopbackRegister* RegisterSettingsTest::register_ = nullptr;
-bool RegisterSettingsTest::started_ = false;
+using RegisterSettingsTest = OnLoopbackRegister<SettingsWindowTest>;
 
 // The texts of a list, as wide text: the narrow form does not survive the
 // way between the processes here.

@@ -24,19 +24,8 @@ const DWORD kReceiptMs = 30000;
 // writing shared, deleting and renaming not.
 const DWORD kShopSharing = FILE_SHARE_READ | FILE_SHARE_WRITE;
 
-class ReceiptOnceTest : public ::testing::Test {
+class ReceiptOnceTest : public OnLoopbackRegister<::testing::Test> {
 protected:
-    static void SetUpTestSuite()
-    {
-        register_ = new LoopbackRegister("127.0.0.1");
-        started_ = register_->Start();
-    }
-    static void TearDownTestSuite()
-    {
-        delete register_;
-        register_ = nullptr;
-    }
-
     void SetUp() override
     {
         ASSERT_TRUE(started_) << register_->tftp.lastError();
@@ -82,15 +71,10 @@ protected:
 
     std::string LogText() const { return LogsOf(shared_); }
 
-    static LoopbackRegister* register_;
-    static bool started_;
     std::string folder_, shared_;
     std::unique_ptr<VarneskProcess> bridge_;
     HWND main_ = nullptr;
 };
-
-LoopbackRegister* ReceiptOnceTest::register_ = nullptr;
-bool ReceiptOnceTest::started_ = false;
 
 const char* const kReceipt = "=R1/$100\r\n=T1\r\n";
 const char* const kSent = "=R1/$100=T1";

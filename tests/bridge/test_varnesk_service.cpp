@@ -75,6 +75,19 @@ protected:
         return value;
     }
 
+    // The menu's "Start" over the stored text: its one box, with no wait
+    // form behind it, answered.
+    void StartWithBox(const char* text)
+    {
+        bridge_->Command(1007);
+        MessageBoxSeen box = bridge_->Box(kWindowMs);
+        ASSERT_TRUE(box.window != nullptr);
+        EXPECT_EQ("Message", box.caption);
+        EXPECT_EQ(text, box.text);
+        EXPECT_TRUE(bridge_->WaitForm(0) == nullptr) << "no wait form behind the box";
+        EXPECT_TRUE(Answer(box.window, IDOK));
+    }
+
     // Every message the main form had before this one has been handled.
     void Settle() const { SendTo(bridge_->Main(), WM_NULL, 0, 0); }
 
@@ -100,13 +113,8 @@ TEST_F(ServiceTest, ARefusedLoadShowsAndUsesTheFieldsJustRead)
 
     // Refused for its polling: the box, and no wait form behind it.
     Store(Info(other_, "Polltime=0\r\nProto=1\r\nOffline=1\r\nLevel=6\r\n") + kCommands);
-    bridge_->Command(1007);
-    MessageBoxSeen box = bridge_->Box(kWindowMs);
-    ASSERT_TRUE(box.window != nullptr);
-    EXPECT_EQ("Message", box.caption);
-    EXPECT_EQ("ATTENZIONE: l'intervallo di polling \xE8 errato o mancante nel file di configurazione", box.text);
-    EXPECT_TRUE(bridge_->WaitForm(0) == nullptr) << "the wait form is not up behind the refusal";
-    EXPECT_TRUE(Answer(box.window, IDOK));
+    ASSERT_NO_FATAL_FAILURE(
+        StartWithBox("ATTENZIONE: l'intervallo di polling \xE8 errato o mancante nel file di configurazione"));
 
     // The window, the test receipt and the save use the fields just read.
     EXPECT_EQ(other_, TextOf(bridge_->Edit(VarneskWindow::kSco)));
@@ -116,7 +124,7 @@ TEST_F(ServiceTest, ARefusedLoadShowsAndUsesTheFieldsJustRead)
     EXPECT_TRUE(WaitFor([&] { return testutil::read_file(other_ + "\\TEST.TXT") == kXonXoffTest; }, kWindowMs))
         << testutil::read_file(other_ + "\\TEST.TXT");
     Click(main, bridge_->Button("Salva impostazioni"));
-    box = bridge_->Box(kWindowMs);  // the reload after the save is refused again
+    MessageBoxSeen box = bridge_->Box(kWindowMs);  // the reload after the save is refused again
     ASSERT_TRUE(box.window != nullptr);
     EXPECT_TRUE(Answer(box.window, IDOK));
     EXPECT_EQ("6", StoredValue("Level")) << "the bits beyond bit 0 are the ones just read";
@@ -130,13 +138,7 @@ TEST_F(ServiceTest, NoCommandsIsToldBeforeTheWaitFormAndEndsTheProgram)
 {
     ASSERT_NO_FATAL_FAILURE(Start());
     Store(Info(shared_, "Polltime=5\r\nProto=0\r\nOffline=1\r\n"));
-    bridge_->Command(1007);
-    MessageBoxSeen box = bridge_->Box(kWindowMs);
-    ASSERT_TRUE(box.window != nullptr);
-    EXPECT_EQ("Message", box.caption);
-    EXPECT_EQ("ATTENZIONE: nessun comando \xE8 stato dichiarato nel file di configurazione", box.text);
-    EXPECT_TRUE(bridge_->WaitForm(0) == nullptr) << "the box comes before the wait form";
-    EXPECT_TRUE(Answer(box.window, IDOK));
+    ASSERT_NO_FATAL_FAILURE(StartWithBox("ATTENZIONE: nessun comando \xE8 stato dichiarato nel file di configurazione"));
     EXPECT_EQ(0u, bridge_->Process().WaitExit(30000));
 }
 
