@@ -310,9 +310,11 @@ bool zApplication::IsFirstInstance()
 
 void zApplication::CreateMainForm()
 {
-    if (imageList && !imageList->list) {
+    // A list made with its size already exists, empty: it is filled all the same.
+    if (imageList) {
         imageList->CreateList();
-        imageList->LoadImages();
+        if (imageList->list && ImageList_GetImageCount(imageList->list) == 0)
+            imageList->LoadImages();
     }
     if (zMainForm)
         zMainForm->Create();

@@ -340,12 +340,37 @@ void zWindow::LoadPicture()
                      reinterpret_cast<LPARAM>(image));
 }
 
+// Each kind of window shows its icon by its own message. A form always
+// takes the icon it holds now, so it never keeps a handle already freed.
 void zWindow::ApplyIcon()
 {
-    if (!IsLive() || !icon.Handle())
+    if (!IsLive())
         return;
-    SendMessageA(hwnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon.Handle()));
-    SendMessageA(hwnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon.Handle()));
+    const LPARAM handle = reinterpret_cast<LPARAM>(icon.Handle());
+    switch (type) {
+    case ZT_FORM:
+        SendMessageA(hwnd, WM_SETICON, ICON_SMALL, handle);
+        SendMessageA(hwnd, WM_SETICON, ICON_BIG, handle);
+        break;
+    case ZT_BUTTON:
+    case ZT_BUTTONLIKE:
+        // Without an icon the button keeps its picture, which is owned.
+        if (!handle)
+            imageNotOwned = 0;
+        else
+            SendMessageA(hwnd, BM_SETIMAGE, IMAGE_ICON, handle);
+        break;
+    case ZT_STATIC:
+        if (handle)
+            SendMessageA(hwnd, STM_SETIMAGE, IMAGE_ICON, handle);
+        break;
+    case ZT_STATUSBAR:
+        if (handle)
+            SendMessageA(hwnd, SB_SETICON, 0, handle);
+        break;
+    default:
+        break;
+    }
 }
 
 void zWindow::GetHScrollRange(int* mn, int* mx) const
