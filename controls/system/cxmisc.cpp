@@ -40,7 +40,10 @@ double RoundTo(double value, int decimals)
 {
     const double scale = std::pow(10.0, decimals);
     double scaled = value * scale * 10.0;
-    const double whole = std::round(scaled);
+    // From 2^52 on a double has no fraction left at this scale to round.
+    if (!std::isfinite(scaled) || std::fabs(scaled) >= 4503599627370496.0)
+        return value;
+    const double whole = RoundHalfAway(scaled);
     if (std::fabs(scaled - whole) <= 1e-9 * std::fmax(1.0, std::fabs(scaled)))
         scaled = whole;
     scaled += scaled < 0 ? -5.0 : 5.0;
