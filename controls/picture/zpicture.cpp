@@ -5,6 +5,7 @@
 
 #include "corvex.h"
 #include "corvexclasses.h"
+#include "cxlibrary.h"
 #include "dib.h"
 #include "gdipflat.h"
 
@@ -22,8 +23,11 @@ void disposeGdip(void*& image)
     image = nullptr;
 }
 
+// GDI+ is running for every picture (the library's start may still be on
+// its way when the first window comes).
 LRESULT onCreate(HWND window)
 {
+    CorvexGdiplusReady();
     auto* info = new (std::nothrow) IMGINFO();
     if (!info || !SetPropA(window, kProp, info)) {
         delete info;
