@@ -242,7 +242,6 @@ TEST_F(PictureClass, RecordHoldsWhatAHostReads)
 {
     std::string path = WriteBmp("record.bmp", 37, 21);
     HGLOBAL dib = MakeDib8(4, 4);
-    HBITMAP bitmap = CreateBitmap(5, 3, 1, 32, nullptr);
     ASSERT_NE(nullptr, MakePicture(60, 40));
     auto* record = static_cast<const HostRecord*>(GetPropA(picture_, "IMGINFO"));
     ASSERT_NE(nullptr, record);
@@ -281,24 +280,6 @@ TEST_F(PictureClass, RecordHoldsWhatAHostReads)
         EXPECT_NE(nullptr, record->palette);
         EXPECT_EQ(1, record->borrowed);
     }
-    Send(ZPM_BORROWBITMAP, reinterpret_cast<WPARAM>(bitmap));
-    {
-        SCOPED_TRACE("borrowed bitmap");
-        EXPECT_EQ(bitmap, record->bitmap);
-        EXPECT_EQ(nullptr, record->dib);
-        EXPECT_EQ(nullptr, record->palette);
-        EXPECT_EQ(1, record->borrowed);
-    }
-    Send(ZPM_AUTOSIZE, 1);
-    EXPECT_EQ(1, record->autoSize);
-    EXPECT_EQ(0, record->stretch) << "auto-size clears stretch";
-    Send(WM_LBUTTONDOWN, MK_LBUTTON, At(1, 1));  // the window is 5 x 3 now
-    EXPECT_EQ(DWORD(ZPS_PRESSED), record->state);
-    Send(WM_MOUSEMOVE, MK_LBUTTON, At(-5, 1));
-    EXPECT_EQ(DWORD(ZPS_PRESSED | ZPS_OUTSIDE), record->state);
-    Send(WM_LBUTTONUP, 0, At(-5, 1));
-    EXPECT_EQ(0u, record->state);
     DestroyWindow(picture_);
     GlobalFree(dib);
-    DeleteObject(bitmap);
 }
