@@ -44,16 +44,16 @@ void StartNow()
 {
     GdiplusInput input;
     ULONG_PTR token = 0;
-    HMODULE gdiplus = nullptr;
-    if (GdiplusStartup(&token, &input, nullptr) != 0 ||
-        !GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_PIN, "gdiplus.dll", &gdiplus)) {
+    if (GdiplusStartup(&token, &input, nullptr) != 0) {
         g_state = Gdiplus::stopped;
         return;
     }
     g_token = token;
-    g_shutdown = reinterpret_cast<ShutdownFn>(
-        reinterpret_cast<void (*)()>(GetProcAddress(gdiplus, "GdiplusShutdown")));
     g_state = Gdiplus::running;
+    HMODULE gdiplus = nullptr;
+    if (GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_PIN, "gdiplus.dll", &gdiplus))
+        g_shutdown = reinterpret_cast<ShutdownFn>(
+            reinterpret_cast<void (*)()>(GetProcAddress(gdiplus, "GdiplusShutdown")));
 }
 
 // Holds a reference on the library from the entry on, so that an unload
