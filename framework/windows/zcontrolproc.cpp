@@ -5,15 +5,13 @@
 #include "zwindow.h"
 
 #include "zapplication.h"
-#include "zform.h"
-#include "xexceptions.h"
+#include "zformproc.h"
 #include "xhooks.h"
 
 #include <commctrl.h>
 #include <shellapi.h>
 
 #include <cctype>
-#include <cstdio>
 
 namespace {
 
@@ -353,9 +351,6 @@ LRESULT CALLBACK ControlSubclassProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM 
             return DefWindowProcA(hwnd, msg, wParam, lParam);
         return ControlWindowProc(obj, hwnd, msg, wParam, lParam);
     } catch (...) {
-        char text[64];
-        std::snprintf(text, sizeof text, "window proc msg:0x%x", msg);
-        zExceptionRecord() = xexceptions(text, 0, 0);
-        return 0;
+        return zNoteFailure("window proc msg:0x", msg);
     }
 }

@@ -1,27 +1,15 @@
-// The form's routing of commands, notifications and scrolling to the
-// objects of its controls, its answers to routed keys and characters, and
-// the subclass of an MDI frame's client window.
+// The form's routing of commands and notifications to the objects of its
+// controls, its answers to routed keys and characters, the menu switch of
+// MDI children and the subclass of an MDI frame's client window.
 
-#include "zform.h"
+#include "zformproc.h"
 
 #include "zapplication.h"
 #include "zmenu.h"
-#include "xexceptions.h"
 
 #include <commctrl.h>
 
-#include <cstdio>
-
 namespace {
-
-LRESULT Default(zForm* form, HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
-{
-    if (form->kind == ZK_MDIFRAME)
-        return DefFrameProcA(hwnd, form->mdiClient, msg, wParam, lParam);
-    if (form->kind == ZK_MDICHILD)
-        return DefMDIChildProcA(hwnd, msg, wParam, lParam);
-    return DefWindowProcA(hwnd, msg, wParam, lParam);
-}
 
 void EditFocusColours(zWindow* ctl, bool gained)
 {
@@ -87,11 +75,11 @@ LRESULT OnCommandMessage(zForm* form, HWND hwnd, WPARAM wParam, LPARAM lParam)
     if (wParam < 0x10000 && zRouteMenuCommand(form->menu, wParam))
         return 0;
     if (lParam == 0)
-        return Default(form, hwnd, WM_COMMAND, wParam, lParam);
+        return FormDefaultProc(form, hwnd, WM_COMMAND, wParam, lParam);
     HWND control = reinterpret_cast<HWND>(lParam);
     zWindow* ctl = zFindObject(control);
     if (!ctl)
-        return Default(form, hwnd, WM_COMMAND, wParam, lParam);
+        return FormDefaultProc(form, hwnd, WM_COMMAND, wParam, lParam);
     WORD code = HIWORD(wParam);
     if (ctl->type == ZT_COMBOBOX)
         form->OnComboNotify(ctl, code);
@@ -103,7 +91,7 @@ LRESULT OnCommandMessage(zForm* form, HWND hwnd, WPARAM wParam, LPARAM lParam)
             ctl->type == ZT_EDIT || ctl->type == ZT_BUTTON || ctl->type == ZT_BUTTONLIKE ||
             ctl->type == ZT_SCINTILLA)
             return 0;
-        return Default(form, hwnd, WM_COMMAND, wParam, lParam);
+        return FormDefaultProc(form, hwnd, WM_COMMAND, wParam, lParam);
     }
     ctl->Event(event);
     return 0;
@@ -113,7 +101,7 @@ LRESULT OnNotifyMessage(zForm* form, HWND hwnd, WPARAM wParam, LPARAM lParam)
 {
     auto* header = reinterpret_cast<NMHDR*>(lParam);
     if (!header)
-        return Default(form, hwnd, WM_NOTIFY, wParam, lParam);
+        return FormDefaultProc(form, hwnd, WM_NOTIFY, wParam, lParam);
     if (header->code == TTN_GETDISPINFOA) {
         auto* info = reinterpret_cast<NMTTDISPINFOA*>(lParam);
         if (info->uFlags & TTF_IDISHWND) {
@@ -131,7 +119,7 @@ LRESULT OnNotifyMessage(zForm* form, HWND hwnd, WPARAM wParam, LPARAM lParam)
     }
     if (sender)
         form->OnNotify(header);
-    return Default(form, hwnd, WM_NOTIFY, wParam, lParam);
+    return FormDefaultProc(form, hwnd, WM_NOTIFY, wParam, lParam);
 }
 
 // The form's answer to a key that one of its controls offers (2425).
@@ -188,52 +176,6 @@ LRESULT OnRouteChar(zForm* form, WPARAM ch, HWND control)
     return -1;
 }
 
-LRESULT OnScroll(zForm* form, HWND hwnd, int bar, WPARAM wParam)
-{
-    int mn = 0, mx = 0;
-    if (bar == SB_HORZ)
-        form->GetHScrollRange(&mn, &mx);
-    else
-        form->GetVScrollRange(&mn, &mx);
-    int pos = bar == SB_HORZ ? form->GetHScrollPos() : form->GetVScrollPos();
-    if (pos == mn)
-        pos = 0;
-    int line = bar == SB_HORZ ? form->hLine : form->vLine;
-    int page = bar == SB_HORZ ? form->hPage : form->vPage;
-    int delta = 0;
-    switch (LOWORD(wParam)) {
-    case SB_LINEUP: delta = -line; break;
-    case SB_LINEDOWN: delta = line; break;
-    case SB_PAGEUP: delta = -page; break;
-    case SB_PAGEDOWN: delta = page; break;
-    case SB_THUMBPOSITION: delta = short(HIWORD(wParam)) - pos; break;
-    case SB_TOP: delta = -pos; break;
-    case SB_BOTTOM: delta = mx - pos; break;
-    default: break;
-    }
-    if (pos + delta < 0)
-        delta = -pos;
-    if (pos + delta > mx)
-        delta = mx - pos;
-    if (delta == 0)
-        return 0;
-    if (bar == SB_HORZ)
-        form->OnHScroll(&delta);
-    else
-        form->OnVScroll(&delta);
-    RECT* scroll = IsRectEmpty(&form->scrollRect) ? nullptr : &form->scrollRect;
-    RECT* clip = IsRectEmpty(&form->clipRect) ? nullptr : &form->clipRect;
-    ScrollWindowEx(hwnd, bar == SB_HORZ ? -delta : 0, bar == SB_HORZ ? 0 : -delta, scroll, clip,
-                   nullptr, nullptr, SW_SCROLLCHILDREN | SW_INVALIDATE | SW_ERASE);
-    if (bar == SB_HORZ)
-        form->SetHScrollPos(pos + delta);
-    else
-        form->SetVScrollPos(pos + delta);
-    form->GetClientRect();
-    form->OnLayout();
-    return 0;
-}
-
 LRESULT CALLBACK MdiClientWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
 {
     try {
@@ -275,9 +217,6 @@ LRESULT CALLBACK MdiClientWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM 
         }
         return CallWindowProcA(old, hwnd, msg, wParam, lParam);
     } catch (...) {
-        char text[64];
-        std::snprintf(text, sizeof text, "client window proc msg:0x%x", msg);
-        zExceptionRecord() = xexceptions(text, 0, 0);
-        return 0;
+        return zNoteFailure("client window proc msg:0x", msg);
     }
 }

@@ -243,19 +243,8 @@ void zDC::Measure()
     rows = lineHeight ? GetDeviceCaps(dc_, VERTRES) / lineHeight : 0;
 }
 
-void zDC::Hold(HGDIOBJ object)
-{
-    if (held_)
-        DeleteObject(held_);
-    held_ = object;
-    if (dc_ && object)
-        SelectObject(dc_, object);
-}
-
 zDC::~zDC()
 {
-    if (held_)
-        DeleteObject(held_);
     if (own_)
         ReleaseDC(window_, dc_);
     if (pen_)

@@ -4,13 +4,14 @@
 
 #include "zapplication.h"
 #include "zform.h"
+#include "xexceptions.h"
 #include "xsystem.h"
 
 #include <commctrl.h>
 #include <shellapi.h>
 #include <uxtheme.h>
 
-#include <new>
+#include <cstdio>
 
 const char* const ZWNDPROP = "XWNDUSR";
 zWindow* zFocusedControl = nullptr;
@@ -34,6 +35,25 @@ void zDetachObject(HWND window)
 {
     auto* record = static_cast<zWindowRecord*>(RemovePropA(window, ZWNDPROP));
     delete record;
+}
+
+bool zIsClass(HWND window, const char* name)
+{
+    char cls[64] = {};
+    return window && GetClassNameA(window, cls, sizeof cls) && lstrcmpiA(cls, name) == 0;
+}
+
+bool zIsFormWindow(HWND window)
+{
+    return zIsClass(window, ZFORMCLASS) || zIsClass(window, ZMDICHILDCLASS);
+}
+
+LRESULT zNoteFailure(const char* where, UINT msg)
+{
+    char text[64];
+    std::snprintf(text, sizeof text, "%s%x", where, msg);
+    zExceptionRecord() = xexceptions(text, 0, 0);
+    return 0;
 }
 
 zWindow::zWindow(const char* cls, unsigned short typeCode) : className(cls), type(typeCode)

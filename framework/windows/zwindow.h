@@ -209,6 +209,15 @@ zWindow* zFindObject(HWND window);
 void zAttachObject(HWND window, zWindow* object, WNDPROC oldProc);
 void zDetachObject(HWND window);
 
+// Whether a window is of the class named (any case); forms are of either form class.
+bool zIsClass(HWND window, const char* className);
+bool zIsFormWindow(HWND window);
+
+// The one catch site of the framework's window procedures: the failure is
+// kept as the reason of the global exception record ("<where>0x<message>")
+// and the message answers 0.
+LRESULT zNoteFailure(const char* where, UINT msg);
+
 // The control subclass procedure of every framework control.
 LRESULT CALLBACK ControlSubclassProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
 LRESULT ControlWindowProc(zWindow* object, HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);

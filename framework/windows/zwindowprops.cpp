@@ -10,51 +10,6 @@
 
 #include <cstdlib>
 
-namespace {
-
-// The flat scroll bar functions are not in MinGW's import library.
-template <class F>
-F FlatSB(const char* name)
-{
-    HMODULE comctl = GetModuleHandleA("comctl32.dll");
-    return comctl ? reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(comctl, name)))
-                  : nullptr;
-}
-
-void ScrollRange(HWND w, int bar, int* mn, int* mx)
-{
-    *mn = *mx = 0;
-    if (!w || !IsWindow(w))
-        return;
-    using Fn = BOOL(WINAPI*)(HWND, int, LPINT, LPINT);
-    static Fn fn = FlatSB<Fn>("FlatSB_GetScrollRange");
-    if (!fn || !fn(w, bar, mn, mx))
-        GetScrollRange(w, bar, mn, mx);
-}
-
-int ScrollPos(HWND w, int bar)
-{
-    if (!w || !IsWindow(w))
-        return 0;
-    using Fn = int(WINAPI*)(HWND, int);
-    static Fn fn = FlatSB<Fn>("FlatSB_GetScrollPos");
-    return fn ? fn(w, bar) : GetScrollPos(w, bar);
-}
-
-void SetScrollPosition(HWND w, int bar, int pos)
-{
-    if (!w || !IsWindow(w))
-        return;
-    using Fn = int(WINAPI*)(HWND, int, int, BOOL);
-    static Fn fn = FlatSB<Fn>("FlatSB_SetScrollPos");
-    if (fn)
-        fn(w, bar, pos, TRUE);
-    else
-        SetScrollPos(w, bar, pos, TRUE);
-}
-
-}  // namespace
-
 void zWindow::SetTop(int v)
 {
     top = v;
@@ -350,30 +305,30 @@ void zWindow::ApplyIcon()
 
 void zWindow::GetHScrollRange(int* mn, int* mx) const
 {
-    ScrollRange(Handle(), SB_HORZ, mn, mx);
+    xsystem::FlatScrollRange(Handle(), SB_HORZ, mn, mx);
 }
 
 void zWindow::GetVScrollRange(int* mn, int* mx) const
 {
-    ScrollRange(Handle(), SB_VERT, mn, mx);
+    xsystem::FlatScrollRange(Handle(), SB_VERT, mn, mx);
 }
 
 int zWindow::GetHScrollPos() const
 {
-    return ScrollPos(Handle(), SB_HORZ);
+    return xsystem::FlatScrollPos(Handle(), SB_HORZ);
 }
 
 int zWindow::GetVScrollPos() const
 {
-    return ScrollPos(Handle(), SB_VERT);
+    return xsystem::FlatScrollPos(Handle(), SB_VERT);
 }
 
 void zWindow::SetHScrollPos(int pos)
 {
-    SetScrollPosition(Handle(), SB_HORZ, pos);
+    xsystem::SetFlatScrollPos(Handle(), SB_HORZ, pos);
 }
 
 void zWindow::SetVScrollPos(int pos)
 {
-    SetScrollPosition(Handle(), SB_VERT, pos);
+    xsystem::SetFlatScrollPos(Handle(), SB_VERT, pos);
 }
