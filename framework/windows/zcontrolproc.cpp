@@ -12,6 +12,7 @@
 #include <shellapi.h>
 
 #include <cctype>
+#include <cstdint>
 
 namespace {
 
@@ -59,7 +60,7 @@ LRESULT OnKeyDownMsg(zWindow* obj, const Call& c, WPARAM key, LPARAM lParam)
     if (obj->IsLocked()) {
         if (key == VK_DELETE || obj->type == ZT_BUTTON)
             key = 0, lParam = 0;
-    } else if (obj->type == ZT_COMBOBOX && key == VK_DELETE && own) {
+    } else if (obj->type == ZT_COMBOBOX && key == VK_DELETE) {
         SendMessageA(obj->hwnd, CB_SETCURSEL, WPARAM(-1), 0);
         obj->NotifyParent();
         if (!Alive(c.hwnd, obj))
@@ -103,10 +104,37 @@ LRESULT OnCharMsg(zWindow* obj, const Call& c, WPARAM ch, LPARAM lParam)
     return c.Prev(WM_CHAR, ch, lParam);
 }
 
+// A grid-type control keeps its column widths in the settings file, in a
+// section named after its form and itself.
+void SaveColumnWidths(const zWindow* grid)
+{
+    const zWindow* form = grid->parent;
+    xstring base = "info_" + (form ? form->name : xstring()) + "_" + grid->name;
+    xstring section = base + "_";
+    section += xstring().FromUnsigned(zTextHash(base));
+    int count = int(SendMessageA(grid->hwnd, ZGM_COLUMNCOUNT, 0, 0));
+    for (int i = 1; i <= count; ++i) {
+        auto name = reinterpret_cast<const char*>(SendMessageA(grid->hwnd, ZGM_COLUMNNAME, WPARAM(i), 0));
+        xstring key, width;
+        if (name && *name)
+            key = name;
+        else
+            key.FromInt(i);
+        width.FromLong(long(SendMessageA(grid->hwnd, ZGM_COLUMNWIDTH, WPARAM(i), 0)));
+        zApp().WriteSetting(section, key, width);
+    }
+}
+
 // Only the control's own window ends the object's window; a subclassed
 // child (the edit of a combo box, a drop button) just leaves.
 LRESULT OnDestroyMsg(zWindow* obj, const Call& c, WPARAM wParam, LPARAM lParam)
 {
+    if (c.hwnd == obj->hwnd && (obj->type == ZT_GRID16 || obj->type == ZT_GRID23)) {
+        try {
+            SaveColumnWidths(obj);
+        } catch (...) {
+        }
+    }
     if (c.hwnd == obj->hwnd) {
         if (zFocusedControl == obj)
             zFocusedControl = nullptr;
@@ -196,13 +224,13 @@ LRESULT OnMouseButton(zWindow* obj, const Call& c, UINT msg, WPARAM wParam, LPAR
         break;
     default:
         go = obj->OnRButtonUp(wParam, x, y);
-        if (grid)
-            return go ? 0 : 0;
         break;
     }
     if (!go || !Alive(c.hwnd, obj))
         return 0;
-    if (grid && msg != WM_LBUTTONDBLCLK)
+    // The grid types' own procedures saw the button first; only the release
+    // of the right button goes to them once more when the handler says so.
+    if (grid && (msg == WM_LBUTTONDOWN || msg == WM_RBUTTONDOWN))
         return 0;
     return c.Prev(msg, wParam, lParam);
 }
@@ -286,11 +314,8 @@ LRESULT Dispatch(zWindow* obj, const Call& c, UINT msg, WPARAM wParam, LPARAM lP
     case WM_CTLCOLORBTN:
     case WM_CTLCOLORSTATIC: {
         zWindow* child = zFindObject(reinterpret_cast<HWND>(lParam));
-        if (child && child->brush) {
-            SetTextColor(reinterpret_cast<HDC>(wParam), child->CurrentTextColour());
-            SetBkColor(reinterpret_cast<HDC>(wParam), child->CurrentTextBackColour());
-            return reinterpret_cast<LRESULT>(child->brush);
-        }
+        if (HBRUSH b = child ? ControlBrush(child, reinterpret_cast<HDC>(wParam)) : nullptr)
+            return reinterpret_cast<LRESULT>(b);
         break;
     }
     case WM_MOUSEMOVE: {
@@ -353,4 +378,17 @@ LRESULT CALLBACK ControlSubclassProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM 
     } catch (...) {
         return zNoteFailure("window proc msg:0x", msg);
     }
+}
+
+unsigned long zTextHash(const char* text)
+{
+    uint32_t sum = 0, power = 1, k = 0;
+    for (const char* p = text; p && *p; ++p) {
+        if (*p == ' ' || *p == '\t')
+            continue;
+        ++k;
+        power *= 0x600937u;
+        sum += k * uint32_t(int32_t(static_cast<signed char>(*p))) * power;
+    }
+    return sum;
 }

@@ -105,19 +105,23 @@ void zForm::_create_()
     if (IsLive())
         return;
     SetBackColor(brushColour);
-    HMENU menuHandle = menu && kind != ZK_MDICHILD ? menu->Load(zApp().instance) : nullptr;
+    HMENU menuHandle = menu ? menu->Load(zApp().instance) : nullptr;
     exStyle |= WS_EX_ACCEPTFILES;
     HWND parentWindow = nullptr;
     if (kind == ZK_MDICHILD) {
         exStyle |= WS_EX_MDICHILD;
         zForm* frame = dynamic_cast<zForm*>(parent);
         parentWindow = frame ? frame->mdiClient : nullptr;
+        // A child's menu goes to the frame when the child is activated; the
+        // handle would be taken for the child's identifier here.
+        menuHandle = nullptr;
     } else if (parent && parent->IsLive()) {
         parentWindow = parent->hwnd;
     }
     HWND created = CreateWindowExA(exStyle, className, caption, style, left, top, width, height,
                                    parentWindow, menuHandle, zApp().instance, this);
     if (!created) {
+        xsys().SetLastError(int(GetLastError()));
         xsys().Error("zForm::_create_ " + name, 0);
         return;
     }
@@ -206,7 +210,12 @@ void zForm::Show(int command)
     if (modal)
         return;
     modal = 1;
-    zWindow::Show(command);
+    try {
+        zWindow::Show(command);
+    } catch (...) {
+        modal = 0;  // a form that failed to show can be shown again
+        throw;
+    }
     if (kind != ZK_MODAL || !IsLive()) {
         modal = 0;
         return;

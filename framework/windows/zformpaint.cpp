@@ -4,6 +4,9 @@
 #include "zformproc.h"
 
 #include "zapplication.h"
+#include "zbars.h"
+
+#include <commctrl.h>
 
 namespace {
 
@@ -70,6 +73,62 @@ HBRUSH ControlBrush(zWindow* ctl, HDC dc)
     return form->patternBrush.Handle() ? form->patternBrush.Handle() : form->brush;
 }
 
+namespace {
+
+// A colour value that names a system colour: GetSysColor knows its index.
+bool IsSystemColour(COLORREF value)
+{
+    return GetSysColor(int(value)) != 0;
+}
+
+// A child's brush, text background and text colours taken again, and
+// handed to the common controls that keep colours of their own.
+void RefreshColours(zWindow& w)
+{
+    HWND h = w.hwnd;
+    if (IsSystemColour(w.brushColour)) {
+        w.SetBackColor(w.brushColour);
+        LPARAM colour = LPARAM(w.CurrentBrushColour());
+        if (w.type == ZT_LISTVIEW)
+            SendMessageA(h, LVM_SETBKCOLOR, 0, colour);
+        else if (w.type == ZT_TREEVIEW)
+            SendMessageA(h, TVM_SETINSERTMARKCOLOR, 0, colour);
+        else if (w.type == ZT_PROGRESS)
+            SendMessageA(h, PBM_SETBKCOLOR, 0, colour);
+    }
+    if (IsSystemColour(w.textBackColour)) {
+        LPARAM colour = LPARAM(w.CurrentTextBackColour());
+        if (w.type == ZT_LISTVIEW)
+            SendMessageA(h, LVM_SETTEXTBKCOLOR, 0, colour);
+        else if (w.type == ZT_TREEVIEW)
+            SendMessageA(h, TVM_SETBKCOLOR, 0, colour);
+    }
+    if (IsSystemColour(w.textColour)) {
+        LPARAM colour = LPARAM(w.CurrentTextColour());
+        if (w.type == ZT_LISTVIEW)
+            SendMessageA(h, LVM_SETTEXTCOLOR, 0, colour);
+        else if (w.type == ZT_TREEVIEW)
+            SendMessageA(h, TVM_SETTEXTCOLOR, 0, colour);
+        else if (w.type == ZT_PROGRESS)
+            SendMessageA(h, PBM_SETBARCOLOR, 0, colour);
+    }
+}
+
+}  // namespace
+
+// The system colours changed: every brush taken for a system colour is
+// taken again, and the common controls get their colours anew.
+void OnSysColorChange(zForm* form)
+{
+    if (IsSystemColour(form->brushColour))
+        form->SetBackColor(form->brushColour);
+    for (HWND c = GetWindow(form->hwnd, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
+        zWindow* obj = zFindObject(c);
+        if (obj && obj->hwnd == c && !zIsClass(c, ZFORMCLASS))
+            RefreshColours(*obj);
+    }
+}
+
 LRESULT OnScroll(zForm* form, HWND hwnd, int bar, WPARAM wParam)
 {
     int mn = 0, mx = 0;
@@ -103,6 +162,10 @@ LRESULT OnScroll(zForm* form, HWND hwnd, int bar, WPARAM wParam)
         form->OnHScroll(&delta);
     else
         form->OnVScroll(&delta);
+    // The status bar sits out the scroll: hidden, then put back at the bottom.
+    HWND status = form->StatusBarShown() ? form->statusBar->hwnd : nullptr;
+    if (status)
+        ShowWindow(status, SW_HIDE);
     RECT* scroll = IsRectEmpty(&form->scrollRect) ? nullptr : &form->scrollRect;
     RECT* clip = IsRectEmpty(&form->clipRect) ? nullptr : &form->clipRect;
     ScrollWindowEx(hwnd, bar == SB_HORZ ? -delta : 0, bar == SB_HORZ ? 0 : -delta, scroll, clip,
@@ -112,6 +175,13 @@ LRESULT OnScroll(zForm* form, HWND hwnd, int bar, WPARAM wParam)
     else
         form->SetVScrollPos(pos + delta);
     form->GetClientRect();
-    form->OnLayout();
+    if (bar == SB_VERT)
+        form->OnLayout();
+    if (status && IsWindow(status)) {
+        SendMessageA(status, WM_SIZE, 0, 0);
+        ShowWindow(status, SW_RESTORE);
+    }
+    if (bar == SB_HORZ)
+        form->OnLayout();
     return 0;
 }

@@ -4,6 +4,7 @@
 #include "zformproc.h"
 
 #include "zapplication.h"
+#include "zbars.h"
 #include "zmenu.h"
 #include "xhooks.h"
 #include "xsystem.h"
@@ -88,6 +89,8 @@ LRESULT FormWindowProc(zForm* form, HWND hwnd, UINT msg, WPARAM wParam, LPARAM l
         form->OnMove(short(LOWORD(lParam)), short(HIWORD(lParam)));
         break;
     case WM_SIZE:
+        if (form->toolRebar && form->toolRebar->IsLive())
+            SendMessageA(form->toolRebar->hwnd, WM_SIZE, 0, 0);
         if (wParam != SIZE_MINIMIZED)
             form->LayoutBars();
         form->OnSize(wParam, LOWORD(lParam), HIWORD(lParam));
@@ -134,6 +137,9 @@ LRESULT FormWindowProc(zForm* form, HWND hwnd, UINT msg, WPARAM wParam, LPARAM l
     case WM_ERASEBKGND:
         EraseFormBackground(hwnd, *form, reinterpret_cast<HDC>(wParam));
         return 1;
+    case WM_SYSCOLORCHANGE:
+        OnSysColorChange(form);
+        return 0;
     case WM_SHOWWINDOW:
         form->OnShowWindow(wParam != 0, int(lParam));
         break;
@@ -243,16 +249,16 @@ LRESULT FormWindowProc(zForm* form, HWND hwnd, UINT msg, WPARAM wParam, LPARAM l
         break;
     }
     case WM_MDIACTIVATE:
-        if (reinterpret_cast<HWND>(lParam) == hwnd)
-            zApp().SetCurrentForm(form);
+        OnMdiActivate(form, hwnd, wParam, lParam);
         form->OnActivate(wParam, lParam);
         return 0;
     case WM_DROPFILES: {
         HDROP drop = reinterpret_cast<HDROP>(wParam);
         form->drop = drop;
-        if (DragQueryFileA(drop, 0xFFFFFFFF, nullptr, 0) > 1) {
+        UINT files = DragQueryFileA(drop, 0xFFFFFFFF, nullptr, 0);
+        if (files > 1) {
             xcallmessagebox(hwnd, "One file at a time,please.", "Message", MB_ICONINFORMATION);
-        } else {
+        } else if (files == 1) {
             char file[260] = {};
             DragQueryFileA(drop, 0, file, sizeof file);
             form->OnDropFiles(file);

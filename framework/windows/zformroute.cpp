@@ -5,29 +5,38 @@
 #include "zformproc.h"
 
 #include "zapplication.h"
+#include "zbars.h"
 #include "zmenu.h"
 
 #include <commctrl.h>
 
 namespace {
 
+// An edit shows the focus colours while it has the focus (unless locked)
+// and its own colours again afterwards; each edit keeps its own.
 void EditFocusColours(zWindow* ctl, bool gained)
 {
-    static COLORREF saved[3];
     if (gained) {
-        saved[0] = ctl->textBackColour, saved[1] = ctl->textColour, saved[2] = ctl->brushColour;
+        ctl->savedTextBackColour = ctl->textBackColour;
+        ctl->savedTextColour = ctl->textColour;
+        ctl->savedBrushColour = ctl->brushColour;
         if (ctl->IsTextBlank())
             ctl->OnFocusBlank();
-        if (!ctl->IsLocked()) {
+        if (!ctl->IsLocked() && ctl->IsLive()) {
             ctl->textColour = ctl->focusTextColour;
             ctl->textBackColour = ctl->focusBackColour;
             ctl->SetBackColor(ctl->focusBrushColour);
             SendMessageA(ctl->hwnd, EM_SETSEL, 0, -1);
+            InvalidateRect(ctl->hwnd, nullptr, TRUE);
         }
     } else {
-        ctl->textBackColour = saved[0], ctl->textColour = saved[1];
-        ctl->SetBackColor(saved[2]);
-        SendMessageA(ctl->hwnd, EM_SETSEL, 0, 0);
+        ctl->textBackColour = ctl->savedTextBackColour;
+        ctl->textColour = ctl->savedTextColour;
+        ctl->SetBackColor(ctl->savedBrushColour);
+        if (ctl->IsLive()) {
+            SendMessageA(ctl->hwnd, EM_SETSEL, 0, 0);
+            InvalidateRect(ctl->hwnd, nullptr, TRUE);
+        }
     }
 }
 
@@ -67,6 +76,58 @@ int EventOf(zWindow* ctl, WORD code)
     }
 }
 
+// The notifications of a grid-type control of type 23 reach its numbered
+// operations; a query answered false gives 1, which stops the grid.
+bool RouteGridCommand(zWindow* grid, WORD code, WORD low, LRESULT* result)
+{
+    *result = 0;
+    switch (code) {
+    case ZGN_QUERYEDIT:
+        *result = grid->GridOperation(ZGOP_EDIT, 1, 0) ? 0 : 1;
+        return true;
+    case ZGN_EDITENDED:
+        *result = grid->GridOperation(ZGOP_EDIT, 0, low == 1) ? 0 : 1;
+        return true;
+    case ZGN_QUERYCHANGE:
+        *result = grid->GridOperation(ZGOP_CHANGE, 1, low) ? 0 : 1;
+        return true;
+    case ZGN_CHANGED:
+        grid->GridOperation(ZGOP_CHANGE, 0, low);
+        return true;
+    case ZGN_COLUMNCHANGED:
+        grid->GridOperation(ZGOP_COLUMN, low, 0);
+        return true;
+    case ZGN_ROWCHANGED:
+        grid->GridOperation(ZGOP_ROW, low, 0);
+        return true;
+    case ZGN_HEADERCLICK:
+        grid->GridOperation(ZGOP_HEADER, low, 0);
+        return true;
+    default:
+        return false;
+    }
+}
+
+// The form's own pager is as wide as the toolbar and scrolls by its button
+// step; any other pager is 100 by 100.
+void OnPagerNotify(zForm* form, zWindow* pager, NMHDR* header)
+{
+    bool own = pager == form->toolPager;
+    if (header->code == UINT(PGN_CALCSIZE)) {
+        auto* calc = reinterpret_cast<NMPGCALCSIZE*>(header);
+        if (!own) {
+            calc->iWidth = calc->iHeight = 100;
+        } else if (calc->dwFlag == PGF_CALCWIDTH) {
+            SIZE size = {};
+            if (HWND bar = form->ToolBarWindow())
+                SendMessageA(bar, TB_GETMAXSIZE, 0, reinterpret_cast<LPARAM>(&size));
+            calc->iWidth = size.cx;
+        }
+    } else if (header->code == UINT(PGN_SCROLL) && own) {
+        reinterpret_cast<NMPGSCROLL*>(header)->iScroll = form->toolPager->buttonStep;
+    }
+}
+
 }  // namespace
 
 LRESULT OnCommandMessage(zForm* form, HWND hwnd, WPARAM wParam, LPARAM lParam)
@@ -81,6 +142,12 @@ LRESULT OnCommandMessage(zForm* form, HWND hwnd, WPARAM wParam, LPARAM lParam)
     if (!ctl)
         return FormDefaultProc(form, hwnd, WM_COMMAND, wParam, lParam);
     WORD code = HIWORD(wParam);
+    if (ctl->type == ZT_GRID23) {
+        LRESULT result = 0;
+        if (RouteGridCommand(ctl, code, LOWORD(wParam), &result))
+            return result;
+        return FormDefaultProc(form, hwnd, WM_COMMAND, wParam, lParam);
+    }
     if (ctl->type == ZT_COMBOBOX)
         form->OnComboNotify(ctl, code);
     if (!IsWindow(control) || zFindObject(control) != ctl)
@@ -117,6 +184,12 @@ LRESULT OnNotifyMessage(zForm* form, HWND hwnd, WPARAM wParam, LPARAM lParam)
         cd->lItemlParam = reinterpret_cast<LPARAM>(sender);
         return sender->OnCustomDraw(cd);
     }
+    if (sender && (sender->type == ZT_GRID16 || sender->type == ZT_GRID23) &&
+        (header->code == ZGN_DRAWCELL || header->code == ZGN_EDITBEGIN))
+        sender->GridOperation(header->code == ZGN_DRAWCELL ? ZGOP_DRAWCELL : ZGOP_EDITBEGIN,
+                              lParam, 0);
+    if (sender && sender->type == ZT_PAGER)
+        OnPagerNotify(form, sender, header);
     if (sender)
         form->OnNotify(header);
     return FormDefaultProc(form, hwnd, WM_NOTIFY, wParam, lParam);
@@ -174,6 +247,32 @@ LRESULT OnRouteChar(zForm* form, WPARAM ch, HWND control)
     if (form->IsLive())
         SendMessageA(form->hwnd, WM_CHAR, ch, 0);
     return -1;
+}
+
+// The frame shows the menu of the active child: its own menu object's when
+// it has one, the main form's again when the child that had it goes.
+void OnMdiActivate(zForm* form, HWND hwnd, WPARAM wParam, LPARAM lParam)
+{
+    bool activated = reinterpret_cast<HWND>(lParam) == hwnd;
+    if (activated)
+        zApp().SetCurrentForm(form);
+    HWND client = GetParent(hwnd);
+    HWND frame = client ? GetParent(client) : nullptr;
+    HMENU current = frame ? GetMenu(frame) : nullptr;
+    zMenuRes* mainMenu = zMainForm ? zMainForm->menu : nullptr;
+    zMenuRes* chosen = nullptr;
+    if (reinterpret_cast<HWND>(wParam) == hwnd && mainMenu && mainMenu->menu != current)
+        chosen = mainMenu;
+    else if (activated && form->menu && form->menu->menu != current)
+        chosen = form->menu;
+    if (!chosen) {
+        SendMessageA(client, WM_MDIREFRESHMENU, 0, 0);
+        return;
+    }
+    zActiveMenu = chosen;
+    SendMessageA(client, WM_MDISETMENU, reinterpret_cast<WPARAM>(chosen->menu),
+                 reinterpret_cast<LPARAM>(GetSubMenu(chosen->menu, 0)));
+    DrawMenuBar(zMainForm && zMainForm->IsLive() ? zMainForm->hwnd : frame);
 }
 
 LRESULT CALLBACK MdiClientWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)

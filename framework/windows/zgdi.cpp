@@ -250,3 +250,42 @@ zDC::~zDC()
     if (pen_)
         DeleteObject(pen_);
 }
+
+namespace {
+
+// Made with the program's other statics, before its entry function, and
+// released at process end.
+struct DisplayObjects {
+    DisplayObjects() = default;
+    DisplayObjects(const DisplayObjects&) = delete;
+    DisplayObjects& operator=(const DisplayObjects&) = delete;
+    ~DisplayObjects()
+    {
+        if (pen)
+            DeleteObject(pen);
+        if (display)
+            DeleteDC(display);
+    }
+    HPEN pen = CreatePen(PS_SOLID, 1, RGB(0, 0, 0));
+    zDC empty{static_cast<HDC>(nullptr)};
+    HDC display = CreateICA("DISPLAY", nullptr, nullptr, nullptr);
+};
+
+DisplayObjects g_displayObjects;
+
+}  // namespace
+
+HPEN zBlackPen()
+{
+    return g_displayObjects.pen;
+}
+
+zDC& zEmptyContext()
+{
+    return g_displayObjects.empty;
+}
+
+HDC zDisplayIC()
+{
+    return g_displayObjects.display;
+}

@@ -89,6 +89,12 @@ private:
     HPEN pen_ = nullptr;
 };
 
+// Process-wide drawing objects: a black pen of width 1, an empty drawing
+// context and an information context of the display.
+HPEN zBlackPen();
+zDC& zEmptyContext();
+HDC zDisplayIC();
+
 class zForm;
 
 // Picture flags of a window.

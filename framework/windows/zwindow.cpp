@@ -82,10 +82,7 @@ zWindow::~zWindow()
     if (brush)
         zReleaseBrush(brush);
     brush = nullptr;
-    if (image && !imageNotOwned)
-        DeleteObject(image);
-    if (image2)
-        DeleteObject(image2);
+    DropImages();
 }
 
 void zWindow::Create()
@@ -166,10 +163,11 @@ void zWindow::Show(int command)
         return;
     ShowWindow(hwnd, command);
     if (type == ZT_FORM) {
+        // A form shown again comes to the top, activated unless asked not to be.
         UINT flags = SWP_NOSIZE | SWP_NOMOVE | SWP_SHOWWINDOW;
         if (command == SW_SHOWNA || command == SW_SHOWMINNOACTIVE || command == SW_SHOWNOACTIVATE)
             flags |= SWP_NOACTIVATE;
-        SetWindowPos(hwnd, nullptr, 0, 0, 0, 0, flags | SWP_NOZORDER);
+        SetWindowPos(hwnd, HWND_TOP, 0, 0, 0, 0, flags);
         UpdateWindow(hwnd);
     }
 }

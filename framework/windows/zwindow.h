@@ -28,6 +28,20 @@ enum : DWORD {
     ZIN_CREATED = 0x10, ZIN_ALPHA = 0x20, ZIN_MOUSETOPARENT = 0x40, ZIN_HEX = 0x80,
 };
 
+// Messages and notification codes of the control library's grid-type
+// controls (types 16 and 23) that the framework sends or routes, and the
+// numbered operations of those controls that the form calls for them.
+enum : UINT { ZGM_COLUMNCOUNT = 2836, ZGM_COLUMNNAME = 2856, ZGM_COLUMNWIDTH = 2906 };
+enum : UINT {
+    ZGN_QUERYEDIT = 2929, ZGN_EDITENDED = 2930, ZGN_QUERYCHANGE = 2933, ZGN_CHANGED = 2934,
+    ZGN_COLUMNCHANGED = 2935, ZGN_ROWCHANGED = 2937, ZGN_DRAWCELL = 2942, ZGN_EDITBEGIN = 2946,
+    ZGN_HEADERCLICK = 2948,
+};
+enum : int {
+    ZGOP_EDIT = 4, ZGOP_CHANGE = 5, ZGOP_COLUMN = 12, ZGOP_ROW = 13, ZGOP_HEADER = 14,
+    ZGOP_EDITBEGIN = 21, ZGOP_DRAWCELL = 25,
+};
+
 // Form kinds.
 enum : int { ZK_PLAIN = 0, ZK_MODAL = 1, ZK_TOPLEVEL = 2, ZK_MDIFRAME = 3, ZK_MDICHILD = 4 };
 
@@ -90,6 +104,12 @@ public:
     // The form calls a control's n-th event operation (1 = first) through
     // this; each control class maps the number to its own event slots.
     virtual void Event(int number) { (void)number; }
+    // The numbered operations of grid-type controls (types 16 and 23) that
+    // the form calls for their notifications; true lets the grid go on.
+    virtual bool GridOperation(int number, LPARAM first, LPARAM second)
+    {
+        return (void)number, (void)first, (void)second, true;
+    }
     // Custom draw of buttons (NM_CUSTOMDRAW); the result of the draw stage.
     virtual LRESULT OnCustomDraw(NMCUSTOMDRAW* record) { return (void)record, CDRF_DODEFAULT; }
 
@@ -192,6 +212,9 @@ public:
     DWORD rop = SRCCOPY;
     zBrush patternBrush;
     xstring textAtFocus;
+    // An edit's colours from before it got the focus, given back when it
+    // loses it (text, text background, brush).
+    COLORREF savedTextColour = 0, savedTextBackColour = 0, savedBrushColour = 0;
 
 protected:
     zWindow(const zWindow&) = delete;
@@ -199,6 +222,9 @@ protected:
 
     // Ends a live window directly: no WM_CLOSE to an object half destroyed.
     void DestroyLiveWindow();
+    // Deletes the owned image and the second image; a button or static
+    // shows none afterwards.
+    void DropImages();
     void RegisterTool(HWND owner);
 };
 
@@ -221,5 +247,8 @@ LRESULT zNoteFailure(const char* where, UINT msg);
 // The control subclass procedure of every framework control.
 LRESULT CALLBACK ControlSubclassProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
 LRESULT ControlWindowProc(zWindow* object, HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+// The hash of a settings section name: blanks and tabs skipped, the sum of
+// k * character * 0x600937^k over the k-th kept character, in 32 bits.
+unsigned long zTextHash(const char* text);
 // The focused framework control (cleared when it is destroyed).
 extern zWindow* zFocusedControl;

@@ -4,6 +4,8 @@
 
 #include "zapplication.h"
 #include "zform.h"
+#include "ztextfunc.h"
+#include "xalloc.h"
 #include "xsystem.h"
 
 #include <commctrl.h>
@@ -88,10 +90,7 @@ void zWindow::Center(char mode, bool relative)
         refWindow = GetParent(hwnd);
     else if (relative)
         refWindow = GetWindow(hwnd, GW_OWNER) ? GetWindow(hwnd, GW_OWNER) : GetParent(hwnd);
-    if (refWindow)
-        ::GetClientRect(refWindow, &ref);
-    else
-        SystemParametersInfoA(SPI_GETWORKAREA, 0, &ref, 0);
+    ::GetClientRect(refWindow ? refWindow : GetDesktopWindow(), &ref);
     GetWindowRect(hwnd, &me);
     POINT p = {ref.left + ((ref.right - ref.left) - (me.right - me.left)) / 2,
                ref.top + ((ref.bottom - ref.top) - (me.bottom - me.top)) / 2};
@@ -148,12 +147,9 @@ void zWindow::SetText(const char* text)
 
 xstring zWindow::GetText()
 {
-    if (IsLive()) {
-        int n = GetWindowTextLengthA(hwnd);
-        xstring buf;
-        buf.Space(n + 1);
-        GetWindowTextA(hwnd, buf.GetBuffer(), n + 1);
-        caption = xstring(buf.c_str());
+    if (char* text = IsLive() ? GetControlText(hwnd, -1) : nullptr) {
+        caption = text;
+        xfree(text);
     }
     return caption;
 }
@@ -263,9 +259,39 @@ void SendResourceToPicture(HWND picture, const char* name)
 
 }  // namespace
 
+namespace {
+
+// Buttons and statics show a bitmap of the window object.
+void ShowImage(const zWindow& w, HGDIOBJ image)
+{
+    if (w.type == ZT_BUTTON || w.type == ZT_BUTTONLIKE || w.type == ZT_STATIC)
+        SendMessageA(w.hwnd, w.type == ZT_STATIC ? STM_SETIMAGE : BM_SETIMAGE, IMAGE_BITMAP,
+                     reinterpret_cast<LPARAM>(image));
+}
+
+}  // namespace
+
+void zWindow::DropImages()
+{
+    if (image) {
+        if (IsLive())
+            ShowImage(*this, nullptr);
+        if (!imageNotOwned)
+            DeleteObject(image);
+    }
+    image = nullptr;
+    imageNotOwned = 0;
+    if (image2)
+        DeleteObject(image2);
+    image2 = nullptr;
+}
+
 void zWindow::LoadPicture()
 {
-    if (pictureName.IsBlank() || !IsLive())
+    if (!IsLive())
+        return;
+    DropImages();
+    if (pictureName.IsBlank())
         return;
     if (type == ZT_PICTURE) {
         if (pictureSource == 1)
@@ -281,18 +307,11 @@ void zWindow::LoadPicture()
         SendMessageA(hwnd, ACM_PLAY, WPARAM(-1), MAKELPARAM(0, 0xFFFF));
         return;
     }
-    HGDIOBJ loaded = pictureSource == 1
+    image = pictureSource == 1
         ? LoadImageA(zApp().instance, pictureName, IMAGE_BITMAP, 0, 0, 0)
         : LoadImageA(nullptr, pictureName, IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE);
-    if (!loaded)
-        return;
-    if (image && !imageNotOwned)
-        DeleteObject(image);
-    image = loaded;
-    imageNotOwned = 0;
-    if (type == ZT_BUTTON || type == ZT_STATIC)
-        SendMessageA(hwnd, type == ZT_BUTTON ? BM_SETIMAGE : STM_SETIMAGE, IMAGE_BITMAP,
-                     reinterpret_cast<LPARAM>(image));
+    if (image)
+        ShowImage(*this, image);
 }
 
 void zWindow::ApplyIcon()
