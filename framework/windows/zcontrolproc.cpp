@@ -6,10 +6,8 @@
 
 #include "zapplication.h"
 #include "zformproc.h"
-#include "xhooks.h"
 
 #include <commctrl.h>
-#include <shellapi.h>
 
 #include <cctype>
 #include <cstdint>
@@ -180,15 +178,7 @@ LRESULT OnPaintMsg(zWindow* obj, const Call& c, WPARAM wParam, LPARAM lParam)
 
 LRESULT OnDropMsg(zWindow* obj, const Call& c, WPARAM wParam, LPARAM lParam)
 {
-    HDROP drop = reinterpret_cast<HDROP>(wParam);
-    if (DragQueryFileA(drop, 0xFFFFFFFF, nullptr, 0) > 1) {
-        xcallmessagebox(c.hwnd, "One file at a time,please.", "Message", MB_ICONINFORMATION);
-    } else {
-        char file[260] = {};
-        DragQueryFileA(drop, 0, file, sizeof file);
-        obj->OnDropFiles(file);
-    }
-    DragFinish(drop);
+    zDropFiles(obj, c.hwnd, reinterpret_cast<HDROP>(wParam));
     if (!Alive(c.hwnd, obj))
         return 0;
     return c.Prev(WM_DROPFILES, wParam, lParam);

@@ -335,6 +335,7 @@ void zForm::MoveFocus(int direction)
             ::SetFocus(cand);
             return;
         }
+        Sleep(1);
         current = cand;
     }
 }

@@ -6,11 +6,9 @@
 #include "zapplication.h"
 #include "zbars.h"
 #include "zmenu.h"
-#include "xhooks.h"
 #include "xsystem.h"
 
 #include <commctrl.h>
-#include <shellapi.h>
 
 LRESULT FormDefaultProc(zForm* form, HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
 {
@@ -252,20 +250,11 @@ LRESULT FormWindowProc(zForm* form, HWND hwnd, UINT msg, WPARAM wParam, LPARAM l
         OnMdiActivate(form, hwnd, wParam, lParam);
         form->OnActivate(wParam, lParam);
         return 0;
-    case WM_DROPFILES: {
-        HDROP drop = reinterpret_cast<HDROP>(wParam);
-        form->drop = drop;
-        UINT files = DragQueryFileA(drop, 0xFFFFFFFF, nullptr, 0);
-        if (files > 1) {
-            xcallmessagebox(hwnd, "One file at a time,please.", "Message", MB_ICONINFORMATION);
-        } else if (files == 1) {
-            char file[260] = {};
-            DragQueryFileA(drop, 0, file, sizeof file);
-            form->OnDropFiles(file);
-        }
-        DragFinish(drop);
+    case WM_DROPFILES:
+        zDropFiles(form, hwnd, reinterpret_cast<HDROP>(wParam));
+        if (!IsWindow(hwnd) || zFindObject(hwnd) != form)
+            return 0;
         break;
-    }
     case WM_HOTKEY:
         form->OnHotKey(wParam, lParam);
         break;
@@ -285,12 +274,13 @@ LRESULT FormWindowProc(zForm* form, HWND hwnd, UINT msg, WPARAM wParam, LPARAM l
 namespace {
 
 // Both form classes: the form comes from the creation parameters at
-// WM_CREATE, from "XWNDUSR" afterwards. Nothing thrown leaves the procedure.
+// WM_CREATE, from "XWNDUSR" afterwards; before and after it, the default
+// procedure answers. Nothing thrown leaves the procedure.
 LRESULT ClassProc(bool mdiChild, HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
 {
     try {
         zForm* form = static_cast<zForm*>(zFindObject(hwnd));
-        if (!form && msg == WM_NCCREATE) {
+        if (!form && msg == WM_CREATE) {
             auto* cs = reinterpret_cast<CREATESTRUCTA*>(lParam);
             void* param = cs->lpCreateParams;
             if (mdiChild && param)
@@ -303,8 +293,11 @@ LRESULT ClassProc(bool mdiChild, HWND hwnd, UINT msg, WPARAM wParam, LPARAM lPar
         }
         if (form)
             return FormWindowProc(form, hwnd, msg, wParam, lParam);
-        if (mdiChild)
-            return DefMDIChildProcA(hwnd, msg, wParam, lParam);
+        if (mdiChild) {
+            HWND client = zMainForm ? zMainForm->mdiClient : nullptr;
+            return DefFrameProcA(hwnd, client && IsWindow(client) ? client : nullptr, msg, wParam,
+                                 lParam);
+        }
         return DefWindowProcA(hwnd, msg, wParam, lParam);
     } catch (...) {
         return zNoteFailure("sdi/mdi window proc msg:0x", msg);

@@ -45,30 +45,31 @@ int EventOf(zWindow* ctl, WORD code)
 {
     switch (ctl->type) {
     case ZT_PICTURE:
-        return code == 0x0A41 ? 1 : (code == 0x0A43 ? 2 : 0);
+        return code == ZPICN_CLICKED ? ZEV_PICTURE_CLICK
+                                     : (code == ZPICN_CHANGED ? ZEV_PICTURE_DBLCLICK : 0);
     case ZT_SCINTILLA:
-        return code == 768 ? 1 : 0;
+        return code == ZSCEN_CHANGE ? ZEV_SCINTILLA_CHANGE : 0;
     case ZT_STATIC:
-        return code == STN_CLICKED ? 1 : (code == STN_DBLCLK ? 2 : 0);
+        return code == STN_CLICKED ? ZEV_STATIC_CLICK : (code == STN_DBLCLK ? ZEV_STATIC_DBLCLICK : 0);
     case ZT_EDIT:
         switch (code) {
-        case EN_CHANGE: return 4;
-        case EN_SETFOCUS: EditFocusColours(ctl, true); return 2;
-        case EN_KILLFOCUS: EditFocusColours(ctl, false); return 1;
-        case EN_UPDATE: return 3;
+        case EN_CHANGE: return ZEV_EDIT_CHANGE;
+        case EN_SETFOCUS: EditFocusColours(ctl, true); return ZEV_EDIT_GOTFOCUS;
+        case EN_KILLFOCUS: EditFocusColours(ctl, false); return ZEV_EDIT_KILLFOCUS;
+        case EN_UPDATE: return ZEV_EDIT_UPDATE;
         default: return 0;
         }
     case ZT_BUTTON:
     case ZT_BUTTONLIKE:
-        return code == BN_CLICKED ? 1 : 0;
+        return code == BN_CLICKED ? ZEV_BUTTON_CLICK : 0;
     case ZT_COMBOBOX:
         switch (code) {
-        case CBN_SELCHANGE: return 5;
-        case CBN_DBLCLK: return 6;
-        case CBN_SETFOCUS: return 4;
-        case CBN_KILLFOCUS: return 3;
-        case CBN_EDITCHANGE: return 1;
-        case CBN_EDITUPDATE: return 2;
+        case CBN_SELCHANGE: return ZEV_COMBO_SELCHANGE;
+        case CBN_DBLCLK: return ZEV_COMBO_DBLCLICK;
+        case CBN_SETFOCUS: return ZEV_COMBO_SETFOCUS;
+        case CBN_KILLFOCUS: return ZEV_COMBO_KILLFOCUS;
+        case CBN_EDITCHANGE: return ZEV_COMBO_EDITCHANGE;
+        case CBN_EDITUPDATE: return ZEV_COMBO_EDITUPDATE;
         default: return 0;
         }
     default:

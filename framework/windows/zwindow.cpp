@@ -5,6 +5,7 @@
 #include "zapplication.h"
 #include "zform.h"
 #include "xexceptions.h"
+#include "xhooks.h"
 #include "xsystem.h"
 
 #include <commctrl.h>
@@ -56,6 +57,20 @@ LRESULT zNoteFailure(const char* where, UINT msg)
     return 0;
 }
 
+void zDropFiles(zWindow* object, HWND window, HDROP drop)
+{
+    object->drop = drop;
+    UINT files = DragQueryFileA(drop, 0xFFFFFFFF, nullptr, 0);
+    if (files > 1) {
+        xcallmessagebox(window, "One file at a time,please.", "Message", MB_ICONINFORMATION);
+    } else if (files == 1) {
+        char file[260] = {};
+        DragQueryFileA(drop, 0, file, sizeof file);
+        object->OnDropFiles(file);
+    }
+    DragFinish(drop);
+}
+
 zWindow::zWindow(const char* cls, unsigned short typeCode) : className(cls), type(typeCode)
 {
     mandatoryMessage =
@@ -96,7 +111,7 @@ void zWindow::RegisterTool(HWND owner)
     if (!tip || !IsWindow(tip))
         return;
     TOOLINFOA ti = {};
-    ti.cbSize = 48;
+    ti.cbSize = ZTOOLINFO_SIZE;
     ti.uFlags = TTF_IDISHWND;
     ti.hwnd = owner;
     ti.uId = reinterpret_cast<UINT_PTR>(hwnd);
@@ -119,7 +134,7 @@ void zWindow::Create(int subclass)
     if (type == ZT_TREEVIEW)
         SetWindowTheme(hwnd, L"Explorer", nullptr);
     if (type == ZT_SCINTILLA)
-        SendMessageA(hwnd, 4001, 1, 0);
+        SendMessageA(hwnd, ZSCI_SETLEXER, 1, 0);  // no lexer
     ApplyFont();
     inputFlags |= ZIN_CREATED;
     if (type != ZT_GRID16 && type != ZT_GRID23)

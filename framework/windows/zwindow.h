@@ -10,6 +10,7 @@
 
 #include <windows.h>
 #include <commctrl.h>
+#include <shellapi.h>
 
 enum : int { ZUNSET = int(0x80000000) };
 
@@ -41,6 +42,39 @@ enum : int {
     ZGOP_EDIT = 4, ZGOP_CHANGE = 5, ZGOP_COLUMN = 12, ZGOP_ROW = 13, ZGOP_HEADER = 14,
     ZGOP_EDITBEGIN = 21, ZGOP_DRAWCELL = 25,
 };
+
+// The event operations of the control classes, numbered in slot order
+// (the first after the operations of zWindow is 1): the form calls them
+// through zWindow::Event for the controls' notifications.
+enum : int {
+    ZEV_EDIT_KILLFOCUS = 1, ZEV_EDIT_GOTFOCUS = 2, ZEV_EDIT_UPDATE = 3, ZEV_EDIT_CHANGE = 4,
+    ZEV_STATIC_CLICK = 1, ZEV_STATIC_DBLCLICK = 2,
+    ZEV_BUTTON_CLICK = 1,
+    ZEV_COMBO_EDITCHANGE = 1, ZEV_COMBO_EDITUPDATE = 2, ZEV_COMBO_KILLFOCUS = 3,
+    ZEV_COMBO_SETFOCUS = 4, ZEV_COMBO_SELCHANGE = 5, ZEV_COMBO_DBLCLICK = 6,
+    ZEV_PICTURE_CLICK = 1, ZEV_PICTURE_DBLCLICK = 2,
+    ZEV_SCINTILLA_CHANGE = 1,
+};
+
+// Messages of the control library's picture control ("zpicture") that the
+// framework sends, and its notification codes (high word of WM_COMMAND).
+enum : UINT {
+    ZPICM_LOADFILE = 2524, ZPICM_AUTOSIZE = 2525, ZPICM_STRETCH = 2533, ZPICM_STOREVALUE = 2535,
+    ZPICM_CLEARBACKGROUND = 2556,
+};
+enum : WORD { ZPICN_CLICKED = 0x0A41, ZPICN_CHANGED = 0x0A43 };
+
+// The Scintilla messages and notification the framework uses (style 32 is
+// STYLE_DEFAULT).
+enum : UINT {
+    ZSCI_STYLESETBOLD = 2053, ZSCI_STYLESETITALIC = 2054, ZSCI_STYLESETSIZE = 2055,
+    ZSCI_STYLESETFONT = 2056, ZSCI_SETLEXER = 4001, ZSCI_STYLEDEFAULT = 32,
+    ZSCEN_CHANGE = 768,
+};
+
+// A tool record up to its lParam (TOOLINFOA of common controls 4.7), as
+// every framework window registers itself with the tooltip.
+enum : UINT { ZTOOLINFO_SIZE = 48 };
 
 // Form kinds.
 enum : int { ZK_PLAIN = 0, ZK_MODAL = 1, ZK_TOPLEVEL = 2, ZK_MDIFRAME = 3, ZK_MDICHILD = 4 };
@@ -238,6 +272,10 @@ void zDetachObject(HWND window);
 // Whether a window is of the class named (any case); forms are of either form class.
 bool zIsClass(HWND window, const char* className);
 bool zIsFormWindow(HWND window);
+
+// Files dropped on a window: one goes to the object's OnDropFiles, more are
+// refused with a box; the drop ends either way.
+void zDropFiles(zWindow* object, HWND window, HDROP drop);
 
 // The one catch site of the framework's window procedures: the failure is
 // kept as the reason of the global exception record ("<where>0x<message>")

@@ -212,10 +212,11 @@ void zWindow::ApplyFont()
     font.Take();
     if (IsLive() && font.handle) {
         if (type == ZT_SCINTILLA) {
-            SendMessageA(hwnd, 2055, 32, font.pointSize);                                // SIZE
-            SendMessageA(hwnd, 2056, 32, reinterpret_cast<LPARAM>(font.face.c_str()));  // FONT
-            SendMessageA(hwnd, 2053, 32, font.logFont.lfWeight >= 700);                 // BOLD
-            SendMessageA(hwnd, 2054, 32, font.logFont.lfItalic != 0);                   // ITALIC
+            const WPARAM style = ZSCI_STYLEDEFAULT;
+            SendMessageA(hwnd, ZSCI_STYLESETSIZE, style, font.pointSize);
+            SendMessageA(hwnd, ZSCI_STYLESETFONT, style, reinterpret_cast<LPARAM>(font.face.c_str()));
+            SendMessageA(hwnd, ZSCI_STYLESETBOLD, style, font.logFont.lfWeight >= 700);
+            SendMessageA(hwnd, ZSCI_STYLESETITALIC, style, font.logFont.lfItalic != 0);
         } else {
             SendMessageA(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(font.handle), FALSE);
         }
@@ -252,7 +253,7 @@ void SendResourceToPicture(HWND picture, const char* name)
         BOOL ok = WriteFile(file, bytes, size, &written, nullptr) && written == size;
         CloseHandle(file);
         if (ok)
-            SendMessageA(picture, 2524, 0, reinterpret_cast<LPARAM>(path.c_str()));
+            SendMessageA(picture, ZPICM_LOADFILE, 0, reinterpret_cast<LPARAM>(path.c_str()));
     }
     DeleteFileA(path);
 }
@@ -297,7 +298,7 @@ void zWindow::LoadPicture()
         if (pictureSource == 1)
             SendResourceToPicture(hwnd, pictureName);
         else
-            SendMessageA(hwnd, 2524, 0, reinterpret_cast<LPARAM>(pictureName.c_str()));
+            SendMessageA(hwnd, ZPICM_LOADFILE, 0, reinterpret_cast<LPARAM>(pictureName.c_str()));
         return;
     }
     if (type == ZT_ANIMATION && pictureSource == 1) {
