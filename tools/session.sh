@@ -37,6 +37,9 @@ session_start() {
   rm -f "$fdfile"
   wineserver -p
   timeout 120 wine "$build/bin/winewarm.exe" </dev/null >/dev/null 2>&1 || true
+  # The desktop ends a few seconds after its last program: this one stays.
+  wine "$build/bin/winewarm.exe" stay </dev/null >/dev/null 2>&1 &
+  session_pids+=($!)
   # A loopback address that never answers ICMP echo, for the ping tests.
   local rule="INPUT -d 127.77.0.1 -p icmp --icmp-type echo-request -j DROP"
   # A rule left by a run that was killed outright is dropped first.

@@ -15,24 +15,24 @@ using zwt::TestForm;
 
 namespace {
 
+// A key pressed in the focused window as the input queue delivers it: a
+// posted WM_KEYDOWN and WM_KEYUP (the pump's TranslateMessage makes the
+// character), SHIFT held in the thread's key state. Posted keys reach this
+// program's windows whichever program has the foreground of the display.
 void Key(WORD vk, bool shift = false)
 {
-    std::vector<INPUT> in;
-    auto add = [&](WORD k, bool up) {
-        INPUT i = {};
-        i.type = INPUT_KEYBOARD;
-        i.ki.wVk = k;
-        i.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
-        in.push_back(i);
-    };
-    if (shift)
-        add(VK_SHIFT, false);
-    add(vk, false);
-    add(vk, true);
-    if (shift)
-        add(VK_SHIFT, true);
-    SendInput(UINT(in.size()), in.data(), sizeof(INPUT));
+    BYTE state[256] = {};
+    GetKeyboardState(state);
+    const BYTE saved = state[VK_SHIFT];
+    state[VK_SHIFT] = shift ? 0x80 : 0;
+    SetKeyboardState(state);
+    HWND focus = GetFocus();
+    LPARAM scan = LPARAM(MapVirtualKeyA(vk, MAPVK_VK_TO_VSC)) << 16;
+    PostMessageA(focus, WM_KEYDOWN, vk, scan | 1);
+    PostMessageA(focus, WM_KEYUP, vk, scan | 1 | 0xC0000000);
     zwt::Pump(150);
+    state[VK_SHIFT] = saved;
+    SetKeyboardState(state);
 }
 
 struct KeysTest : ::testing::Test {
@@ -181,13 +181,10 @@ TestControl* g_modalEdit = nullptr;
 void CALLBACK PressEscape(HWND, UINT, UINT_PTR id, DWORD)
 {
     KillTimer(nullptr, id);
-    SetForegroundWindow(g_modal->hwnd);
     g_modalEdit->SetFocus();
-    INPUT in[2] = {};
-    in[0].type = in[1].type = INPUT_KEYBOARD;
-    in[0].ki.wVk = in[1].ki.wVk = VK_ESCAPE;
-    in[1].ki.dwFlags = KEYEVENTF_KEYUP;
-    SendInput(2, in, sizeof(INPUT));
+    LPARAM scan = LPARAM(MapVirtualKeyA(VK_ESCAPE, MAPVK_VK_TO_VSC)) << 16;
+    PostMessageA(g_modalEdit->hwnd, WM_KEYDOWN, VK_ESCAPE, scan | 1);
+    PostMessageA(g_modalEdit->hwnd, WM_KEYUP, VK_ESCAPE, scan | 1 | 0xC0000000);
 }
 
 TEST(ModalKeys, EscapeClosesAModalFormSafely)
