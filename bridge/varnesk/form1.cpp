@@ -59,6 +59,8 @@ void _base_Form1::Create()
     menu = Menu1;
     parent = nullptr;
     zForm::_create_();
+    if (toolPager)
+        toolPager->SetButtonStep(30);
 }
 
 void _base_Form1::OnCreate(bool beginning)

@@ -280,6 +280,30 @@ TEST_F(ControlsTest, ComboItemValuesAndSelection)
     EXPECT_EQ(-1, dead.GetItemValue(0));
 }
 
+// A combo box's text is its selected item, whatever its edit part shows;
+// without a selection it is the window text.
+TEST_F(ControlsTest, ComboTextIsTheSelectedItem)
+{
+    zComboBox c;
+    Place(*form, &c, "sel", WS_VISIBLE | CBS_DROPDOWN, 10, 120);
+    c.AddString("alpha");
+    c.AddString("bravo");
+    HWND edit = GetWindow(c.hwnd, GW_CHILD);
+    ASSERT_NE(nullptr, edit);
+    struct Row {
+        const char* name;
+        int selection;
+        const char* text;
+    } rows[] = {{"item selected", 1, "bravo"}, {"nothing selected", -1, "typed"}};
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        c.SetCurSel(row.selection);
+        SetWindowTextA(edit, "typed");
+        EXPECT_EQ(std::string(row.text), std::string(c.GetText().c_str()));
+        EXPECT_FALSE(c.IsTextBlank());
+    }
+}
+
 TEST_F(ControlsTest, ComboEditEvents)
 {
     RCombo c;
