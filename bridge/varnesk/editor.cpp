@@ -100,6 +100,9 @@ void MYSCINTILLA::Create()
     anchor = 15;
     marginLeft = marginTop = marginRight = marginBottom = 5;
     zWindow::Create(1);
+    // The log and the configuration are code page 1252 bytes, not UTF-8.
+    if (IsLive())
+        Call(SCI_SETCODEPAGE, 0);
 }
 
 void MYSCINTILLA::OnChange()

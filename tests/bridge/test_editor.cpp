@@ -24,7 +24,7 @@ const DWORD kWindowMs = 20000;
 
 enum : UINT {
     SCI_GETREADONLY = 2140, SCI_GETSELECTIONSTART = 2143, SCI_GETSELECTIONEND = 2145,
-    SCI_SELECTALL = 2013, SCI_SETSEL = 2160,
+    SCI_SELECTALL = 2013, SCI_SETSEL = 2160, SCI_GETCODEPAGE = 2137,
 };
 
 // Character by character, as typed.
@@ -215,6 +215,8 @@ TEST_F(EditorTest, LogViewerShowsTheLogReadOnlyAndNeverAsks)
     std::string shown = TextOf(editor);
     EXPECT_NE(std::string::npos, shown.find("\r\n")) << "the banner of the log";
     EXPECT_EQ(1, SendMessageA(editor, SCI_GETREADONLY, 0, 0));
+    // The log's accented words are code page 1252 bytes, one character each.
+    EXPECT_EQ(0, SendMessageA(editor, SCI_GETCODEPAGE, 0, 0));
     SendMessageA(editor, WM_CHAR, 'x', 0);
     EXPECT_EQ(shown, TextOf(editor));
     PostMessageA(form, WM_CLOSE, 0, 0);
@@ -225,6 +227,7 @@ TEST_F(EditorTest, LogViewerShowsTheLogReadOnlyAndNeverAsks)
     form = OpenEditor();
     ASSERT_TRUE(form != nullptr);
     EXPECT_EQ(0, SendMessageA(EditorOf(form), SCI_GETREADONLY, 0, 0));
+    EXPECT_EQ(0, SendMessageA(EditorOf(form), SCI_GETCODEPAGE, 0, 0));
     PostMessageA(form, WM_CLOSE, 0, 0);
     EXPECT_TRUE(WaitFor([&] { return !IsWindow(form); }, kWindowMs)) << "no change, no question";
 }
