@@ -2,7 +2,8 @@
 // Serial ports that the system lists for a test: devices of an enumerator
 // of the test's own ("ROOT\<name>\<id>") with a COM-port interface marked
 // present. Wine lists no ports of its own, so these are the whole list while
-// they exist. Each test program uses its own enumerator name.
+// they exist. Each test program uses its own enumerator name, one of
+// kEnumerators; the tests that use them hold the ctest lock "serial".
 
 #include <windows.h>
 #include <setupapi.h>
@@ -13,12 +14,17 @@
 #include <string>
 #include <vector>
 
-// All removed again at the end, also those an aborted run left.
+// All removed again at the end; an aborted run of any test program leaves
+// ports that the next one removes before it lists its own.
 class FakePorts {
 public:
+    static constexpr const char* kEnumerators[] = {"ECRTEST", "ECRVKSET"};
+
     explicit FakePorts(const std::string& enumerator)
         : name_(enumerator), set_(SetupDiCreateDeviceInfoList(&kPortsClass, nullptr))
     {
+        for (const char* leftover : kEnumerators)
+            Remove(leftover);
         RemoveAll();
     }
     ~FakePorts()
@@ -53,14 +59,18 @@ public:
     }
 
     // Our devices and their interface keys.
-    void RemoveAll()
+    void RemoveAll() { Remove(name_); }
+
+private:
+    // The devices of one enumerator and their interface keys.
+    void Remove(const std::string& enumerator)
     {
         for (int i = 0; i < 32; ++i) {
             char id[8];
             std::snprintf(id, sizeof id, "%04d", i);
             SP_DEVINFO_DATA device = {};
             device.cbSize = sizeof device;
-            std::string instance = "ROOT\\" + name_ + "\\" + id;
+            std::string instance = "ROOT\\" + enumerator + "\\" + id;
             if (SetupDiOpenDeviceInfoA(set_, instance.c_str(), nullptr, 0, &device))
                 SetupDiRemoveDevice(set_, &device);
         }
@@ -73,7 +83,7 @@ public:
             DWORD len = sizeof name;
             if (RegEnumKeyExA(classes, i, name, &len, nullptr, nullptr, nullptr, nullptr) != 0)
                 break;
-            if (Upper(name).find("#" + Upper(name_) + "#") != std::string::npos)
+            if (Upper(name).find("#" + Upper(enumerator) + "#") != std::string::npos)
                 ours.push_back(name);
         }
         for (const std::string& key : ours)
@@ -81,7 +91,6 @@ public:
         RegCloseKey(classes);
     }
 
-private:
     static constexpr GUID kPortsClass = {0x4D36E978, 0xE325, 0x11CE, {0xBF, 0xC1, 0x08, 0x00, 0x2B, 0xE1, 0x03, 0x18}};
     static constexpr GUID kComPortInterface = {0x86E0D1E0, 0x8089, 0x11D0,
                                                {0x9C, 0xE4, 0x08, 0x00, 0x3E, 0x30, 0x1F, 0x73}};
