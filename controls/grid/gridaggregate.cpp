@@ -7,17 +7,13 @@
 #include "gridquery.h"
 
 #include "corvex.h"
+#include "odbc/zdbsql.h"
 
 #include <sqlext.h>
 
 #include <string>
 
 namespace {
-
-SQLCHAR* Sql(std::string& text)
-{
-    return reinterpret_cast<SQLCHAR*>(&text[0]);
-}
 
 // Executes a text on a fresh statement of the connection and fetches one
 // double from its first column.

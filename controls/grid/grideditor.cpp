@@ -13,7 +13,7 @@
 #include "gridlock.h"
 #include "gridrows.h"
 #include "gridwindow.h"
-#include "splitter/zsubclass.h"
+#include "subclass/zsubclass.h"
 #include "datetext.h"
 #include "xalloc.h"
 

@@ -7,7 +7,7 @@
 #include "gridcells.h"
 #include "gridcursor.h"
 #include "gridwindow.h"
-#include "splitter/zsubclass.h"
+#include "subclass/zsubclass.h"
 
 #include <commctrl.h>
 

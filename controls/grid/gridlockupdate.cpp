@@ -8,6 +8,7 @@
 #include "gridlockkeys.h"
 
 #include "corvex.h"
+#include "odbc/zdbsql.h"
 #include "datetext.h"
 #include "gridbrowse.h"
 #include "griddates.h"
@@ -23,11 +24,6 @@
 #include <vector>
 
 namespace {
-
-SQLCHAR* Sql(std::string& text)
-{
-    return reinterpret_cast<SQLCHAR*>(&text[0]);
-}
 
 // The fixed days that date look-ups stand for, in the current year.
 std::string FixedDay(LRESULT itemData)

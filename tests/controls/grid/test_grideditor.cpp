@@ -10,7 +10,7 @@
 #include "gridcursor.h"
 #include "gridlayout.h"
 #include "gridwindow.h"
-#include "splitter/zsubclass.h"
+#include "subclass/zsubclass.h"
 
 #include <commctrl.h>
 #include <gtest/gtest.h>

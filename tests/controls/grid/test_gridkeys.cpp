@@ -7,7 +7,7 @@
 #include "corvex.h"
 #include "gridcolumns.h"
 #include "gridwindow.h"
-#include "splitter/zsubclass.h"
+#include "subclass/zsubclass.h"
 
 #include <commctrl.h>
 #include <gtest/gtest.h>
