@@ -21,7 +21,7 @@ public:
     bool WriteString(const char* text);
     void Close();
 
-    // Control-library additions (xfile_more.cpp).
+    // Control-library additions (xfile_corvex.cpp).
     bool Flush();
     // The new 64-bit position, -1 when closed or on failure.
     long long Seek(LONG distanceLow, LONG distanceHigh, DWORD method);

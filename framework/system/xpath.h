@@ -22,7 +22,7 @@ public:
     xstring GetName() const { return name_; }
     xstring GetExt() const { return ext_; }
 
-    // Control-library additions (xpath_more.cpp): the program the system
+    // Control-library additions (xpath_corvex.cpp): the program the system
     // opens the file with (the path itself when none), and icons from it.
     xstring AssociatedProgram() const;
     HICON AssociatedIcon(int index) const;

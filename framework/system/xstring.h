@@ -24,7 +24,7 @@ public:
     xstring& FromLong(long value);
     xstring& FromUnsigned(unsigned value);
     xstring& FromUnsignedShort(unsigned value);
-    // Control-library number and wide-text assignments (xstring_more.cpp).
+    // Control-library number and wide-text assignments (xstring_corvex.cpp).
     xstring& FromShort(short value);
     xstring& FromInt64(long long value);
     xstring& FromDouble(double value, int precision);

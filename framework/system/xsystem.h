@@ -62,7 +62,7 @@ public:
     bool WriteProfileString(const char* section, const char* key, const char* value,
                             const char* file);
 
-    // Control-library additions (xsystem_more.cpp).
+    // Control-library additions (xsystem_corvex.cpp).
     bool Ping(const char* address, DWORD timeoutMs);
     xstring ShortName(const char* longPath);
     bool DeleteByMask(const char* folder, const char* mask, bool recurse, bool removeFolder);

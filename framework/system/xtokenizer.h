@@ -45,7 +45,7 @@ private:
 class xhextext {
 public:
     explicit xhextext(int value);
-    // Control-library forms (xtokenizer_more.cpp): bytes as upper-case hex
+    // Control-library forms (xtokenizer_corvex.cpp): bytes as upper-case hex
     // pairs, or a text as it is; each with its wide copy.
     xhextext(const unsigned char* bytes, int count);
     explicit xhextext(const char* text);
