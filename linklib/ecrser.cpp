@@ -28,8 +28,8 @@ const GUID kComPortInterface = {0x86E0D1E0, 0x8089, 0x11D0,
 
 int speed_code(int baud)
 {
-    static const int codes[] = {SIO_B9600, SIO_B19200, SIO_B38400,
-                                SIO_B57600, SIO_B115200, SIO_B230400};
+    static const int codes[] = {SIO_B4800,  SIO_B9600,  SIO_B19200,
+                                SIO_B38400, SIO_B57600, SIO_B115200};
     return baud >= 0 && baud <= 5 ? codes[baud] : 0;
 }
 
