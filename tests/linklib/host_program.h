@@ -1,7 +1,7 @@
 #pragma once
-// Runs a program of the Linux host under the test: Wine starts an ELF file
-// itself, but hands back no process to wait on, so its output goes to a file
-// that is read once it holds a whole line.
+// Runs a shell command of the Linux host under the test: Wine starts an ELF
+// file itself, but hands back no process to wait on, so the output goes to a
+// file that is read once it holds a whole line.
 
 #include "testutil.h"
 
@@ -21,14 +21,14 @@ inline std::string dos_path(const std::string& unixPath)
     return out;
 }
 
-// The first line that `program` (a Unix path) with `args` writes to its
-// standard output or error, without its line end; false with the reason in
-// `*line` when it does not start or writes no whole line within `waitMs`.
-inline bool first_output_line(const std::string& program, const std::string& args,
-                              std::string* line, DWORD waitMs = 15000)
+// The first line that `/bin/sh -c script`, run in the test program's
+// folder, writes to its standard output or error, without its line end;
+// false with the reason in `*line` when it does not start or writes no
+// whole line within `waitMs`.
+inline bool shell_line(const std::string& script, std::string* line, DWORD waitMs = 15000)
 {
-    const std::string out =
-        testutil::exe_folder() + "\\host_out_" + std::to_string(GetCurrentProcessId()) + ".txt";
+    const std::string folder = testutil::exe_folder();
+    const std::string out = folder + "\\host_out_" + std::to_string(GetCurrentProcessId()) + ".txt";
     SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
     HANDLE file = CreateFileA(out.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
                               &inherit, CREATE_ALWAYS, 0, nullptr);
@@ -43,9 +43,9 @@ inline bool first_output_line(const std::string& program, const std::string& arg
     start.hStdOutput = file;
     start.hStdError = file;
     PROCESS_INFORMATION child = {};
-    std::string command = program + " " + args;
-    BOOL started = CreateProcessA(dos_path(program).c_str(), &command[0], nullptr, nullptr, TRUE,
-                                  0, nullptr, nullptr, &start, &child);
+    std::string command = "/bin/sh -c \"" + script + "\"";
+    BOOL started = CreateProcessA(dos_path("/bin/sh").c_str(), &command[0], nullptr, nullptr,
+                                  TRUE, 0, nullptr, folder.c_str(), &start, &child);
     DWORD error = GetLastError();
     CloseHandle(file);
     if (child.hProcess)
@@ -54,7 +54,7 @@ inline bool first_output_line(const std::string& program, const std::string& arg
         CloseHandle(child.hThread);
     if (!started) {
         DeleteFileA(out.c_str());
-        *line = program + " did not start: error " + std::to_string(error);
+        *line = "/bin/sh did not start: error " + std::to_string(error);
         return false;
     }
     std::string text;
@@ -68,7 +68,7 @@ inline bool first_output_line(const std::string& program, const std::string& arg
         }
     }
     DeleteFileA(out.c_str());
-    *line = program + " wrote no line within " + std::to_string(waitMs) + " ms: '" + text + "'";
+    *line = "'" + script + "' wrote no line within " + std::to_string(waitMs) + " ms: '" + text + "'";
     return false;
 }
 

@@ -92,7 +92,7 @@ protected:
     std::string line_speed() const
     {
         std::string speed;
-        if (!hosttest::first_output_line("/usr/bin/stty", "-F " + hostTty_ + " speed", &speed))
+        if (!hosttest::shell_line("stty -F '" + hostTty_ + "' speed", &speed))
             ADD_FAILURE() << speed;
         return speed;
     }
