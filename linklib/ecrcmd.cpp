@@ -2,6 +2,7 @@
 #include "brisal.h"
 #include "ecr_result.h"
 #include "ecrnet.h"
+#include "ecrpace.h"
 #include "ecrtftp.h"
 #include "ecrtrace.h"
 
@@ -28,8 +29,6 @@ const char* base_name(const char* path)
     const char* slash = std::strrchr(path, '\\');
     return slash ? slash + 1 : path;
 }
-
-unsigned ptr_text(const void* p) { return static_cast<unsigned>(reinterpret_cast<UINT_PTR>(p)); }
 
 // The first line of `f`, at most rsplen - 2 characters, then "," so that the
 // last value is delimited too; never more than rsplen bytes with the NUL.
@@ -104,7 +103,7 @@ int put_file(uint32_t ip, const char* filename)
     int rc = tftp_put(ip, filename);
     // The register loads a new price list before it takes anything else.
     if (rc == 0 && std::strcmp(base_name(filename), "PLU.BIN") == 0)
-        rc = ecr_wait_cmd_done(ip, 5000);
+        rc = ecr_wait_cmd_done(ip, ecr_pace.busy_poll_ms);
     return rc;
 }
 
@@ -315,7 +314,7 @@ extern "C" int ECR_API ecr_command(const char* hostname, char* filename, int req
     ecr_log("%s ecr_command -- begin: hostname='%s' filename='%s' request='%d' rspptr='0x%08X' "
             "rsplen='%d'\n",
             ecr_timestamp(), hostname ? hostname : "", filename ? filename : "", request,
-            ptr_text(rspptr), rsplen);
+            ecr_ptr(rspptr), rsplen);
     char local[kLocalResponse];
     char* rsp = rspptr ? rspptr : local;
     int len = rspptr ? rsplen : kLocalResponse;
@@ -334,7 +333,7 @@ extern "C" int ECR_API ecr_command(const char* hostname, char* filename, int req
 extern "C" int ECR_API ecr_get_status(const char* hostname, int* hst_conn, int* sco_fis)
 {
     ecr_log("%s ecr_get_status -- begin: hostname='%s' hst_conn='0x%08X' sco_fis='0x%08X'\n",
-            ecr_timestamp(), hostname ? hostname : "", ptr_text(hst_conn), ptr_text(sco_fis));
+            ecr_timestamp(), hostname ? hostname : "", ecr_ptr(hst_conn), ecr_ptr(sco_fis));
     int hst = -1;
     int fis = 0;
     int rc = ecr_check_status(hostname, nullptr, nullptr, &hst, &fis);
@@ -353,7 +352,7 @@ extern "C" int ECR_API ecr_get_status(const char* hostname, int* hst_conn, int* 
 extern "C" int ECR_API ecr_get_status_new(const char* hostname, char* stato, char* hst_conn)
 {
     ecr_log("%s ecr_get_status_new -- begin: hostname='%s' stato='0x%08X' hst_conn='0x%08X'\n",
-            ecr_timestamp(), hostname ? hostname : "", ptr_text(stato), ptr_text(hst_conn));
+            ecr_timestamp(), hostname ? hostname : "", ecr_ptr(stato), ecr_ptr(hst_conn));
     char st[2] = "";
     char hc[2] = "";
     uint32_t ip;

@@ -1,6 +1,7 @@
 #include "ecrser.h"
 #include "brisal.h"
 #include "ecr_result.h"
+#include "ecrstream.h"
 #include "ecrtrace.h"
 #include "pcomm.h"
 
@@ -298,8 +299,7 @@ extern "C" int ECR_API ecr_send_xonxoff_ser(int port, const char* string)
 extern "C" int ECR_API ecr_recv_xonxoff_ser(int port, char* bufptr, int buflen, int numsec)
 {
     ecr_log("%s ecr_recv_xonxoff_ser -- begin: port='%d' bufptr='%08X' buflen='%d' numsec='%d'\n",
-            ecr_timestamp(), port, static_cast<unsigned>(reinterpret_cast<UINT_PTR>(bufptr)),
-            buflen, numsec);
+            ecr_timestamp(), port, ecr_ptr(bufptr), buflen, numsec);
     int count = 0;
     int rc = bufptr || buflen == 0 ? ser_receive(port, bufptr, buflen, numsec, &count)
                                    : ECR_ERR_PARAMETRI;
@@ -322,8 +322,7 @@ extern "C" int ECR_API ecr_file_xonxoff_ser(int port, const char* filename)
 
 extern "C" int ECR_API ecr_enum_port_ser(char* string)
 {
-    ecr_log("%s ecr_enum_port_ser -- begin: string='0x%08X'\n", ecr_timestamp(),
-            static_cast<unsigned>(reinterpret_cast<UINT_PTR>(string)));
+    ecr_log("%s ecr_enum_port_ser -- begin: string='0x%08X'\n", ecr_timestamp(), ecr_ptr(string));
     int ports[kEcrMaxPorts];
     int found = ecr_enum_com_ports(ports, kEcrMaxPorts);
     int count = 0;
