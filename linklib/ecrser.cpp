@@ -202,12 +202,17 @@ int ecr_port_from_name(const char* friendlyName)
         *p = static_cast<char>(std::toupper(static_cast<unsigned char>(*p)));
     if (std::strstr(name, "BLUETOOTH"))
         return 0;
-    const char* com = std::strstr(name, "(COM");
-    if (!com)
+    char* com = std::strstr(name, "(COM");
+    char* close = com ? std::strchr(com + 4, ')') : nullptr;
+    if (!close)
         return 0;
+    // The text up to the ")" read as a number, blanks around it allowed ("(COM7 )").
+    *close = '\0';
     char* end = nullptr;
     long number = std::strtol(com + 4, &end, 10);
-    if (end == com + 4 || *end != ')' || number < 1 || number > kEcrMaxPortNumber)
+    while (*end == ' ')
+        ++end;
+    if (end == com + 4 || *end != '\0' || number < 1 || number > kEcrMaxPortNumber)
         return 0;
     return static_cast<int>(number);
 }
