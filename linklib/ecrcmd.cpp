@@ -144,11 +144,8 @@ int ecr_send_cmd_txt(uint32_t ip, const char* command)
 {
     ecr_log("%s ecr_send_cmd_txt: command='%s'\n", ecr_timestamp(), command);
     char path[ECR_MAX_PATH];
-    FILE* f = ecr_path(path, kCommandFile) ? std::fopen(path, "wb") : nullptr;
-    if (!f)
+    if (!ecr_path(path, kCommandFile) || !ecr_write_file(path, command, std::strlen(command)))
         return ERR_FILE_CREATION;
-    std::fwrite(command, 1, std::strlen(command), f);
-    std::fclose(f);
     int rc = tftp_put(ip, path);
     DeleteFileA(path);
     return rc;

@@ -45,11 +45,12 @@ bool selected(EcrTable table, const std::vector<uint8_t>& image, int index, bool
 
 std::string line_of(EcrTable table, const std::vector<uint8_t>& image, int index)
 {
+    const int id = index + 1;
     switch (table) {
-    case EcrTable::Reparti: return csv_reparto_line(index + 1, *record_at<RepartoRecord>(image, index));
-    case EcrTable::Plu: return csv_plu_line(index + 1, *record_at<PluRecord>(image, index));
-    case EcrTable::Clienti: return csv_cliente_line(index + 1, *record_at<ClienteRecord>(image, index));
-    case EcrTable::Fatture: return csv_fattura_line(index + 1, *record_at<FatturaRecord>(image, index));
+    case EcrTable::Reparti: return csv_reparto_line(id, *record_at<RepartoRecord>(image, index));
+    case EcrTable::Plu: return csv_plu_line(id, *record_at<PluRecord>(image, index));
+    case EcrTable::Clienti: return csv_cliente_line(id, *record_at<ClienteRecord>(image, index));
+    case EcrTable::Fatture: return csv_fattura_line(id, *record_at<FatturaRecord>(image, index));
     }
     return std::string();
 }

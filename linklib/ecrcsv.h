@@ -29,7 +29,8 @@ inline std::size_t ecr_table_bytes(EcrTable t)
 // Record `index` of a whole file image.
 template <typename Record> Record* record_at(std::vector<uint8_t>& image, int index)
 {
-    return reinterpret_cast<Record*>(image.data() + static_cast<std::size_t>(index) * sizeof(Record));
+    return reinterpret_cast<Record*>(image.data() +
+                                     static_cast<std::size_t>(index) * sizeof(Record));
 }
 template <typename Record> const Record* record_at(const std::vector<uint8_t>& image, int index)
 {

@@ -126,7 +126,8 @@ std::vector<uint8_t> csv_preset_image(EcrTable table)
     if (table == EcrTable::Reparti) {
         for (int i = 0; i < REPARTI_COUNT; ++i) {
             std::snprintf(text, sizeof text, "REPARTO %d", i + 1);
-            copy_field(text, record_at<RepartoRecord>(image, i)->descr, sizeof(RepartoRecord::descr));
+            RepartoRecord* r = record_at<RepartoRecord>(image, i);
+            copy_field(text, r->descr, sizeof r->descr);
         }
     } else if (table == EcrTable::Plu) {
         for (int i = 0; i < PLU_COUNT; ++i) {

@@ -92,7 +92,7 @@ int fetch_current(uint32_t ip, const char* dirname, const char* status, const ch
         return rc;
     std::vector<uint8_t> data;
     SalesFileInfo info;
-    if (ecr_file_size(status) != SALES_BLOCK || !ecr_read_file(status, data) || !sales_header(data, &info))
+    if (!ecr_read_file(status, data) || data.size() != SALES_BLOCK || !sales_header(data, &info))
         return ERR_INVALID_FILESIZE;
     if (info.error_flag != 0)
         return ERR_REG_IN_ERRORE;
