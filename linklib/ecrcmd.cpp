@@ -45,27 +45,26 @@ void read_first_line(FILE* f, char* rsp, int rsplen)
     rsp[n] = '\0';
 }
 
-// The character behind `key`, or 0 when the key is missing.
-char value_after(const char* text, const char* key)
+// The one character behind `key`, whatever it is; `absent` when the key is
+// missing or ends the text.
+char value_after(const char* text, const char* key, char absent)
 {
     const char* p = std::strstr(text, key);
-    return p ? p[std::strlen(key)] : '\0';
+    char c = p ? p[std::strlen(key)] : '\0';
+    return c ? c : absent;
 }
 
-// A digit field: its value, or the default when the key is missing or not
-// followed by a digit.
-int digit_field(const char* text, const char* key, int fallback)
+// A digit field: the character behind the key minus '0'.
+int digit_field(const char* text, const char* key, int absent)
 {
-    char c = value_after(text, key);
-    return (c >= '0' && c <= '9') ? c - '0' : fallback;
+    char c = value_after(text, key, '\0');
+    return c ? c - '0' : absent;
 }
 
 void parse_fields(const char* rsp, int* ecr, int* stati, int* hst_conn, int* cmd, int* setup)
 {
     if (ecr) {
-        char c = value_after(rsp, "ECR=");
-        bool letter = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
-        *ecr = letter ? c : 'X';
+        *ecr = value_after(rsp, "ECR=", 'X');
         ecr_log("%s ecr_recv_resp_txt: ecr='%c'\n", ecr_timestamp(), *ecr);
     }
     if (stati) {
