@@ -7,7 +7,7 @@
 #include "brisal.h"
 #include "ecrcsv.h"
 #include "ecrmain.h"
-#include "ecrtables.h"
+#include "ecrpace.h"
 #include "ecrtftp.h"
 #include "sim_register.h"
 #include "sim_tftp.h"
@@ -120,7 +120,7 @@ int run()
         return 1;
     ecrsim::SimRegister reg;
     reg.setBusyInfos(0);
-    ecr_register_poll_ms = 50;
+    ecr_pace.busy_poll_ms = 50;
     reg.putFile("PLU.BIN", image);
     ecrsim::SimTftpServer server(reg);
     if (!check(server.start(kHost), "simulator not started: " + server.lastError()))

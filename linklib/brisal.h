@@ -101,7 +101,7 @@ ECR_EXPORT int ECR_API ecr_recv_xonxoff_ntw(int sockid, char* bufptr, int buflen
 ECR_EXPORT int ECR_API ecr_send_xonxoff_ntw(int sockid, const char* string);
 
 // XON/XOFF command stream over a serial line; the COM port number is the
-// handle. baud is an index 0..5 (9600, 19200, 38400, 57600, 115200, 230400);
+// handle. baud is an index 0..5 (4800, 9600, 19200, 38400, 57600, 115200);
 // echo not 0 makes every byte wait for the register's echo.
 ECR_EXPORT int ECR_API ecr_conn_xonxoff_ser(int port, int baud, int echo);
 ECR_EXPORT int ECR_API ecr_disc_xonxoff_ser(int port);

@@ -27,7 +27,7 @@ extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved
     char number[16];
     ecr_log("%s DllMain -- %s: hInst='0x%08X' esito='%u' dirname='%s' esito_sock='%d'\n",
             ecr_timestamp(), reason_text(reason, number),
-            static_cast<unsigned>(reinterpret_cast<UINT_PTR>(instance)), 1u, ecr_dirname(),
+            ecr_ptr(instance), 1u, ecr_dirname(),
             ecr_winsock_state());
     return TRUE;
 }

@@ -2,6 +2,7 @@
 #include "brisal.h"
 #include "ecr_result.h"
 #include "ecrnet.h"
+#include "ecrpace.h"
 #include "ecrtftp.h"
 #include "ecrtrace.h"
 
@@ -29,8 +30,6 @@ const char* base_name(const char* path)
     return slash ? slash + 1 : path;
 }
 
-unsigned ptr_text(const void* p) { return static_cast<unsigned>(reinterpret_cast<UINT_PTR>(p)); }
-
 // The first line of `f`, at most rsplen - 2 characters, then "," so that the
 // last value is delimited too; never more than rsplen bytes with the NUL.
 void read_first_line(FILE* f, char* rsp, int rsplen)
@@ -46,27 +45,26 @@ void read_first_line(FILE* f, char* rsp, int rsplen)
     rsp[n] = '\0';
 }
 
-// The character behind `key`, or 0 when the key is missing.
-char value_after(const char* text, const char* key)
+// The one character behind `key`, whatever it is; `absent` when the key is
+// missing or ends the text.
+char value_after(const char* text, const char* key, char absent)
 {
     const char* p = std::strstr(text, key);
-    return p ? p[std::strlen(key)] : '\0';
+    char c = p ? p[std::strlen(key)] : '\0';
+    return c ? c : absent;
 }
 
-// A digit field: its value, or the default when the key is missing or not
-// followed by a digit.
-int digit_field(const char* text, const char* key, int fallback)
+// A digit field: the character behind the key minus '0'.
+int digit_field(const char* text, const char* key, int absent)
 {
-    char c = value_after(text, key);
-    return (c >= '0' && c <= '9') ? c - '0' : fallback;
+    char c = value_after(text, key, '\0');
+    return c ? c - '0' : absent;
 }
 
 void parse_fields(const char* rsp, int* ecr, int* stati, int* hst_conn, int* cmd, int* setup)
 {
     if (ecr) {
-        char c = value_after(rsp, "ECR=");
-        bool letter = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
-        *ecr = letter ? c : 'X';
+        *ecr = value_after(rsp, "ECR=", 'X');
         ecr_log("%s ecr_recv_resp_txt: ecr='%c'\n", ecr_timestamp(), *ecr);
     }
     if (stati) {
@@ -104,7 +102,7 @@ int put_file(uint32_t ip, const char* filename)
     int rc = tftp_put(ip, filename);
     // The register loads a new price list before it takes anything else.
     if (rc == 0 && std::strcmp(base_name(filename), "PLU.BIN") == 0)
-        rc = ecr_wait_cmd_done(ip, 5000);
+        rc = ecr_wait_cmd_done(ip, ecr_pace.busy_poll_ms);
     return rc;
 }
 
@@ -145,11 +143,8 @@ int ecr_send_cmd_txt(uint32_t ip, const char* command)
 {
     ecr_log("%s ecr_send_cmd_txt: command='%s'\n", ecr_timestamp(), command);
     char path[ECR_MAX_PATH];
-    FILE* f = ecr_path(path, kCommandFile) ? std::fopen(path, "wb") : nullptr;
-    if (!f)
+    if (!ecr_path(path, kCommandFile) || !ecr_write_file(path, command, std::strlen(command)))
         return ERR_FILE_CREATION;
-    std::fwrite(command, 1, std::strlen(command), f);
-    std::fclose(f);
     int rc = tftp_put(ip, path);
     DeleteFileA(path);
     return rc;
@@ -315,7 +310,7 @@ extern "C" int ECR_API ecr_command(const char* hostname, char* filename, int req
     ecr_log("%s ecr_command -- begin: hostname='%s' filename='%s' request='%d' rspptr='0x%08X' "
             "rsplen='%d'\n",
             ecr_timestamp(), hostname ? hostname : "", filename ? filename : "", request,
-            ptr_text(rspptr), rsplen);
+            ecr_ptr(rspptr), rsplen);
     char local[kLocalResponse];
     char* rsp = rspptr ? rspptr : local;
     int len = rspptr ? rsplen : kLocalResponse;
@@ -334,7 +329,7 @@ extern "C" int ECR_API ecr_command(const char* hostname, char* filename, int req
 extern "C" int ECR_API ecr_get_status(const char* hostname, int* hst_conn, int* sco_fis)
 {
     ecr_log("%s ecr_get_status -- begin: hostname='%s' hst_conn='0x%08X' sco_fis='0x%08X'\n",
-            ecr_timestamp(), hostname ? hostname : "", ptr_text(hst_conn), ptr_text(sco_fis));
+            ecr_timestamp(), hostname ? hostname : "", ecr_ptr(hst_conn), ecr_ptr(sco_fis));
     int hst = -1;
     int fis = 0;
     int rc = ecr_check_status(hostname, nullptr, nullptr, &hst, &fis);
@@ -353,7 +348,7 @@ extern "C" int ECR_API ecr_get_status(const char* hostname, int* hst_conn, int* 
 extern "C" int ECR_API ecr_get_status_new(const char* hostname, char* stato, char* hst_conn)
 {
     ecr_log("%s ecr_get_status_new -- begin: hostname='%s' stato='0x%08X' hst_conn='0x%08X'\n",
-            ecr_timestamp(), hostname ? hostname : "", ptr_text(stato), ptr_text(hst_conn));
+            ecr_timestamp(), hostname ? hostname : "", ecr_ptr(stato), ecr_ptr(hst_conn));
     char st[2] = "";
     char hc[2] = "";
     uint32_t ip;

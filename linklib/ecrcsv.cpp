@@ -29,34 +29,28 @@ std::string format(const char* fmt, ...)
     return std::string(buf, n < 0 ? 0 : (n < static_cast<int>(sizeof buf) ? n : sizeof buf - 1));
 }
 
-template <typename Record>
-const Record& record_at(const std::vector<uint8_t>& image, int index)
-{
-    return *reinterpret_cast<const Record*>(image.data() + static_cast<std::size_t>(index) *
-                                                              sizeof(Record));
-}
-
 bool selected(EcrTable table, const std::vector<uint8_t>& image, int index, bool all)
 {
     switch (table) {
-    case EcrTable::Reparti: return all || record_at<RepartoRecord>(image, index).changed != 0;
-    case EcrTable::Plu: return all || record_at<PluRecord>(image, index).changed != 0;
+    case EcrTable::Reparti: return all || record_at<RepartoRecord>(image, index)->changed != 0;
+    case EcrTable::Plu: return all || record_at<PluRecord>(image, index)->changed != 0;
     case EcrTable::Clienti: {
-        const ClienteRecord& r = record_at<ClienteRecord>(image, index);
+        const ClienteRecord& r = *record_at<ClienteRecord>(image, index);
         return (all || r.changed != 0) && r.partita_iva[0] != '\0';
     }
-    case EcrTable::Fatture: return record_at<FatturaRecord>(image, index).tipo_fattura != 0;
+    case EcrTable::Fatture: return record_at<FatturaRecord>(image, index)->tipo_fattura != 0;
     }
     return false;
 }
 
 std::string line_of(EcrTable table, const std::vector<uint8_t>& image, int index)
 {
+    const int id = index + 1;
     switch (table) {
-    case EcrTable::Reparti: return csv_reparto_line(index + 1, record_at<RepartoRecord>(image, index));
-    case EcrTable::Plu: return csv_plu_line(index + 1, record_at<PluRecord>(image, index));
-    case EcrTable::Clienti: return csv_cliente_line(index + 1, record_at<ClienteRecord>(image, index));
-    case EcrTable::Fatture: return csv_fattura_line(index + 1, record_at<FatturaRecord>(image, index));
+    case EcrTable::Reparti: return csv_reparto_line(id, *record_at<RepartoRecord>(image, index));
+    case EcrTable::Plu: return csv_plu_line(id, *record_at<PluRecord>(image, index));
+    case EcrTable::Clienti: return csv_cliente_line(id, *record_at<ClienteRecord>(image, index));
+    case EcrTable::Fatture: return csv_fattura_line(id, *record_at<FatturaRecord>(image, index));
     }
     return std::string();
 }
@@ -120,7 +114,7 @@ std::string csv_fattura_line(int id, const FatturaRecord& r)
 int csv_from_image(EcrTable table, const std::vector<uint8_t>& image, bool all, std::string& out)
 {
     const EcrTableInfo& info = ecr_table_info(table);
-    if (image.size() != static_cast<std::size_t>(ecr_table_bytes(table)))
+    if (image.size() != ecr_table_bytes(table))
         return 0;
     std::string text = std::string(info.header) + "\r\n";
     int lines = 0;
@@ -219,13 +213,13 @@ int CsvReader::next(std::vector<std::string>& fields, std::size_t n)
     for (;;) {
         std::size_t semi = line.find(';', start);
         std::size_t stop = semi == std::string::npos ? line.size() : semi;
-        if (static_cast<std::size_t>(count) < n) {
-            std::string f = line.substr(start, stop - start);
-            f.erase(f.find_last_not_of(' ') + 1);
-            if (trace)
-                ecr_log_always("csv -- list [%2d]='%s'\n", count, f.c_str());
+        std::string f = line.substr(start, stop - start);
+        f.erase(f.find_last_not_of(' ') + 1);
+        // The trace shows every field, also those beyond the record's.
+        if (trace)
+            ecr_log_always("csv -- list [%2d]='%s'\n", count, f.c_str());
+        if (static_cast<std::size_t>(count) < n)
             fields[count] = f;
-        }
         ++count;
         if (semi == std::string::npos)
             return count;

@@ -21,9 +21,21 @@ struct EcrTableInfo {
 };
 
 const EcrTableInfo& ecr_table_info(EcrTable table);
-inline long ecr_table_bytes(EcrTable t)
+inline std::size_t ecr_table_bytes(EcrTable t)
 {
-    return static_cast<long>(ecr_table_info(t).count) * ecr_table_info(t).size;
+    return static_cast<std::size_t>(ecr_table_info(t).count) * ecr_table_info(t).size;
+}
+
+// Record `index` of a whole file image.
+template <typename Record> Record* record_at(std::vector<uint8_t>& image, int index)
+{
+    return reinterpret_cast<Record*>(image.data() +
+                                     static_cast<std::size_t>(index) * sizeof(Record));
+}
+template <typename Record> const Record* record_at(const std::vector<uint8_t>& image, int index)
+{
+    return reinterpret_cast<const Record*>(image.data() +
+                                           static_cast<std::size_t>(index) * sizeof(Record));
 }
 
 // A register text field as text: up to its NUL or its width, whichever

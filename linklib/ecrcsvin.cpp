@@ -7,12 +7,6 @@
 #include <initializer_list>
 
 namespace {
-template <typename Record>
-Record* record_at(std::vector<uint8_t>& image, int index)
-{
-    return reinterpret_cast<Record*>(image.data() + static_cast<std::size_t>(index) * sizeof(Record));
-}
-
 int32_t clamp(int32_t v, int32_t lo, int32_t hi) { return v < lo ? lo : (v > hi ? hi : v); }
 
 // Every numeric field of a row is checked before anything is applied, so a
@@ -127,12 +121,13 @@ uint8_t cliente_kind(const ClienteRecord& r)
 
 std::vector<uint8_t> csv_preset_image(EcrTable table)
 {
-    std::vector<uint8_t> image(static_cast<std::size_t>(ecr_table_bytes(table)), 0);
+    std::vector<uint8_t> image(ecr_table_bytes(table), 0);
     char text[32];
     if (table == EcrTable::Reparti) {
         for (int i = 0; i < REPARTI_COUNT; ++i) {
             std::snprintf(text, sizeof text, "REPARTO %d", i + 1);
-            copy_field(text, record_at<RepartoRecord>(image, i)->descr, sizeof(RepartoRecord::descr));
+            RepartoRecord* r = record_at<RepartoRecord>(image, i);
+            copy_field(text, r->descr, sizeof r->descr);
         }
     } else if (table == EcrTable::Plu) {
         for (int i = 0; i < PLU_COUNT; ++i) {
@@ -149,7 +144,7 @@ CsvApplyStats csv_apply(EcrTable table, FILE* in, std::vector<uint8_t>& image)
 {
     CsvApplyStats stats;
     const EcrTableInfo& info = ecr_table_info(table);
-    if (image.size() != static_cast<std::size_t>(ecr_table_bytes(table)))
+    if (image.size() != ecr_table_bytes(table))
         return stats;
     std::vector<std::string> f;
     CsvReader reader(in);

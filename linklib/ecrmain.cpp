@@ -1,12 +1,15 @@
 #include "brisal.h"
 #include "ecrmain.h"
 #include "ecrnet.h"
+#include "ecrpace.h"
 #include "ecrtrace.h"
 
 #include <windows.h>
 #include <cstring>
 
 const char ecr_version[] = "BRISAL V1.4 del 29/01/2013";
+
+EcrPace ecr_pace;
 
 void ecr_library_attach()
 {
@@ -19,15 +22,17 @@ void ecr_library_attach()
 void ecr_library_detach(bool processEnding)
 {
     // At process end the system tears the sockets down; WSACleanup under the
-    // loader lock of a dying process may hang.
-    if (!processEnding)
+    // loader lock of a dying process may hang. Stopped either way.
+    if (processEnding)
+        ecr_winsock_forget();
+    else
         ecr_winsock_stop();
 }
 
 extern "C" char* ECR_API ecr_get_ver(char* verptr)
 {
     ecr_log("%s ecr_get_ver -- begin: verptr='0x%08X'\n", ecr_timestamp(),
-            static_cast<unsigned>(reinterpret_cast<UINT_PTR>(verptr)));
+            ecr_ptr(verptr));
     // Only with a debugger attached: a bare breakpoint would kill the host.
     if (ecr_env_present("ECR_DEBUG") && IsDebuggerPresent())
         DebugBreak();

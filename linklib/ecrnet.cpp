@@ -37,6 +37,8 @@ void ecr_winsock_stop()
     g_winsock = -1;
 }
 
+void ecr_winsock_forget() { g_winsock = -1; }
+
 int ecr_winsock_state() { return g_winsock; }
 
 const char* ecr_ip_text(uint32_t ip, char* buffer)

@@ -12,6 +12,8 @@ extern const char ecr_default_host[];
 int ecr_winsock_start();
 // Stops it once, and only when the library's own start succeeded.
 void ecr_winsock_stop();
+// Counts it as stopped without stopping it (the process is ending).
+void ecr_winsock_forget();
 // The kept start result: 0 started, > 0 its error, -1 stopped.
 int ecr_winsock_state();
 

@@ -1,11 +1,13 @@
 // Current and archived sales of the register as CSV files.
 
+#include "ecrsales.h"
 #include "brisal.h"
 #include "ecr_result.h"
 #include "ecrcmd.h"
 #include "ecrdate.h"
+#include "ecrnet.h"
+#include "ecrpace.h"
 #include "ecrsalescsv.h"
-#include "ecrtables.h"
 #include "ecrtftp.h"
 #include "ecrtrace.h"
 
@@ -20,30 +22,55 @@ namespace {
 const char kStatusFile[] = "ART_VENDUTI.BIN";
 const char kCurrentFile[] = "VENDCORR.DAT";
 
-bool read_all(const char* path, std::vector<uint8_t>& data)
-{
-    FILE* f = std::fopen(path, "rb");
-    if (!f)
-        return false;
-    data.clear();
-    uint8_t buf[4096];
-    std::size_t n;
-    while ((n = std::fread(buf, 1, sizeof buf, f)) > 0)
-        data.insert(data.end(), buf, buf + n);
-    bool ok = !std::ferror(f);
-    std::fclose(f);
-    return ok;
-}
+// Set-up mode around the sales transfers: entered through the idle gate
+// unless the register is in it already, and left again by whoever entered
+// it, also after a failure, so the register never stays closed to receipts.
+class SetupSession {
+public:
+    explicit SetupSession(const char* hostname) : hostname_(hostname) {}
+    ~SetupSession()
+    {
+        if (entered_)
+            ecr_setup_mode(hostname_, false);
+    }
+    SetupSession(const SetupSession&) = delete;
+    SetupSession& operator=(const SetupSession&) = delete;
 
+    // Resolves the host into `*ip`, passes the gate, enters set-up mode.
+    int begin(uint32_t* ip)
+    {
+        int rc = ecr_resolve_host(hostname_, ip);
+        if (rc != 0)
+            return rc;
+        int already = 0;
+        rc = ecr_check_idle(hostname_, &already);
+        if (rc != 0 || already)
+            return rc;
+        rc = ecr_setup_mode(hostname_, true);
+        entered_ = rc == 0;
+        return rc;
+    }
+
+    // Leaves set-up mode when it was entered here. A failure to leave
+    // becomes the result only when `result` was a success.
+    int end(int result)
+    {
+        if (!entered_)
+            return result;
+        entered_ = false;
+        int rc = ecr_setup_mode(hostname_, false);
+        return result >= 0 && rc != 0 ? rc : result;
+    }
+
+private:
+    const char* hostname_;
+    bool entered_ = false;
+};
+
+// A section's CSV text as its file; an empty text writes nothing.
 bool write_csv(const std::string& path, const std::string& text)
 {
-    if (text.empty())
-        return true;
-    FILE* f = std::fopen(path.c_str(), "wb");
-    if (!f)
-        return false;
-    bool ok = std::fwrite(text.data(), 1, text.size(), f) == text.size();
-    return std::fclose(f) == 0 && ok;
+    return text.empty() || ecr_write_file(path.c_str(), text.data(), text.size());
 }
 
 std::string sales_csv_path(const char* dirname, const char* kind, uint32_t date)
@@ -58,14 +85,14 @@ int fetch_current(uint32_t ip, const char* dirname, const char* status, const ch
 {
     int rc = ecr_send_cmd_txt(ip, "VENDCORR");
     if (rc == 0)
-        rc = ecr_wait_cmd_done(ip, ecr_register_poll_ms);
+        rc = ecr_wait_cmd_done(ip, ecr_pace.busy_poll_ms);
     if (rc == 0)
         rc = tftp_get(ip, status);
     if (rc != 0)
         return rc;
     std::vector<uint8_t> data;
     SalesFileInfo info;
-    if (ecr_file_size(status) != SALES_BLOCK || !read_all(status, data) || !sales_header(data, &info))
+    if (!ecr_read_file(status, data) || data.size() != SALES_BLOCK || !sales_header(data, &info))
         return ERR_INVALID_FILESIZE;
     if (info.error_flag != 0)
         return ERR_REG_IN_ERRORE;
@@ -99,7 +126,8 @@ int recv_current(const char* hostname, const char* dirname)
 }
 
 // One archived day: 1 converted, 0 no file that day, or a failure.
-int fetch_day(uint32_t ip, const char* dirname, uint32_t day)
+// `count` is the days converted before it, for the day's trace line.
+int fetch_day(uint32_t ip, const char* dirname, uint32_t day, int count)
 {
     char compact[16], name[32], path[ECR_MAX_PATH];
     ecr_oro_compact_text(day, compact, sizeof compact);
@@ -118,7 +146,7 @@ int fetch_day(uint32_t ip, const char* dirname, uint32_t day)
     DeleteFileA(path);
     char text[ECR_ERR_TEXT_SIZE];
     ecr_log("%s ecr_recv_vend_storico -- info : pathname='%s' count='%d' esito='%s'\n",
-            ecr_timestamp(), path, result > 0 ? 1 : 0, ecr_err_text(rc, text));
+            ecr_timestamp(), path, count + (result > 0 ? 1 : 0), ecr_err_text(rc, text));
     return result;
 }
 
@@ -140,7 +168,7 @@ int recv_archive(const char* hostname, const char* dirname, const int from[3], c
     int rc = session.begin(&ip);
     int count = 0;
     for (uint32_t day = first; rc == 0 && day <= last; day += 86400u) {
-        int one = fetch_day(ip, dirname, day);
+        int one = fetch_day(ip, dirname, day, count);
         if (one < 0)
             rc = one;
         else
@@ -156,7 +184,7 @@ int recv_archive(const char* hostname, const char* dirname, const int from[3], c
 int ecr_conv_venduto(const char* pathname, const char* dirname)
 {
     std::vector<uint8_t> data;
-    bool read = read_all(pathname, data);
+    bool read = ecr_read_file(pathname, data);
     DeleteFileA(pathname);
     std::string rep, plu;
     SalesFileInfo info;

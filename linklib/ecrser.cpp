@@ -1,6 +1,7 @@
 #include "ecrser.h"
 #include "brisal.h"
 #include "ecr_result.h"
+#include "ecrstream.h"
 #include "ecrtrace.h"
 #include "pcomm.h"
 
@@ -28,8 +29,8 @@ const GUID kComPortInterface = {0x86E0D1E0, 0x8089, 0x11D0,
 
 int speed_code(int baud)
 {
-    static const int codes[] = {SIO_B9600, SIO_B19200, SIO_B38400,
-                                SIO_B57600, SIO_B115200, SIO_B230400};
+    static const int codes[] = {SIO_B4800,  SIO_B9600,  SIO_B19200,
+                                SIO_B38400, SIO_B57600, SIO_B115200};
     return baud >= 0 && baud <= 5 ? codes[baud] : 0;
 }
 
@@ -201,12 +202,17 @@ int ecr_port_from_name(const char* friendlyName)
         *p = static_cast<char>(std::toupper(static_cast<unsigned char>(*p)));
     if (std::strstr(name, "BLUETOOTH"))
         return 0;
-    const char* com = std::strstr(name, "(COM");
-    if (!com)
+    char* com = std::strstr(name, "(COM");
+    char* close = com ? std::strchr(com + 4, ')') : nullptr;
+    if (!close)
         return 0;
+    // The text up to the ")" read as a number, blanks around it allowed ("(COM7 )").
+    *close = '\0';
     char* end = nullptr;
     long number = std::strtol(com + 4, &end, 10);
-    if (end == com + 4 || *end != ')' || number < 1 || number > kEcrMaxPortNumber)
+    while (*end == ' ')
+        ++end;
+    if (end == com + 4 || *end != '\0' || number < 1 || number > kEcrMaxPortNumber)
         return 0;
     return static_cast<int>(number);
 }
@@ -298,8 +304,7 @@ extern "C" int ECR_API ecr_send_xonxoff_ser(int port, const char* string)
 extern "C" int ECR_API ecr_recv_xonxoff_ser(int port, char* bufptr, int buflen, int numsec)
 {
     ecr_log("%s ecr_recv_xonxoff_ser -- begin: port='%d' bufptr='%08X' buflen='%d' numsec='%d'\n",
-            ecr_timestamp(), port, static_cast<unsigned>(reinterpret_cast<UINT_PTR>(bufptr)),
-            buflen, numsec);
+            ecr_timestamp(), port, ecr_ptr(bufptr), buflen, numsec);
     int count = 0;
     int rc = bufptr || buflen == 0 ? ser_receive(port, bufptr, buflen, numsec, &count)
                                    : ECR_ERR_PARAMETRI;
@@ -322,8 +327,7 @@ extern "C" int ECR_API ecr_file_xonxoff_ser(int port, const char* filename)
 
 extern "C" int ECR_API ecr_enum_port_ser(char* string)
 {
-    ecr_log("%s ecr_enum_port_ser -- begin: string='0x%08X'\n", ecr_timestamp(),
-            static_cast<unsigned>(reinterpret_cast<UINT_PTR>(string)));
+    ecr_log("%s ecr_enum_port_ser -- begin: string='0x%08X'\n", ecr_timestamp(), ecr_ptr(string));
     int ports[kEcrMaxPorts];
     int found = ecr_enum_com_ports(ports, kEcrMaxPorts);
     int count = 0;

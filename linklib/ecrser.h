@@ -10,9 +10,9 @@ constexpr int kEcrMaxPorts = 10;
 constexpr int kEcrMaxPortNumber = 999;
 constexpr std::size_t kEcrPortListSize = 40;
 
-// Takes the port number out of a device's friendly name ("... (COM12)"),
-// upper-cased; 0 for Bluetooth links, names without "(COM" and numbers
-// outside 1..999.
+// Takes the port number out of a device's friendly name ("... (COM12)",
+// "(COM7 )"): the text between "(COM" and the next ")"; 0 for Bluetooth
+// links, names without it and numbers outside 1..999.
 int ecr_port_from_name(const char* friendlyName);
 
 // Appends `port` to the list text ("%d" first, then ",%d") when it still

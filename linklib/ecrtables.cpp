@@ -5,9 +5,6 @@
 #include "ecr_result.h"
 #include "ecrcmd.h"
 #include "ecrcsv.h"
-#include "ecrnet.h"
-#include "ecrtables.h"
-#include "ecrtftp.h"
 #include "ecrtrace.h"
 
 #include <windows.h>
@@ -17,98 +14,28 @@
 #include <string>
 #include <vector>
 
-int ecr_register_poll_ms = 5000;
-
-SetupSession::~SetupSession()
-{
-    if (entered_)
-        ecr_setup_mode(hostname_, false);
-}
-
-int SetupSession::begin(uint32_t* ip)
-{
-    int rc = ecr_resolve_host(hostname_, ip);
-    if (rc != 0)
-        return rc;
-    int already = 0;
-    rc = ecr_check_idle(hostname_, &already);
-    if (rc != 0 || already)
-        return rc;
-    rc = ecr_setup_mode(hostname_, true);
-    entered_ = rc == 0;
-    return rc;
-}
-
-int SetupSession::end(int result)
-{
-    if (!entered_)
-        return result;
-    entered_ = false;
-    int rc = ecr_setup_mode(hostname_, false);
-    return result >= 0 && rc != 0 ? rc : result;
-}
-
 namespace {
-bool read_image(const char* path, long size, std::vector<uint8_t>& image)
-{
-    if (ecr_file_size(path) != size)
-        return false;
-    FILE* f = std::fopen(path, "rb");
-    if (!f)
-        return false;
-    image.resize(static_cast<std::size_t>(size));
-    bool ok = std::fread(image.data(), 1, image.size(), f) == image.size();
-    std::fclose(f);
-    return ok;
-}
-
-bool write_bytes(const char* path, const void* data, std::size_t size)
-{
-    FILE* f = std::fopen(path, "wb");
-    if (!f)
-        return false;
-    bool ok = std::fwrite(data, 1, size, f) == size;
-    ok = std::fclose(f) == 0 && ok;
-    if (!ok)
-        DeleteFileA(path);
-    return ok;
-}
-
-// Fetches the table's file and writes the CSV of the selected records.
+// Fetches the table's file in set-up mode and writes the CSV of the
+// selected records.
 int recv_table(EcrTable table, const char* hostname, const char* filename, bool all)
 {
-    const EcrTableInfo& info = ecr_table_info(table);
     char work[ECR_MAX_PATH];
-    if (!filename || !ecr_path(work, info.file))
+    if (!filename || !ecr_path(work, ecr_table_info(table).file))
         return ERR_FILE_CREATION;
     DeleteFileA(filename);
     DeleteFileA(work);
-
-    SetupSession session(hostname);
-    uint32_t ip = 0;
-    int rc = session.begin(&ip);
-    if (rc == 0)
-        rc = tftp_get(ip, work);
-    rc = session.end(rc);
+    int leave = 1;
+    int rc = ecr_get_in_setup(hostname, work, &leave);
     std::vector<uint8_t> image;
-    if (rc == 0 && !read_image(work, ecr_table_bytes(table), image))
+    if (rc == 0 && (!ecr_read_file(work, image) || image.size() != ecr_table_bytes(table)))
         rc = ERR_INVALID_FILESIZE;
     if (rc == 0) {
         std::string csv;
         rc = csv_from_image(table, image, all, csv);
-        if (rc > 0 && !write_bytes(filename, csv.data(), csv.size()))
+        if (rc > 0 && !ecr_write_file(filename, csv.data(), csv.size()))
             rc = ERR_FILE_CREATION;
     }
     DeleteFileA(work);
-    return rc;
-}
-
-// Puts a working file; the register needs a while to take a price list.
-int put_table(uint32_t ip, EcrTable table, const char* work)
-{
-    int rc = tftp_put(ip, work);
-    if (rc == 0 && table == EcrTable::Plu)
-        rc = ecr_wait_cmd_done(ip, ecr_register_poll_ms);
     return rc;
 }
 
@@ -125,19 +52,16 @@ int send_table(EcrTable table, const char* hostname, const char* filename)
     if (stats.applied == 0)
         return 0;
     char work[ECR_MAX_PATH];
-    if (!ecr_path(work, ecr_table_info(table).file) || !write_bytes(work, image.data(), image.size()))
+    if (!ecr_path(work, ecr_table_info(table).file) ||
+        !ecr_write_file(work, image.data(), image.size()))
         return ERR_FILE_CREATION;
-    SetupSession session(hostname);
-    uint32_t ip = 0;
-    int rc = session.begin(&ip);
-    if (rc == 0)
-        rc = put_table(ip, table, work);
-    rc = session.end(rc);
+    int rc = ecr_put_in_setup(hostname, work);
     DeleteFileA(work);
     return rc < 0 ? rc : stats.applied;
 }
 
-// Customers: the register's own file with the CSV's rows merged in.
+// Customers: the register's own file with the CSV's rows merged in, got and
+// put within one stay in set-up mode.
 int send_clienti(const char* hostname, const char* filename)
 {
     FILE* in = filename ? std::fopen(filename, "rb") : nullptr;
@@ -149,26 +73,29 @@ int send_clienti(const char* hostname, const char* filename)
         return ERR_FILE_CREATION;
     }
     DeleteFileA(work);
-    SetupSession session(hostname);
-    uint32_t ip = 0;
-    int rc = session.begin(&ip);
-    if (rc == 0)
-        rc = tftp_get(ip, work);
+    int already = 0;  // receives whether the register was in set-up mode before
+    int rc = ecr_get_in_setup(hostname, work, &already);
+    const bool entered = rc == 0 && !already;
     std::vector<uint8_t> image;
-    if (rc == 0 && !read_image(work, ecr_table_bytes(EcrTable::Clienti), image))
+    if (rc == 0 &&
+        (!ecr_read_file(work, image) || image.size() != ecr_table_bytes(EcrTable::Clienti)))
         rc = ERR_INVALID_FILESIZE;
     if (rc == 0) {
-        CsvApplyStats stats = csv_apply(EcrTable::Clienti, in, image);
-        rc = stats.applied;
-        if (rc > 0 && !write_bytes(work, image.data(), image.size()))
+        rc = csv_apply(EcrTable::Clienti, in, image).applied;
+        if (rc > 0 && !ecr_write_file(work, image.data(), image.size()))
             rc = ERR_FILE_CREATION;
         else if (rc > 0) {
-            int put = tftp_put(ip, work);
+            int put = ecr_put_in_setup(hostname, work);
             rc = put < 0 ? put : rc;
         }
     }
     std::fclose(in);
-    rc = session.end(rc);
+    // Set-up mode is left on every path, so the register takes receipts again.
+    if (entered) {
+        int off = ecr_setup_mode(hostname, false);
+        if (rc >= 0 && off != 0)
+            rc = off;
+    }
     DeleteFileA(work);
     return rc;
 }

@@ -3,6 +3,8 @@
 #include "ecr_result.h"
 #include "ecrcmd.h"
 #include "ecrnet.h"
+#include "ecrpace.h"
+#include "ecrstream.h"
 #include "ecrtrace.h"
 
 #include <winsock2.h>
@@ -19,10 +21,6 @@ constexpr DWORD kRefusedPauseMs = 1000;
 constexpr DWORD kBusyPauseMs = 100;
 // Seconds of silence between two checks that the register still holds us.
 constexpr int kCheckEvery = 10;
-
-int g_answer_limit_ms = 60000;
-
-unsigned ptr32(const void* p) { return static_cast<unsigned>(reinterpret_cast<UINT_PTR>(p)); }
 
 // send() may take only part of the bytes; the rest follows until all are out.
 bool send_all(SOCKET sock, const char* data, int length)
@@ -73,7 +71,7 @@ int recv_byte_until(SOCKET sock, ULONGLONG deadline, unsigned char* byte, int* e
 // failed, closed or stayed silent past the limit.
 bool wait_answer(SOCKET sock, EcrAnswer* answer)
 {
-    const ULONGLONG deadline = GetTickCount64() + static_cast<ULONGLONG>(g_answer_limit_ms);
+    const ULONGLONG deadline = GetTickCount64() + static_cast<ULONGLONG>(ecr_pace.answer_limit_ms);
     for (;;) {
         unsigned char byte = 0;
         int error = 0;
@@ -226,9 +224,6 @@ bool ecr_info_is_v10(const char* info)
     return key && std::strncmp(key + 9, "V1.", 3) == 0;
 }
 
-int ecr_tcp_answer_limit_ms() { return g_answer_limit_ms; }
-void ecr_tcp_set_answer_limit_ms(int ms) { g_answer_limit_ms = ms > 0 ? ms : 1; }
-
 extern "C" int ECR_API ecr_conn_xonxoff_ntw(const char* hostname)
 {
     ecr_log("%s ecr_conn_xonxoff_ntw -- begin: hostname='%s'\n", ecr_timestamp(),
@@ -255,7 +250,7 @@ extern "C" int ECR_API ecr_recv_xonxoff_ntw(int sockid, char* bufptr, int buflen
 {
     ecr_log("%s ecr_recv_xonxoff_ntw -- begin: sockid='%d' bufptr='%08X' buflen='%d' "
             "numsec='%d'\n",
-            ecr_timestamp(), sockid, ptr32(bufptr), buflen, numsec);
+            ecr_timestamp(), sockid, ecr_ptr(bufptr), buflen, numsec);
     int count = 0;
     int rc = recv_stream(static_cast<SOCKET>(sockid), bufptr, buflen, numsec, &count);
     if (count > 0)

@@ -16,8 +16,3 @@ EcrAnswer ecr_answer_kind(unsigned char byte, int v10);
 
 // True when an INFO text names a "V1." firmware ("VERSIONE=V1.").
 bool ecr_info_is_v10(const char* info);
-
-// Longest wait for an answer byte after a piece was sent; a register that
-// stays silent longer counts as a lost connection. Tests shorten it.
-int ecr_tcp_answer_limit_ms();
-void ecr_tcp_set_answer_limit_ms(int ms);

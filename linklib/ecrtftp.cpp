@@ -40,7 +40,10 @@ int env_retry()
     return std::atoi(ecr_env_value("ECR_RETRY", text, sizeof text));
 }
 
-// One UDP socket towards the register's port 500.
+// One UDP socket towards the register. Requests go to its port 500; the
+// first DATA or ACK of a transfer names the port the register answers from
+// (a register behind NAT, or one using RFC 1350 transfer identifiers), and
+// the rest of the transfer stays with that port.
 class Channel {
 public:
     explicit Channel(uint32_t ip)
@@ -63,6 +66,14 @@ public:
 
     bool ok() const { return sock_ != INVALID_SOCKET; }
 
+    // A new request: back to port 500, no port locked yet.
+    void sendRequest(const char* packet, int length)
+    {
+        locked_ = false;
+        peer_.sin_port = htons(TFTP_PORT);
+        send(packet, length);
+    }
+
     void send(const char* packet, int length)
     {
         // A lost datagram is the time-out's business.
@@ -72,10 +83,20 @@ public:
                     WSAGetLastError());
     }
 
+    // Takes the port of `from` for the rest of the transfer, once.
+    void lockOnto(const sockaddr_in& from)
+    {
+        if (!locked_) {
+            locked_ = true;
+            peer_.sin_port = from.sin_port;
+        }
+    }
+
     // A datagram of at least 4 bytes from the register within `seconds`:
-    // its length, or 0 on time-out. Others (runts, strangers, receive errors)
-    // are dropped without extending the wait.
-    int receive(char* buffer, int seconds)
+    // its length (and its sender in `from`), or 0 on time-out. Others
+    // (runts, strangers, other ports once locked, receive errors) are
+    // dropped without extending the wait.
+    int receive(char* buffer, int seconds, sockaddr_in* from)
     {
         DWORD deadline = GetTickCount() + static_cast<DWORD>(seconds) * 1000;
         for (;;) {
@@ -89,11 +110,11 @@ public:
             int ready = select(0, &readable, nullptr, nullptr, &wait);
             if (ready == 0)
                 return 0;
-            sockaddr_in from{};
-            int fromLen = sizeof from;
+            *from = sockaddr_in{};
+            int fromLen = sizeof *from;
             int n = ready < 0 ? SOCKET_ERROR
                               : recvfrom(sock_, buffer, TFTP_BUFFER_SIZE, 0,
-                                         reinterpret_cast<sockaddr*>(&from), &fromLen);
+                                         reinterpret_cast<sockaddr*>(from), &fromLen);
             if (n == SOCKET_ERROR) {
                 int err = WSAGetLastError();
                 if (err != WSAETIMEDOUT)
@@ -101,16 +122,16 @@ public:
                 Sleep(10);  // an error that repeats must not spin
                 continue;
             }
-            // The register answers from its port 500; anything else is not ours.
-            if (n >= 4 && from.sin_addr.s_addr == peer_.sin_addr.s_addr &&
-                from.sin_port == peer_.sin_port)
+            if (n >= 4 && from->sin_addr.s_addr == peer_.sin_addr.s_addr &&
+                (!locked_ || from->sin_port == peer_.sin_port))
                 return n;
         }
     }
 
 private:
     SOCKET sock_ = INVALID_SOCKET;
-    sockaddr_in peer_{};
+    sockaddr_in peer_{};  // the register; its port is 500 until a transfer locks another
+    bool locked_ = false;
     char iptext_[16];
 };
 
@@ -132,7 +153,7 @@ public:
             received_ = 0;
             expected_ = 1;
             timeout_ = kConnectSeconds;
-            ch_.send(request_, requestLen_);
+            ch_.sendRequest(request_, requestLen_);
             ecr_log("%s tftp-get connect  : pathname='%s'\n", ecr_timestamp(), path_);
             int rc = loop();
             if (rc != kRestart)
@@ -145,14 +166,17 @@ private:
     {
         char buf[TFTP_BUFFER_SIZE];
         for (;;) {
-            int n = ch_.receive(buf, timeout_);
+            sockaddr_in from;
+            int n = ch_.receive(buf, timeout_, &from);
             int rc = kContinue;
-            if (n == 0)
+            if (n == 0) {
                 rc = onTimeout();
-            else if (get16(buf) == TFTP_DATA)
+            } else if (get16(buf) == TFTP_DATA) {
+                ch_.lockOnto(from);
                 rc = onData(get16(buf + 2), buf + 4, n - 4);
-            else if (get16(buf) == TFTP_ERROR)
+            } else if (get16(buf) == TFTP_ERROR) {
                 rc = onError(static_cast<int>(get16(buf + 2)));
+            }
             if (rc != kContinue)
                 return rc;
         }
@@ -174,7 +198,9 @@ private:
         unsigned ahead = (block - expected_) & 0xFFFF;
         bool fresh = ahead == 0;
         if (fresh) {
-            std::fwrite(data, 1, static_cast<size_t>(keep), file_);
+            // A full disk must not end in a truncated file taken for the whole.
+            if (std::fwrite(data, 1, static_cast<size_t>(keep), file_) != static_cast<size_t>(keep))
+                return abortLocal();
             received_ += keep;
             expected_ = (expected_ + 1) & 0xFFFF;
         } else {
@@ -197,7 +223,8 @@ private:
     int complete()
     {
         sendAck();  // once more, in case the first one is lost
-        close();
+        if (!close())
+            return abortLocal();
         ecr_log("%s tftp-get completed: pathname='%s' length='%d/%d'\n", ecr_timestamp(), path_,
                 static_cast<int>(received_), static_cast<int>(ecr_file_size(path_)));
         return 0;
@@ -239,6 +266,15 @@ private:
         return kContinue;
     }
 
+    // The local file could not be written: nothing of it is kept.
+    int abortLocal()
+    {
+        discard();
+        ecr_log("%s tftp-get aborted  : pathname='%s' length='%d'\n", ecr_timestamp(), path_,
+                static_cast<int>(received_));
+        return ERR_FILE_CREATION;
+    }
+
     void sendAck()
     {
         char ack[4];
@@ -247,11 +283,16 @@ private:
         ch_.send(ack, sizeof ack);
     }
 
-    void close()
+    // False when the last buffered bytes could not be written (flushed
+    // apart: not every runtime's fclose reports a failed flush).
+    bool close()
     {
-        if (file_)
-            std::fclose(file_);
+        if (!file_)
+            return true;
+        bool ok = std::fflush(file_) == 0 && !std::ferror(file_);
+        ok = std::fclose(file_) == 0 && ok;
         file_ = nullptr;
+        return ok;
     }
 
     void discard()
@@ -292,14 +333,14 @@ public:
         ecr_log("%s tftp-put requested: pathname='%s' size='%d'\n", ecr_timestamp(), path_,
                 static_cast<int>(size_));
         for (;;) {
-            file_ = std::fopen(path_, "rb");
+            file_ = size_ >= 0 ? std::fopen(path_, "rb") : nullptr;
             if (!file_)
                 return ERR_FILE_NOT_FOUND;
             sent_ = 0;
             block_ = 0;
             finalSent_ = false;
             timeout_ = kConnectSeconds;
-            ch_.send(request_, requestLen_);
+            ch_.sendRequest(request_, requestLen_);
             ecr_log("%s tftp-put connect  : pathname='%s' size='%d'\n", ecr_timestamp(), path_,
                     static_cast<int>(size_));
             int rc = loop();
@@ -313,14 +354,17 @@ private:
     {
         char buf[TFTP_BUFFER_SIZE];
         for (;;) {
-            int n = ch_.receive(buf, timeout_);
+            sockaddr_in from;
+            int n = ch_.receive(buf, timeout_, &from);
             int rc = kContinue;
-            if (n == 0)
+            if (n == 0) {
                 rc = onTimeout();
-            else if (get16(buf) == TFTP_ACK)
+            } else if (get16(buf) == TFTP_ACK) {
+                ch_.lockOnto(from);
                 rc = onAck(get16(buf + 2));
-            else if (get16(buf) == TFTP_ERROR)
+            } else if (get16(buf) == TFTP_ERROR) {
                 rc = onError(static_cast<int>(get16(buf + 2)));
+            }
             if (rc != kContinue)
                 return rc;
         }
@@ -345,14 +389,23 @@ private:
                     path_, static_cast<int>(sent_), static_cast<int>(size_));
             return 0;
         }
-        size_t n = file_ ? std::fread(data_ + 4, 1, TFTP_BLOCK_SIZE, file_) : 0;
+        // The size taken at the start decides where the file ends; a read
+        // that comes up short is a failed file, not its end.
+        long remaining = size_ - sent_;
+        size_t want = static_cast<size_t>(remaining < TFTP_BLOCK_SIZE ? remaining : TFTP_BLOCK_SIZE);
+        if (want > 0 && std::fread(data_ + 4, 1, want, file_) != want) {
+            close();
+            ecr_log("%s tftp-put aborted  : pathname='%s' length='%d'\n", ecr_timestamp(), path_,
+                    static_cast<int>(sent_));
+            return ERR_FILE_NOT_FOUND;
+        }
         // A short (or empty) block ends the transfer; its ACK is still awaited.
-        finalSent_ = n < TFTP_BLOCK_SIZE;
+        finalSent_ = want < TFTP_BLOCK_SIZE;
         if (finalSent_)
             close();
         ++block_;
-        sent_ += static_cast<long>(n);
-        dataLen_ = static_cast<int>(n);
+        sent_ += static_cast<long>(want);
+        dataLen_ = static_cast<int>(want);
         put16(data_, TFTP_DATA);
         put16(data_ + 2, block_);
         if (ecr_env_present("ECR_PROTO"))

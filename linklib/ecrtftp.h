@@ -1,6 +1,7 @@
 #pragma once
-// The register's file channel: a reduced TFTP in octet mode whose every
-// datagram goes to UDP port 500 of the register.
+// The register's file channel: a reduced TFTP in octet mode. Requests go to
+// UDP port 500 of the register; a transfer then stays with the port that the
+// register's first DATA or ACK came from (500 itself, for the register).
 
 #include <cstdint>
 
@@ -26,11 +27,13 @@ int tftp_build_request(char* buffer, int opcode, const char* path);
 
 // Fetches the register file named by the base name of `path` into the local
 // file `path`; 0 or ERR_SOCKET_OPEN, ERR_TIMEOUT, ERR_TRANSFER_FAILED,
-// ERR_FILE_CREATION. A failed read leaves no local file. `missing` (optional)
+// ERR_FILE_CREATION (the local file could not be created or written). A
+// failed read leaves no local file. `missing` (optional)
 // tells a refusal for a file the register does not have (ERROR 1) from a
 // transfer that broke off: both end in ERR_TRANSFER_FAILED.
 int tftp_get(uint32_t ip, const char* path, bool* missing = nullptr);
 
-// Sends the local file `path` under its base name; 0 or ERR_SOCKET_OPEN,
-// ERR_TIMEOUT, ERR_TRANSFER_FAILED, ERR_FILE_NOT_FOUND.
+// Sends the local file `path` under its base name, as many bytes as it had
+// at the start; 0 or ERR_SOCKET_OPEN, ERR_TIMEOUT, ERR_TRANSFER_FAILED,
+// ERR_FILE_NOT_FOUND (missing, or a read that came up short).
 int tftp_put(uint32_t ip, const char* path);

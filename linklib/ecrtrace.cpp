@@ -119,35 +119,6 @@ void ecr_log_reset()
         DeleteFileA(path);
 }
 
-int ecr_send_file_pieces(const char* path, const std::function<int(const char* piece)>& send)
-{
-    const long kPiece = 1024;
-    long size = ecr_file_size(path);
-    if (size < 0)
-        return ERR_FILE_NOT_FOUND;
-    if (size == 0)
-        return ERR_INVALID_FILESIZE;
-    FILE* f = std::fopen(path, "rb");
-    if (!f)
-        return ERR_FILE_NOT_FOUND;
-    char piece[kPiece + 1];
-    int rc = 0;
-    while (rc == 0 && size > 0) {
-        size_t want = static_cast<size_t>(size < kPiece ? size : kPiece);
-        size_t got = std::fread(piece, 1, want, f);
-        // A file cut short while we read it would otherwise never end.
-        if (got != want) {
-            rc = ERR_FILE_NOT_FOUND;
-            break;
-        }
-        piece[got] = '\0';
-        rc = send(piece);
-        size -= static_cast<long>(got);
-    }
-    std::fclose(f);
-    return rc;
-}
-
 long ecr_file_size(const char* path)
 {
     struct _stat st;
@@ -156,10 +127,40 @@ long ecr_file_size(const char* path)
     return static_cast<long>(st.st_size);
 }
 
+bool ecr_read_file(const char* path, std::vector<uint8_t>& data)
+{
+    FILE* f = std::fopen(path, "rb");
+    if (!f)
+        return false;
+    data.clear();
+    uint8_t buf[4096];
+    std::size_t n;
+    while ((n = std::fread(buf, 1, sizeof buf, f)) > 0)
+        data.insert(data.end(), buf, buf + n);
+    bool ok = !std::ferror(f);
+    std::fclose(f);
+    return ok;
+}
+
+bool ecr_write_file(const char* path, const void* data, std::size_t size)
+{
+    FILE* f = std::fopen(path, "wb");
+    if (!f)
+        return false;
+    bool ok = std::fwrite(data, 1, size, f) == size;
+    ok = std::fflush(f) == 0 && ok;
+    ok = std::fclose(f) == 0 && ok;
+    if (!ok)
+        DeleteFileA(path);
+    return ok;
+}
+
+unsigned ecr_ptr(const void* p) { return static_cast<unsigned>(reinterpret_cast<UINT_PTR>(p)); }
+
 extern "C" char* ECR_API ecr_get_err(int esito, char* errptr)
 {
     ecr_log("%s ecr_get_err -- begin: esito='%d' errptr='0x%08X'\n", ecr_timestamp(), esito,
-            static_cast<unsigned>(reinterpret_cast<UINT_PTR>(errptr)));
+            ecr_ptr(errptr));
     if (errptr)
         ecr_err_text(esito, errptr);
     ecr_log("%s ecr_get_err -- end  : errptr='%s'\n", ecr_timestamp(), errptr ? errptr : "");

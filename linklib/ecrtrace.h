@@ -3,7 +3,8 @@
 // the library's working files.
 
 #include <cstddef>
-#include <functional>
+#include <cstdint>
+#include <vector>
 
 #define ECR_MAX_PATH 260
 
@@ -41,8 +42,10 @@ void ecr_log_reset();
 // Size of a file in bytes, -1 when it does not exist.
 long ecr_file_size(const char* path);
 
-// Command text from a file, handed to `send` in NUL-terminated pieces of at
-// most 1024 bytes (a NUL inside a piece ends what is sent of it). 0, the
-// first failing send's result, ERR_FILE_NOT_FOUND (missing, or cut short
-// while read) or ERR_INVALID_FILESIZE (empty).
-int ecr_send_file_pieces(const char* path, const std::function<int(const char* piece)>& send);
+// The whole file into `data`; false when it cannot be read.
+bool ecr_read_file(const char* path, std::vector<uint8_t>& data);
+// `size` bytes as the whole file; false, and no file left, when that fails.
+bool ecr_write_file(const char* path, const void* data, std::size_t size);
+
+// A pointer as the trace writes it ("0x%08X" or "%08X").
+unsigned ecr_ptr(const void* p);

@@ -65,4 +65,6 @@ session_serial_pair() {
   ln -sfn "$dir/B" "$dev/com22"
   session_links+=("$dev/com21" "$dev/com22")
   export ECR_TEST_COM_HOST=21 ECR_TEST_COM_PEER=22
+  # The host's end as Linux names it: tests read the line speed it got there.
+  export ECR_TEST_COM_HOST_TTY="$dir/A"
 }

@@ -3,6 +3,7 @@
 // serial exports, the register's end by SimSerialPeer, and the calls that
 // reached PComm.dll as it recorded them.
 
+#include "host_program.h"
 #include "testutil.h"
 #include "sim_serial.h"
 #include "brisal.h"
@@ -21,6 +22,13 @@ inline int env_port(const char* name)
     char text[16];
     DWORD n = GetEnvironmentVariableA(name, text, sizeof text);
     return n > 0 && n < sizeof text ? std::atoi(text) : 0;
+}
+
+inline std::string env_text(const char* name)
+{
+    char text[MAX_PATH];
+    DWORD n = GetEnvironmentVariableA(name, text, sizeof text);
+    return n > 0 && n < sizeof text ? std::string(text, n) : std::string();
 }
 
 inline ULONGLONG elapsed_since(ULONGLONG start) { return GetTickCount64() - start; }
@@ -66,9 +74,12 @@ protected:
     {
         host_ = env_port("ECR_TEST_COM_HOST");
         int peer = env_port("ECR_TEST_COM_PEER");
-        if (host_ == 0 || peer == 0)
-            GTEST_SKIP() << "no serial line: ECR_TEST_COM_HOST and ECR_TEST_COM_PEER are set by "
-                            "tools/test.sh (socat pty pair linked as two COM ports)";
+        hostTty_ = env_text("ECR_TEST_COM_HOST_TTY");
+        // The runner's set-up always makes the line; a run without it tests nothing.
+        ASSERT_TRUE(host_ != 0 && peer != 0 && !hostTty_.empty())
+            << "no serial line: tools/session.sh links a socat pty pair as two COM ports and "
+               "sets ECR_TEST_COM_HOST, ECR_TEST_COM_PEER and ECR_TEST_COM_HOST_TTY (is socat "
+               "installed?)";
         ASSERT_TRUE(peer_.open(peer)) << "COM" << peer << " does not open";
     }
     void TearDown() override
@@ -77,12 +88,21 @@ protected:
             ecr_disc_xonxoff_ser(host_);
         peer_.close();
     }
+    // The speed of the host's end as the Linux side sees it (while open).
+    std::string line_speed() const
+    {
+        std::string speed;
+        if (!hosttest::shell_line("stty -F '" + hostTty_ + "' speed", &speed))
+            ADD_FAILURE() << speed;
+        return speed;
+    }
     std::string call(const char* ordinal, const std::string& args = "") const
     {
         return std::string(ordinal) + " " + std::to_string(host_) + (args.empty() ? "" : " " + args);
     }
 
     int host_ = 0;
+    std::string hostTty_;  // the Linux path of the host's end of the pty pair
     ecrsim::SimSerialPeer peer_;
     CallRecord record_;
 };

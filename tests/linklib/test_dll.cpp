@@ -119,6 +119,45 @@ TEST(Trace, LoadingAgainStartsAFreshTrace)
     }
 }
 
+// A program that ends with the library loaded: the detach line still says
+// Winsock is stopped, as the attach line says it started.
+TEST(Trace, AttachAndProcessEndDetachLines)
+{
+    testutil::ScopedEnv trace("ECR_TRACE", "1");
+    DeleteFileA(trace_path().c_str());
+    std::string command = testutil::exe_folder() + "\\brisal_exit.exe";
+    STARTUPINFOA start = {};
+    start.cb = sizeof start;
+    PROCESS_INFORMATION child = {};
+    ASSERT_TRUE(CreateProcessA(command.c_str(), &command[0], nullptr, nullptr, FALSE, 0, nullptr,
+                               nullptr, &start, &child))
+        << GetLastError();
+    EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(child.hProcess, 60000));
+    DWORD code = 99;
+    GetExitCodeProcess(child.hProcess, &code);
+    CloseHandle(child.hProcess);
+    CloseHandle(child.hThread);
+    EXPECT_EQ(0u, code);
+
+    const std::string ts = R"(\d\d:\d\d:\d\d:\d\d\d )";
+    const std::string rest = R"(: hInst='0x[0-9A-F]{8}' esito='1' dirname='[^']+' esito_sock=')";
+    const struct { const char* reason; const char* sock; } rows[] = {
+        {"PROCESS_ATTACH", "0"},
+        {"PROCESS_DETACH", "-1"},
+    };
+    std::vector<std::string> seen;
+    for (const std::string& line : testutil::lines_of(testutil::read_file(trace_path())))
+        if (line.find("DllMain -- PROCESS_") != std::string::npos)
+            seen.push_back(line);
+    ASSERT_EQ(std::size(rows), seen.size()) << testutil::read_file(trace_path());
+    for (size_t i = 0; i < seen.size(); ++i) {
+        SCOPED_TRACE(rows[i].reason);
+        EXPECT_TRUE(std::regex_match(seen[i], std::regex(ts + "DllMain -- " + rows[i].reason +
+                                                          rest + rows[i].sock + "'")))
+            << seen[i];
+    }
+}
+
 TEST(Exports, VersionTextAndDebugSwitchWithoutDebugger)
 {
     // Without a debugger attached ECR_DEBUG must not break into nothing.

@@ -2,7 +2,8 @@
 
 #include "brisal.h"
 #include "ecr_result.h"
-#include "ecrtables.h"
+#include "ecrpace.h"
+#include "ecrsales.h"
 #include "sim_fixture.h"
 #include "sim_tables.h"
 
@@ -38,7 +39,7 @@ protected:
         if (HasFatalFailure())
             return;
         reg().setBusyInfos(1);
-        ecr_register_poll_ms = 50;
+        ecr_pace.busy_poll_ms = 50;
         dir_ = local_path("sales_" + std::to_string(GetCurrentProcessId()));
         CreateDirectoryA(dir_.c_str(), nullptr);
         delete_sales_csv(dir_.c_str());
@@ -124,7 +125,20 @@ TEST_F(Sales, ArchiveSkipsTheMissingDay)
     d3.plu.push_back(entry(4, "BURRO", 3));
     putArchivedDay(reg(), d1);
     putArchivedDay(reg(), d3);
+    testutil::ScopedEnv trace("ECR_TRACE", "1");
     EXPECT_EQ(2, ecr_recv_vend_storico(host(), dir_.c_str(), 28, 2, 24, 1, 3, 24));
+    // Each day's line counts the days converted so far.
+    const struct { const char* day; int count; const char* esito; } days[] = {
+        {"280224", 1, "0"}, {"290224", 1, "ERR_TRANSFER_FAILED"}, {"010324", 2, "0"}};
+    std::vector<std::string> expected, seen;
+    for (const auto& d : days)
+        expected.push_back(std::string("ecr_recv_vend_storico -- info : pathname='") +
+                           local_path(std::string("VEND") + d.day + ".DAT") + "' count='" +
+                           std::to_string(d.count) + "' esito='" + d.esito + "'");
+    for (const std::string& line : lines_of(simtest::trace_text()))
+        if (line.find("-- info : ") != std::string::npos)
+            seen.push_back(line.substr(line.find(' ') + 1));
+    EXPECT_EQ(expected, seen);
     EXPECT_TRUE(file_exists(csv("REP", d1.date)));
     EXPECT_FALSE(file_exists(csv("PLU", d1.date)));
     EXPECT_TRUE(file_exists(csv("REP", d3.date)));

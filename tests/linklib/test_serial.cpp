@@ -25,15 +25,18 @@ using testutil::ScopedEnv;
 // Gives socat time to carry bytes from one pty to the other.
 void let_bytes_travel() { Sleep(300); }
 
-TEST_F(SerialLine, ConnectOpensAndSetsUpInOrderWithTheSpeedCode)
+TEST_F(SerialLine, ConnectOpensTheLineAtTheSpeedOfItsIndex)
 {
-    const struct { int baud; const char* code; } rows[] = {
-        {0, "10"}, {1, "12"}, {2, "13"}, {3, "14"}, {4, "15"}, {5, "16"},
+    const struct { int baud; const char* code; const char* speed; } rows[] = {
+        {0, "10", "4800"},  {1, "12", "9600"},  {2, "13", "19200"},
+        {3, "14", "38400"}, {4, "15", "57600"}, {5, "16", "115200"},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE("baud index " + std::to_string(row.baud));
         record_.clear();
         ASSERT_EQ(0, ecr_conn_xonxoff_ser(host_, row.baud, 0));
+        // What the line really got, read on the Linux side of the pty.
+        EXPECT_EQ(row.speed, line_speed());
         EXPECT_EQ(0, ecr_disc_xonxoff_ser(host_));
         const std::vector<std::string> expected = {
             call("20"),        call("2", std::string(row.code) + " 3"), call("11", "1"),

@@ -22,6 +22,8 @@ TEST(PortList, NumbersComeFromTheFriendlyName)
     const struct { const char* name; int port; } rows[] = {
         {"USB Serial Port (COM12)", 12},
         {"communications port (com3)", 3},
+        {"USB Serial Port (COM7 )", 7},
+        {"Prolific USB-to-Serial (COM 4 )", 4},
         {"Standard Serial over Bluetooth link (COM7)", 0},
         {"Porta seriale bluetooth (COM8)", 0},
         {"Printer Port (LPT1)", 0},

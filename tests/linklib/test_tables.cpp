@@ -3,11 +3,13 @@
 
 #include "brisal.h"
 #include "ecr_result.h"
-#include "ecrtables.h"
+#include "ecrpace.h"
 #include "sim_fixture.h"
 #include "sim_tables.h"
 
 #include <algorithm>
+#include <cstdio>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -28,7 +30,7 @@ protected:
         if (HasFatalFailure())
             return;
         reg().setBusyInfos(0);
-        ecr_register_poll_ms = 50;
+        ecr_pace.busy_poll_ms = 50;
         csv_ = local_path("tables_" + std::to_string(GetCurrentProcessId()) + ".csv");
         DeleteFileA(csv_.c_str());
     }
@@ -315,6 +317,108 @@ TEST_F(Tables, SendCustomersMergesIntoTheRegistersFile)
     write_file(csv_, "5;A;B;C;D;E\r\n");
     EXPECT_EQ(ERR_INVALID_FILESIZE, ecr_send_clienti(host(), csv_.c_str()));
     EXPECT_EQ(paired_, setupCommands());
+}
+
+// The exports' own begin lines in the trace, ecr_command with its request:
+// which steps a data path went through.
+std::vector<std::string> export_steps(const std::string& trace)
+{
+    std::vector<std::string> steps;
+    for (const std::string& line : lines_of(trace)) {
+        size_t name = line.find(" ecr_");
+        size_t begin = line.find(" -- begin: ");
+        if (name == std::string::npos || begin == std::string::npos)
+            continue;
+        std::string step = line.substr(name + 1, begin - name - 1);
+        size_t request = line.find(" request='");
+        if (step == "ecr_command" && request != std::string::npos)
+            step += " " + line.substr(request + 10, line.find('\'', request + 10) - request - 10);
+        steps.push_back(step);
+    }
+    return steps;
+}
+
+// Every data path reaches the register through the set-up helpers: the gate,
+// set-up mode and the file itself as ecr_command requests (1 in, 6 put,
+// 7 get, 2 out).
+TEST_F(Tables, DataPathsGoThroughTheSetupRequests)
+{
+    reg().putFile("REPARTI.BIN", buildReparti({}));
+    SimFattura f;
+    f.id = 1;
+    f.tipo = 0xA0;
+    reg().putFile("FATTURE.BIN", buildFatture({f}));
+    SimCliente c;
+    c.id = 1;
+    c.ragioneSociale = "Rossi";
+    c.partitaIva = "01234567890";
+    reg().putFile("CLIENTI.BIN", buildClienti({c}));
+    const std::vector<std::string> get = {"ecr_get_status_new", "ecr_command 1", "ecr_command 7",
+                                          "ecr_command 2"};
+    const std::vector<std::string> put = {"ecr_get_status_new", "ecr_command 1", "ecr_command 6",
+                                          "ecr_command 2"};
+    const struct {
+        const char* name;
+        std::function<int()> call;
+        std::vector<std::string> steps;
+    } rows[] = {
+        {"ecr_recv_reparti", [&] { return ecr_recv_reparti_all(host(), csv_.c_str()); }, get},
+        {"ecr_recv_fatture", [&] { return ecr_recv_fatture(host(), csv_.c_str()); }, get},
+        {"ecr_send_reparti",
+         [&] {
+             write_file(csv_, "1;CAFFE;1;0;0;1;1;100;0;0;0\r\n");
+             return ecr_send_reparti(host(), csv_.c_str());
+         },
+         put},
+        {"ecr_send_clienti",
+         [&] {
+             write_file(csv_, "1;;;Roma;;\r\n");
+             return ecr_send_clienti(host(), csv_.c_str());
+         },
+         {"ecr_get_status_new", "ecr_command 1", "ecr_command 7", "ecr_get_status_new",
+          "ecr_command 6", "ecr_command 2"}},
+    };
+    testutil::ScopedEnv trace("ECR_TRACE", "1");
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        ecr_log_reset();
+        EXPECT_LT(0, row.call());
+        std::vector<std::string> expected = {row.name};
+        expected.insert(expected.end(), row.steps.begin(), row.steps.end());
+        EXPECT_EQ(expected, export_steps(simtest::trace_text()));
+        EXPECT_EQ(0, reg().info().setup);
+    }
+}
+
+// ECR_TRCCSV alone traces every CSV line read with all its fields, those
+// beyond the record's too, and nothing of the exports.
+TEST_F(Tables, CsvTraceAloneHasEveryFieldAndNoExportLine)
+{
+    testutil::ScopedEnv trace("ECR_TRACE", nullptr);
+    testutil::ScopedEnv csvTrace("ECR_TRCCSV", "1");
+    const struct { const char* name; const char* line; int fields; } rows[] = {
+        {"a record's 11 fields", "5;A ;1;0;0;1;1;100;0;0;0", 11},
+        {"13 fields, two beyond the record", "5;A;1;0;0;1;1;100;0;0;0;x;y ", 13},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        ecr_log_reset();
+        write_file(csv_, std::string(row.line) + "\r\n");
+        ecr_send_reparti("0.0.0.0", csv_.c_str());
+        std::vector<std::string> expected = {std::string("csv -- linea='") + row.line + "'"};
+        std::vector<std::string> fields;
+        std::string text = std::string(row.line) + ";";
+        for (size_t at = 0, semi; (semi = text.find(';', at)) != std::string::npos; at = semi + 1)
+            fields.push_back(text.substr(at, semi - at));
+        for (int i = 0; i < row.fields; ++i) {
+            char head[32];
+            std::snprintf(head, sizeof head, "csv -- list [%2d]='", i);
+            std::string f = fields[i];
+            f.erase(f.find_last_not_of(' ') + 1);
+            expected.push_back(head + f + "'");
+        }
+        EXPECT_EQ(expected, lines_of(simtest::trace_text()));
+    }
 }
 
 }  // namespace

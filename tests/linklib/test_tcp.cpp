@@ -4,6 +4,7 @@
 #include "brisal.h"
 #include "ecr_result.h"
 #include "ecrmain.h"
+#include "ecrpace.h"
 #include "ecrtcp.h"
 #include "ecrtrace.h"
 #include "sim_register.h"
@@ -69,7 +70,7 @@ protected:
     void SetUp() override
     {
         ASSERT_NE(nullptr, sim_);
-        ecr_tcp_set_answer_limit_ms(60000);
+        ecr_pace = EcrPace();
         peer().setScript({});
         peer().setDefaultAnswer(TcpAnswer::ack());
         peer().clearRecord();
@@ -256,7 +257,7 @@ TEST_F(TcpStream, DigitAnswersNeedTheV1Firmware)
     setVersion("V2.0");
     connect();
     EXPECT_NE(std::string::npos, trace().find("ecr_conn_xonxoff_ntw -- end  : sockid="));
-    ecr_tcp_set_answer_limit_ms(1500);
+    ecr_pace.answer_limit_ms = 1500;
     peer().setScript({TcpAnswer::with("0")});
     ULONGLONG start = now();
     EXPECT_EQ(ERR_CONNECT_CLOSED, ecr_send_xonxoff_ntw(sock_, "X"));
@@ -270,7 +271,7 @@ TEST_F(TcpStream, DigitAnswersNeedTheV1Firmware)
 TEST_F(TcpStream, SilentRegisterEndsTheSendInBoundedTime)
 {
     connect();
-    ecr_tcp_set_answer_limit_ms(2000);
+    ecr_pace.answer_limit_ms = 2000;
     peer().setScript({TcpAnswer::silence()});
     ULONGLONG start = now();
     EXPECT_EQ(ERR_CONNECT_CLOSED, ecr_send_xonxoff_ntw(sock_, "SCONTRINO"));

@@ -7,6 +7,7 @@
 
 #include <windows.h>
 
+#include <cstdlib>
 #include <functional>
 #include <vector>
 
@@ -58,14 +59,22 @@ TEST_F(Tftp, EverySizeMovesByteForByteBothWays)
     EXPECT_EQ(1, server().countEvents("DATA 3 0"));
 }
 
-TEST_F(Tftp, LargeFileBothWays)
+// The price list, the largest file of the register, each way on its own.
+TEST_F(Tftp, LargeFileRead)
 {
     std::string bytes = pattern(6400000, 99);
     std::string path = local_path("PLU.BIN");
     reg().putFile("PLU.BIN", bytes);
     ASSERT_EQ(0, tftp_get(ip(), path.c_str()));
     EXPECT_TRUE(testutil::read_file(path) == bytes);
+    DeleteFileA(path.c_str());
+}
 
+TEST_F(Tftp, LargeFileWrite)
+{
+    std::string bytes = pattern(6400000, 99);
+    std::string path = local_path("PLU.BIN");
+    testutil::write_file(path, bytes);
     reg().removeFile("PLU.BIN");
     ASSERT_EQ(0, tftp_put(ip(), path.c_str()));
     std::string got;
@@ -266,34 +275,116 @@ TEST_F(Tftp, RefusalsEndTheTransfer)
     DeleteFileA(path.c_str());
 }
 
+// A register that answers from another port than 500 (RFC 1350 transfer
+// identifiers, or a NAT): the transfer follows that port and drops other
+// ports' datagrams without ending.
+TEST_F(Tftp, TransfersFollowThePortTheRegisterAnswersFrom)
+{
+    const struct { const char* name; bool read; int strangerBefore; } rows[] = {
+        {"read", true, 0},
+        {"write", false, 0},
+        {"read, another port's ERROR after the first block", true, 2},
+        {"write, another port's ERROR after the first ACK", false, 1},
+    };
+    std::string bytes = pattern(1500, 11);
+    std::string path = local_path("IVA.BIN");
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        ecrsim::TftpFaults f;
+        f.freshPort = true;
+        f.strangerBefore = row.strangerBefore;
+        server().setFaults(f);
+        server().clearEvents();
+        DeleteFileA(path.c_str());
+        reg().removeFile("IVA.BIN");
+        if (row.read)
+            reg().putFile("IVA.BIN", bytes);
+        else
+            testutil::write_file(path, bytes);
+        ASSERT_EQ(0, row.read ? tftp_get(ip(), path.c_str()) : tftp_put(ip(), path.c_str()));
+        std::string got;
+        if (row.read)
+            got = testutil::read_file(path);
+        else
+            reg().getFile("IVA.BIN", &got);
+        EXPECT_EQ(bytes, got);
+        EXPECT_EQ(1, server().countEvents(row.read ? "RRQ " : "WRQ "));
+        EXPECT_EQ(0, server().countEvents("IGNORED")) << "a datagram went to the wrong port";
+        EXPECT_EQ(row.strangerBefore ? 1 : 0, server().countEvents("-> STRANGER"));
+    }
+    DeleteFileA(path.c_str());
+}
+
+// Cuts the local file short, from the register's thread, as it
+// acknowledges block `block`.
+void cut_short_at(const std::string& path, int block, long size)
+{
+    HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                           nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, h) << "block " << block << ": " << GetLastError();
+    SetFilePointer(h, size, nullptr, FILE_BEGIN);
+    SetEndOfFile(h);
+    CloseHandle(h);
+}
+
+// A local file that fails under a transfer fails the transfer: a read keeps
+// no partial file, a write sends no short block as if the file had ended.
+// Its ctest entry runs the program under a file size limit (ulimit -f), so
+// that writing past ECR_TEST_FILE_LIMIT bytes fails as on a full disk.
+TEST_F(Tftp, FileLimitLocalFailuresFailTheTransfer)
+{
+    char text[32];
+    DWORD n = GetEnvironmentVariableA("ECR_TEST_FILE_LIMIT", text, sizeof text);
+    ASSERT_TRUE(n > 0 && n < sizeof text)
+        << "ECR_TEST_FILE_LIMIT is not set: run this test through its ctest entry "
+           "test_tftp_file_limit, which sets a file size limit";
+    const size_t limit = std::strtoul(text, nullptr, 10);
+    const struct { const char* name; bool read; size_t size; int rc; } rows[] = {
+        {"get past the file size limit", true, limit + 3 * 512 + 100, ERR_FILE_CREATION},
+        {"put of a file cut short in the middle", false, 20000, ERR_FILE_NOT_FOUND},
+    };
+    const std::string path = local_path("LIMIT.BIN");
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        std::string bytes = pattern(row.size, 5);
+        reg().removeFile("LIMIT.BIN");
+        DeleteFileA(path.c_str());
+        ecrsim::TftpFaults f;
+        if (row.read) {
+            reg().putFile("LIMIT.BIN", bytes);
+        } else {
+            testutil::write_file(path, bytes);
+            f.beforeAck = [path](int block) {
+                if (block == 1)
+                    cut_short_at(path, block, 1000);
+            };
+        }
+        server().setFaults(f);
+        EXPECT_EQ(row.rc, row.read ? tftp_get(ip(), path.c_str()) : tftp_put(ip(), path.c_str()));
+        server().setFaults(ecrsim::TftpFaults());
+        if (row.read)
+            EXPECT_FALSE(testutil::file_exists(path)) << "the partial file stays";
+        else
+            EXPECT_FALSE(reg().hasFile("LIMIT.BIN")) << "the register took a cut file as whole";
+    }
+    DeleteFileA(path.c_str());
+}
+
 // The slow cases, one register after the other (port 500 is one socket).
-TEST(TftpTimeouts, SilenceAndStalledTransfers)
+struct SlowCase {
+    const char* name;
+    bool read;
+    size_t size;
+    std::function<void(ecrsim::TftpFaults&)> set;
+    int expected;
+    int requests;
+    DWORD minMs;
+};
+
+void run_slow_cases(const std::vector<SlowCase>& cases)
 {
     ecr_init_dirname();
     ASSERT_EQ(0, ecr_winsock_start());
-    struct Case {
-        const char* name;
-        bool read;
-        size_t size;
-        std::function<void(ecrsim::TftpFaults&)> set;
-        int expected;
-        int requests;
-        DWORD minMs;
-    };
-    const Case cases[] = {
-        {"silent read", true, 100, [](ecrsim::TftpFaults& f) { f.silentRequests = 99; },
-         ERR_TIMEOUT, 3, 8500},
-        {"silent write", false, 100, [](ecrsim::TftpFaults& f) { f.silentRequests = 99; },
-         ERR_TIMEOUT, 3, 8500},
-        {"read stops after block 5", true, 5000,
-         [](ecrsim::TftpFaults& f) { f.stopAfterBlock = 5; }, ERR_TRANSFER_FAILED, 1, 19500},
-        {"final ack never comes", false, 1024,
-         [](ecrsim::TftpFaults& f) { f.stopAfterBlock = 2; }, ERR_TRANSFER_FAILED, 1, 19500},
-        {"one silent request", true, 700, [](ecrsim::TftpFaults& f) { f.silentRequests = 1; },
-         0, 2, 2500},
-        {"write ack dropped", false, 1500, [](ecrsim::TftpFaults& f) { f.dropAck = 2; }, 0, 1,
-         4500},
-    };
     std::string path = local_path("SLOW.BIN");
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -336,6 +427,30 @@ TEST(TftpTimeouts, SilenceAndStalledTransfers)
     }
     DeleteFileA(path.c_str());
     ecr_winsock_stop();
+}
+
+TEST(TftpTimeouts, SilentRegister)
+{
+    run_slow_cases({
+        {"silent read", true, 100, [](ecrsim::TftpFaults& f) { f.silentRequests = 99; },
+         ERR_TIMEOUT, 3, 8500},
+        {"silent write", false, 100, [](ecrsim::TftpFaults& f) { f.silentRequests = 99; },
+         ERR_TIMEOUT, 3, 8500},
+        {"one silent request", true, 700, [](ecrsim::TftpFaults& f) { f.silentRequests = 1; },
+         0, 2, 2500},
+    });
+}
+
+TEST(TftpTimeouts, StalledTransfers)
+{
+    run_slow_cases({
+        {"read stops after block 5", true, 5000,
+         [](ecrsim::TftpFaults& f) { f.stopAfterBlock = 5; }, ERR_TRANSFER_FAILED, 1, 19500},
+        {"final ack never comes", false, 1024,
+         [](ecrsim::TftpFaults& f) { f.stopAfterBlock = 2; }, ERR_TRANSFER_FAILED, 1, 19500},
+        {"write ack dropped", false, 1500, [](ecrsim::TftpFaults& f) { f.dropAck = 2; }, 0, 1,
+         4500},
+    });
 }
 
 }  // namespace

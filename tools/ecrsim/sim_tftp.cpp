@@ -101,6 +101,7 @@ void SimTftpServer::stop()
     if (stranger_ != INVALID_SOCKET)
         closesocket(stranger_);
     sock_ = stranger_ = INVALID_SOCKET;
+    closeTransferSocket();
     if (winsock_)
         WSACleanup();
     winsock_ = false;
@@ -166,20 +167,49 @@ void SimTftpServer::run()
         fd_set readable;
         FD_ZERO(&readable);
         FD_SET(sock_, &readable);
+        if (xfer_ != INVALID_SOCKET)
+            FD_SET(xfer_, &readable);
         timeval wait{0, 50 * 1000};
         int n = select(0, &readable, nullptr, nullptr, &wait);
         if (n == SOCKET_ERROR)
             break;  // the socket was closed under us
-        if (n > 0) {
+        // One datagram a round: a request may replace the transfer socket.
+        SOCKET s = n > 0 && FD_ISSET(sock_, &readable) ? sock_ : xfer_;
+        if (n > 0 && s != INVALID_SOCKET && FD_ISSET(s, &readable)) {
             sockaddr_in from{};
             int fromLen = sizeof from;
-            int len = recvfrom(sock_, buf, sizeof buf, 0, reinterpret_cast<sockaddr*>(&from),
-                               &fromLen);
-            if (len >= 0)
+            int len = recvfrom(s, buf, sizeof buf, 0, reinterpret_cast<sockaddr*>(&from), &fromLen);
+            bool request = len >= 2 && (get16(buf) == OP_RRQ || get16(buf) == OP_WRQ);
+            // With a transfer port, port 500 takes requests and the transfer port the rest.
+            if (len >= 0 && xfer_ != INVALID_SOCKET && request != (s == sock_))
+                record("IGNORED " + std::to_string(len >= 2 ? get16(buf) : 0) + " at port " +
+                       (s == sock_ ? "500" : "of the transfer"));
+            else if (len >= 0)
                 handle(buf, len, from);
         }
         checkResend();
     }
+}
+
+void SimTftpServer::openTransferSocket()
+{
+    closeTransferSocket();
+    sockaddr_in local{};
+    local.sin_family = AF_INET;
+    local.sin_addr.s_addr = inet_addr(address_.c_str());
+    xfer_ = socket(AF_INET, SOCK_DGRAM, IPPROTO_UDP);
+    if (xfer_ != INVALID_SOCKET &&
+        bind(xfer_, reinterpret_cast<sockaddr*>(&local), sizeof local) != 0) {
+        closesocket(xfer_);
+        xfer_ = INVALID_SOCKET;
+    }
+}
+
+void SimTftpServer::closeTransferSocket()
+{
+    if (xfer_ != INVALID_SOCKET)
+        closesocket(xfer_);
+    xfer_ = INVALID_SOCKET;
 }
 
 void SimTftpServer::handle(const char* buf, int len, const sockaddr_in& from)
@@ -226,6 +256,10 @@ void SimTftpServer::handleRequest(const char* buf, int len, const sockaddr_in& f
         }
     }
     active_ = false;
+    if (f.freshPort)
+        openTransferSocket();
+    else
+        closeTransferSocket();
     if (refuse >= 0) {
         sendError(from, refuse, "Refused");
         return;
@@ -332,6 +366,8 @@ void SimTftpServer::sendAck(unsigned block)
 {
     TftpFaults f = faults();
     int n = static_cast<int>(block);
+    if (f.beforeAck)
+        f.beforeAck(n);
     if (f.strangerBefore == n && n > 0)
         strangerError(peer_, 2);
     if (f.shortBefore == n && n > 0)
@@ -365,7 +401,7 @@ void SimTftpServer::strangerError(const sockaddr_in& to, int code)
 
 void SimTftpServer::sendPacket(const std::string& packet, const sockaddr_in& to)
 {
-    sendFrom(sock_, packet, to);
+    sendFrom(xfer_ != INVALID_SOCKET ? xfer_ : sock_, packet, to);
 }
 
 void SimTftpServer::sendFrom(SOCKET s, const std::string& packet, const sockaddr_in& to)

@@ -10,6 +10,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -32,6 +33,11 @@ struct TftpFaults {
     int strangerBefore = 0;   // before DATA n / ACK n: an ERROR from another address
     int resendMs = 1000;      // read: DATA resent when its ACK is this late
     int maxResends = 6;       // then the transfer is dropped
+    // Every transfer is served from a fresh UDP port, as RFC 1350 servers
+    // (or a NAT in front of the register) do; port 500 then takes requests only.
+    bool freshPort = false;
+    // write: called on the server thread just before ACK n goes out.
+    std::function<void(int block)> beforeAck;
 };
 
 struct TftpEvent {
@@ -80,6 +86,8 @@ private:
     void handleData(unsigned block, const char* data, int len, const sockaddr_in& from);
     void sendData(bool resend);
     void sendAck(unsigned block);
+    void openTransferSocket();
+    void closeTransferSocket();
     void sendError(const sockaddr_in& to, int code, const char* text);
     void sendPacket(const std::string& packet, const sockaddr_in& to);
     void sendFrom(SOCKET s, const std::string& packet, const sockaddr_in& to);
@@ -90,6 +98,7 @@ private:
     SimRegister& reg_;
     SOCKET sock_ = INVALID_SOCKET;
     SOCKET stranger_ = INVALID_SOCKET;
+    SOCKET xfer_ = INVALID_SOCKET;  // the transfer's own port (freshPort)
     HANDLE thread_ = nullptr;
     std::atomic<bool> stop_{false};
     std::atomic<bool> running_{false};

@@ -85,8 +85,8 @@ bool apply_timeouts(HANDLE h, DWORD writeMs)
 
 DWORD speed_of(int code)
 {
-    static const DWORD speeds[] = {9600, 14400, 19200, 38400, 57600, 115200, 230400};
-    return code >= SIO_B9600 && code <= SIO_B230400 ? speeds[code - SIO_B9600] : 0;
+    static const DWORD speeds[] = {4800, 7200, 9600, 19200, 38400, 57600, 115200};
+    return code >= SIO_B4800 && code <= SIO_B115200 ? speeds[code - SIO_B4800] : 0;
 }
 
 // Reads and changes the port's DCB under one call.

@@ -36,13 +36,13 @@ enum sio_result {
 
 // Speed codes of sio_ioctl.
 enum sio_baud {
-    SIO_B9600 = 10,
-    SIO_B14400 = 11,
-    SIO_B19200 = 12,
-    SIO_B38400 = 13,
-    SIO_B57600 = 14,
-    SIO_B115200 = 15,
-    SIO_B230400 = 16
+    SIO_B4800 = 10,
+    SIO_B7200 = 11,
+    SIO_B9600 = 12,
+    SIO_B19200 = 13,
+    SIO_B38400 = 14,
+    SIO_B57600 = 15,
+    SIO_B115200 = 16
 };
 
 // Ordinal 2. mode: bits 0-1 data bits minus 5, bit 2 two stop bits, bits 3-5
