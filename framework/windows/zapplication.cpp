@@ -258,7 +258,12 @@ bool zApplication::Init(HINSTANCE inst, HINSTANCE previous, int show)
     INITCOMMONCONTROLSEX icc = {sizeof icc, 0x1FFF};
     InitCommonControlsEx(&icc);
 #ifdef ZINSTALLER_BUILD
+    xsys().SetTaskModalBoxes(true);
     StartDde();
+    // Older Windows have no layered windows: the installer then goes without.
+    setLayeredWindowAttributes = reinterpret_cast<decltype(setLayeredWindowAttributes)>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("USER32.DLL"),
+                                               "SetLayeredWindowAttributes")));
 #else
     CorvexInit();
     LoadLibraryA("SCILEXER.DLL");  // without it Scintilla controls fail to create

@@ -104,6 +104,7 @@ TEST(Fonts, FailedCopyIsNotReported)
     ScopedLog log(scratch / "instlog.txt");
     BoxScript boxes;
     EXPECT_TRUE(InstallFont("Nothing", xpath((scratch / "absent.ttf").c_str())));
+    EXPECT_EQ(xsys().GetLastError(), ERROR_FILE_NOT_FOUND) << "the copy's error is kept";
     EXPECT_TRUE(log.Lines().empty());
     EXPECT_TRUE(boxes.boxes.empty());
     EXPECT_EQ(FontValue("Nothing"), "<none>");
@@ -211,13 +212,6 @@ private:
     HSZ topic_ = nullptr;
 };
 
-void StartDde()
-{
-    zApplication& app = zApp();
-    if (!app.ddeInstance)
-        app.Init(GetModuleHandleA(nullptr), nullptr, SW_SHOWNORMAL);
-}
-
 // Whether this machine lets a DDE client reach a server at all (some Wine
 // sessions deliver no WM_DDE_INITIATE broadcast to any server window).
 bool DdeReachable()
@@ -232,7 +226,7 @@ bool DdeReachable()
 TEST(ProgramGroup, GroupAndItemsThroughDde)
 {
     ScopedList list;
-    StartDde();
+    insttest::StartInstallerFramework();
     ASSERT_NE(zApp().ddeInstance, 0u);
     ProgramManagerPeer progman;
     ASSERT_TRUE(progman.running);
@@ -264,7 +258,7 @@ TEST(ProgramGroup, RefusedCommandsEndWithTheirBox)
     } rows[] = {{"GROUP=refuse\r\nITEM=a.exe,x,A\r\n", "Cannot create the group", 1},
                 {"GROUP=g\r\nITEM=a.exe,x,A\r\nITEM=refuse.exe,x,R\r\nITEM=c.exe,x,C\r\n",
                  "Cannot create the item refuse.exe", 3}};
-    StartDde();
+    insttest::StartInstallerFramework();
     ProgramManagerPeer progman;
     ASSERT_TRUE(progman.running);
     if (!DdeReachable())
