@@ -35,6 +35,32 @@ inline HWND ChildWithText(HWND parent, const char* className, const char* text)
     return found;
 }
 
+// The text of a control of another process (asked for, not the caption
+// the window manager keeps), carried as wide text between the processes.
+inline std::string ControlText(HWND control)
+{
+    wchar_t wide[1024] = {};
+    DWORD_PTR ignored = 0;
+    SendMessageTimeoutW(control, WM_GETTEXT, 1024, reinterpret_cast<LPARAM>(wide), SMTO_NORMAL, 10000,
+                        &ignored);
+    char text[1024] = {};
+    WideCharToMultiByte(CP_ACP, 0, wide, -1, text, sizeof text, nullptr, nullptr);
+    return text;
+}
+
+inline bool IsMessageBox(HWND w)
+{
+    char cls[64] = {};
+    GetClassNameA(w, cls, sizeof cls);
+    return lstrcmpA(cls, "#32770") == 0;
+}
+
+// One of the installer's dialog forms, told by one of its buttons.
+inline bool IsInstallerWindowWith(HWND w, const char* button)
+{
+    return WindowText(w) == "Installer" && ChildWithText(w, "button", button) != nullptr;
+}
+
 // The text of a message box.
 inline std::string BoxText(HWND box)
 {
@@ -147,7 +173,7 @@ public:
                 return nullptr;
         }
     }
-    HWND WaitBox(DWORD ms) const { return WaitWindow(IsBox, ms); }
+    HWND WaitBox(DWORD ms) const { return WaitWindow(IsMessageBox, ms); }
     // The destination dialog: an "Installer" window with the button "OK".
     HWND WaitDestinationDialog(DWORD ms) const
     {
@@ -162,16 +188,6 @@ public:
     bool started = false;
 
 private:
-    static bool IsBox(HWND w)
-    {
-        char cls[64] = {};
-        GetClassNameA(w, cls, sizeof cls);
-        return lstrcmpA(cls, "#32770") == 0;
-    }
-    static bool IsInstallerWindowWith(HWND w, const char* button)
-    {
-        return WindowText(w) == "Installer" && ChildWithText(w, "button", button) != nullptr;
-    }
     struct Search {
         DWORD pid;
         std::vector<HWND> found;
@@ -195,9 +211,7 @@ private:
 inline std::function<void(HWND)> User(Seen& seen)
 {
     return [&seen](HWND w) {
-        char cls[64] = {};
-        GetClassNameA(w, cls, sizeof cls);
-        if (lstrcmpA(cls, "#32770") == 0) {
+        if (IsMessageBox(w)) {
             seen.boxes.push_back(BoxText(w));
             HWND yes = GetDlgItem(w, IDYES);
             PostMessageA(w, WM_COMMAND, yes ? IDYES : IDOK, 0);
