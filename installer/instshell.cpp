@@ -1,7 +1,6 @@
 #include "instshell.h"
 
 #include "installlist.h"
-#include "instfiles.h"
 #include "instview.h"
 #include "xdde.h"
 #include "xregistry.h"
