@@ -139,6 +139,19 @@ public:
 
     bool Ended(DWORD ms) const { return WaitForSingleObject(info_.hProcess, ms) == WAIT_OBJECT_0; }
     DWORD Id() const { return info_.dwProcessId; }
+    // How the process went: its exit code (in hex: a crash shows as its
+    // exception code), or that it still runs.
+    std::string State() const
+    {
+        DWORD code = 0;
+        if (!started || !GetExitCodeProcess(info_.hProcess, &code))
+            return "not started";
+        if (code == STILL_ACTIVE)
+            return "still running";
+        char text[32];
+        wsprintfA(text, "ended with 0x%lX", code);
+        return text;
+    }
 
     // The visible top-level windows of the process.
     std::vector<HWND> Windows() const

@@ -78,6 +78,7 @@ struct Installation {
     std::vector<std::string> boxes;   // texts of the other boxes
     std::vector<std::string> result;  // texts of the result window
     bool ended = false;
+    std::string why;  // where the run left the script, and how the installer went
 
     // The Program Manager stand-in turned the group or an item down.
     bool GroupRefused() const
@@ -94,11 +95,12 @@ Installation Install(const std::string& package, const std::string& destination,
 {
     Installation done;
     OndrelRun run(package + "\\ONDREL.exe", "", output);
-    if (!run.started)
-        return done;
     HWND dialog = run.WaitDestinationDialog(90000);
-    if (!dialog)
+    if (!dialog) {
+        done.why = "no destination dialog; the installer " + run.State() + "; its output: " +
+                   testutil::read_file(output);
         return done;
+    }
     done.proposed = ControlText(FindWindowExA(dialog, nullptr, "Edit", nullptr));
     EnterDestination(dialog, destination);
     auto boxOrResult = [](HWND w) { return IsMessageBox(w) || IsInstallerWindowWith(w, "Ok"); };
@@ -115,6 +117,7 @@ Installation Install(const std::string& package, const std::string& destination,
         AnswerBox(w, create ? IDYES : IDOK);
     }
     done.ended = run.Ended(60000);
+    done.why = "the installer " + run.State();
     return done;
 }
 
@@ -130,7 +133,7 @@ TEST(Package, InstallsTheSystemWhoseBridgeCarriesAReceiptToTheRegister)
     UninstallCleanup uninstall{kUninstall};
 
     Installation installed = Install(package, destination, scratch / "ondrel_out.txt");
-    ASSERT_TRUE(installed.ended) << "the installer ends after its result window";
+    ASSERT_TRUE(installed.ended) << installed.why;
     char programFiles[MAX_PATH] = {};
     GetEnvironmentVariableA("ProgramFiles", programFiles, sizeof programFiles);
     EXPECT_EQ(installed.proposed, std::string(programFiles) + "\\Varnesk");
