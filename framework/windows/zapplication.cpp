@@ -7,6 +7,7 @@
 #ifndef ZINSTALLER_BUILD
 #include "corvex.h"
 #endif
+#include "xevent.h"
 #include "xexceptions.h"
 #include "xhooks.h"
 #include "xpath.h"
@@ -259,6 +260,8 @@ bool zApplication::Init(HINSTANCE inst, HINSTANCE previous, int show)
     InitCommonControlsEx(&icc);
 #ifdef ZINSTALLER_BUILD
     xsys().SetTaskModalBoxes(true);
+    // A program the installer starts must not hold its single-instance memory.
+    xsetplainsecurity(true);
     StartDde();
     // Older Windows have no layered windows: the installer then goes without.
     setLayeredWindowAttributes = reinterpret_cast<decltype(setLayeredWindowAttributes)>(

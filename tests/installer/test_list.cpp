@@ -10,12 +10,14 @@
 #include "xregistry.h"
 
 #include "zapplication.h"
+#include "xprocess.h"
 #include "xsystem.h"
 
 #include <gtest/gtest.h>
 
 #include <cstring>
 #include <functional>
+#include <memory>
 
 using insttest::BoxScript;
 using insttest::FailingArrayAllocation;
@@ -355,6 +357,23 @@ TEST(SingleInstance, SecondCheckFindsTheFirstAndItsWindow)
     EXPECT_FALSE(CheckSingleInstance(second));
     EXPECT_FALSE(IsIconic(window)) << "the first installer's window is restored";
     DestroyWindow(window);
+}
+
+// A program the installer starts (a SHELL command, the shell's Program
+// Manager window) must not keep the installer "running" once it has ended.
+TEST(SingleInstance, EndsWithTheInstallerNotWithTheProgramsItStarted)
+{
+    insttest::StartInstallerFramework();
+    std::string name = "WQ_SETUP_started_" + std::to_string(GetCurrentProcessId());
+    auto first = std::make_unique<xsharedmemory>(name.c_str(), 0);
+    ASSERT_TRUE(CheckSingleInstance(*first));
+    xprocess started("", "notepad.exe");  // inherits handles, as the install commands do
+    ASSERT_TRUE(started.Execute());
+    first.reset();  // the installer ends
+    xsharedmemory second(name.c_str(), 0);
+    EXPECT_TRUE(CheckSingleInstance(second)) << "a new installer runs normally";
+    TerminateProcess(started.GetProcess(), 0);
+    WaitForSingleObject(started.GetProcess(), 10000);
 }
 
 TEST(InstallerBoxes, TaskModalNotTopmostAndTheFocusGoesBack)
