@@ -136,10 +136,5 @@ int run()
 
 int main()
 {
-    try {
-        return run();
-    } catch (const std::exception& e) {
-        bench::note(kProg, std::string("failed: ") + e.what());
-        return 1;
-    }
+    return bench::guarded(kProg, [] { return run(); });
 }

@@ -16,15 +16,13 @@
 
 namespace {
 const char kProg[] = "bench_stream";
-const std::size_t kStreamBytes = 1024 * 1024;
-const std::size_t kPiece = 512;
 const int kRounds = 3;
 const int kTrips = 2000;
 
 // Printable command text with line ends, no NUL.
 std::string stream_text()
 {
-    std::string s(kStreamBytes, ' ');
+    std::string s(bench::kStreamBytes, ' ');
     for (std::size_t i = 0; i < s.size(); ++i)
         s[i] = i % 64 == 63 ? '\n' : static_cast<char>('A' + i % 26);
     return s;
@@ -58,9 +56,10 @@ double stream_us_per_piece()
             ecr_disc_xonxoff_ntw(sock);
             return -1;
         }
-        us.push_back((t1 - t0) * 1e6 / (kStreamBytes / kPiece));
+        us.push_back((t1 - t0) * 1e6 / (bench::kStreamBytes / bench::kPieceBytes));
     }
-    bench::result(kProg, "stream_total_ms_best", bench::best(us) * (kStreamBytes / kPiece) / 1000);
+    bench::result(kProg, "stream_total_ms_best",
+                  bench::best(us) * (bench::kStreamBytes / bench::kPieceBytes) / 1000);
     ecr_disc_xonxoff_ntw(sock);
     return bench::best(us);
 }
@@ -130,10 +129,5 @@ int run()
 
 int main()
 {
-    try {
-        return run();
-    } catch (const std::exception& e) {
-        bench::note(kProg, std::string("failed: ") + e.what());
-        return 1;
-    }
+    return bench::guarded(kProg, [] { return run(); });
 }

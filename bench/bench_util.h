@@ -15,6 +15,10 @@
 
 namespace bench {
 
+// The XON/XOFF stream measured: 1 MB in the library's 512-byte pieces.
+const std::size_t kStreamBytes = 1024 * 1024;
+const std::size_t kPieceBytes = 512;
+
 // Seconds from the performance counter.
 inline double now_s()
 {
@@ -78,6 +82,18 @@ inline void note(const char* program, const std::string& text)
 {
     std::printf("%s: %s\n", program, text.c_str());
     std::fflush(stdout);
+}
+
+// A benchmark's main: what it throws becomes a note and exit code 1.
+template <typename Run>
+int guarded(const char* program, Run run)
+{
+    try {
+        return run();
+    } catch (const std::exception& e) {
+        note(program, std::string("failed: ") + e.what());
+        return 1;
+    }
 }
 
 // A full PLU.BIN: every one of the 100,000 articles filled, texts of every

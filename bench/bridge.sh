@@ -19,7 +19,6 @@ bdir=${BENCH_BUILD_DIR:-$here/build}
 export BUILD_DIR=$bdir
 export WINEPREFIX=$bdir/bench-wineprefix
 source "$here/tools/env.sh"
-export LD_PRELOAD=
 unset ECR_TRACE ECR_TRCCSV ECR_PROTO ECR_RETRY
 bin=$bdir/bin
 cpu_s=${BRIDGE_CPU_S:-60}
@@ -77,14 +76,11 @@ stop_register() {
 cleanup() {
   quit_bridge
   stop_register
-  local pid
-  for pid in $ws_pid $xvfb_pid; do
-    kill "$pid" 2>/dev/null; wait "$pid" 2>/dev/null
-  done
+  stop_prefix $xvfb_pid
   rm -rf "$work"
 }
 trap cleanup EXIT
-trap 'exit 130' INT TERM
+trap 'exit 130' INT TERM HUP
 
 if [ "${BRIDGE_BUILD:-1}" != 0 ]; then
   echo "== build ($bdir)"
@@ -107,8 +103,7 @@ xvfb_pid=$!
 for _ in $(seq 100); do [ -s "$fdfile" ] && break; sleep 0.1; done
 [ -s "$fdfile" ] || { echo "bridge: Xvfb did not start"; exit 1; }
 export DISPLAY=":$(head -n1 "$fdfile")"
-# One wineserver for the whole run keeps process starts short; one left
-# over for this prefix is used (and left alone).
+# One wineserver for the whole run keeps process starts short.
 wineserver -p -f >/dev/null 2>&1 &
 ws_pid=$!
 sleep 2
@@ -156,7 +151,7 @@ INI
 # test runs of the shared prefix may hold for a while.
 wait_ports() {
   for _ in $(seq 120); do
-    ss -uapn | grep -qE ':500 ' || ss -tlpn | grep -qE ':1723 ' || return 0
+    ss -uapn | grep -E ':500 ' >/dev/null || ss -tlpn | grep -E ':1723 ' >/dev/null || return 0
     sleep 1
   done
   echo "(ports 500/1723 still taken; measuring anyway)"
@@ -174,7 +169,7 @@ cpu_ticks() { sed 's/^.*) //' "/proc/$1/stat" 2>/dev/null | awk '{ print $12 + $
 bridge_process() {
   local f
   for f in "/proc/$vk_pid/cmdline" $(grep -lasF "$prog/VARNESK.exe" /proc/[0-9]*/cmdline); do
-    { tr '\0' ' ' <"$f"; } 2>/dev/null | grep -qF "$prog/VARNESK.exe" || continue
+    { tr '\0' ' ' <"$f"; } 2>/dev/null | grep -F "$prog/VARNESK.exe" >/dev/null || continue
     f=${f%/cmdline}; echo "${f#/proc/}"; return 0
   done
   return 1
@@ -186,7 +181,7 @@ explorer_process() {
   local f
   for f in $(grep -las 'explorer\.exe' /proc/[0-9]*/cmdline); do
     f=${f%/cmdline}
-    { tr '\0' '\n' <"$f/environ"; } 2>/dev/null | grep -qxF "WINEPREFIX=$WINEPREFIX" || continue
+    { tr '\0' '\n' <"$f/environ"; } 2>/dev/null | grep -xF "WINEPREFIX=$WINEPREFIX" >/dev/null || continue
     echo "${f#/proc/}"; return 0
   done
   return 1
@@ -272,7 +267,7 @@ measure_suspended() {  # polltime seconds raw-output
   rm -f "$suspend_file"
   for _ in $(seq 40); do grep -q "v_host_connections" "$3" && break; sleep 0.25; done
   tr -d '\r' <"$3" | grep -E "v_(seconds|status_requests|host_connections)="
-  if [ ! -f "$shared/S9999.TXT" ] || ! tr -d '\r' <"$3" | grep -q "v_host_connections=0\.000"; then
+  if [ ! -f "$shared/S9999.TXT" ] || ! tr -d '\r' <"$3" | grep "v_host_connections=0\.000" >/dev/null; then
     echo "bridge: the waiting receipt went to the register: the bridge was not suspended"
     ok=0
   fi
@@ -337,7 +332,11 @@ run_phase 1 10 "$fast_idle_s" 0
 run_phase 50 6 "$cpu_s" "$cpu_s"
 
 echo
-say "== Bridge summary (VARNESK.exe under Wine on qemu-i386 emulation; the simulated register in bridge_bench.exe)"
+if i386_emulated; then
+  say "== Bridge summary (VARNESK.exe under Wine on qemu-i386 emulation: every figure depends on it; the simulated register in bridge_bench.exe)"
+else
+  say "== Bridge summary (VARNESK.exe under Wine, no emulation; the simulated register in bridge_bench.exe)"
+fi
 for p in 1 50; do
   f=${lat[$p]:-}
   if [ -z "$f" ]; then say "Polltime $p: receipt latency GOAL NOT MEASURED"; continue; fi

@@ -98,7 +98,16 @@ bool BridgeLog::Open(const std::string& logFolder, int logSetting)
     file_.SetDisposition(OPEN_ALWAYS);
     if (!file_.Create())
         return false;
-    SetFilePointer(file_.GetHandle(), 0, nullptr, FILE_END);
+    // What this start writes begins on a line of its own, even after a
+    // receipt block whose last message ends without a line break.
+    HANDLE handle = file_.GetHandle();
+    char last = '\n';
+    DWORD got = 0;
+    if (SetFilePointer(handle, -1, nullptr, FILE_END) != INVALID_SET_FILE_POINTER)
+        ReadFile(handle, &last, 1, &got, nullptr);
+    SetFilePointer(handle, 0, nullptr, FILE_END);
+    if (got == 1 && last != '\n')
+        Write("\r\n");
     return true;
 }
 

@@ -44,7 +44,8 @@ public:
     BridgeLog& operator=(const BridgeLog&) = delete;
 
     // Opens the day's file (log setting 0) or a file of this start, for
-    // appending: a second load on the same day keeps what the first wrote.
+    // appending: a second load on the same day keeps what the first wrote,
+    // and its text begins on a new line.
     bool Open(const std::string& logFolder, int logSetting);
     void Close();
     bool IsOpen() const { return file_.IsOpen(); }

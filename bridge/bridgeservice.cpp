@@ -1,29 +1,27 @@
 #include "bridgeservice.h"
 
+#include "xstring.h"
+
 #include <windows.h>
 
-namespace {
-
-void EnsureFolder(const std::string& folder)
+void BridgeService::ReadSettings(const std::string& iniPath)
 {
-    DWORD attributes = GetFileAttributesA(folder.c_str());
-    if (attributes == INVALID_FILE_ATTRIBUTES)
-        CreateDirectoryA(folder.c_str(), nullptr);  // one level; a failure shows later
+    settings_ = ReadBridgeSettings(iniPath.c_str());
+    // One level, a failure shows later; never a "\log" at the drive's root.
+    if (!IsBlank(settings_.Cartella.c_str()) &&
+        GetFileAttributesA(settings_.logFolder.c_str()) == INVALID_FILE_ATTRIBUTES)
+        CreateDirectoryA(settings_.logFolder.c_str(), nullptr);
 }
 
-}  // namespace
-
-LoadResult BridgeService::Load(const std::string& iniPath)
+LoadResult BridgeService::Start(const std::string& iniPath, LoadProgress* progress,
+                                const std::function<bool()>& goOn)
 {
-    BridgeSettings next = ReadBridgeSettings(iniPath.c_str());
-    next.logFolder = next.Cartella + "\\log";
-    if (!CheckSettings(next))
+    if (!CheckSettings(settings_))
         return LoadResult::Refused;
-    EnsureFolder(next.logFolder);
-
-    // The old worker writes the log and reads the settings: it ends first.
+    // The old worker writes the log and reads the configuration: it ends first.
     Quit();
-    settings_ = next;
+    if (goOn && !goOn())
+        return LoadResult::Abandoned;
     log_.Open(settings_.logFolder, settings_.log);
     LogBanner banner;
     banner.Port = settings_.Port;
@@ -31,9 +29,7 @@ LoadResult BridgeService::Load(const std::string& iniPath)
     banner.Offline = settings_.Offline;
     banner.Level = settings_.Level;
     log_.WriteBanner(banner);
-
-    config_.Clear();
-    if (!LoadCommandConfig(iniPath.c_str(), config_))
+    if (!LoadCommandConfig(iniPath.c_str(), config_, progress))
         return LoadResult::NoCommands;
     worker_.Start(settings_, config_, log_, view_);
     return LoadResult::Started;

@@ -1,19 +1,24 @@
 #pragma once
-// BridgeService: the service the main form owns: the settings fields, the
-// log, the command configuration and the worker, with the settings load
-// that (re)starts the worker and the Stop and Quit actions.
+// BridgeService: the service the main form owns, and the one owner of its
+// state: the settings fields, the command configuration, the log and the
+// worker with its event and its quit and stop requests. The form shows the
+// fields and commands the service; the worker runs over copies of the
+// settings and configuration it was started with, so a later load never
+// changes them under it.
 
 #include "bridgelog.h"
 #include "bridgesettings.h"
 #include "commandconfig.h"
 #include "receiptworker.h"
 
+#include <functional>
 #include <string>
 
 enum class LoadResult {
     Started,     // the worker runs with the new settings
     Refused,     // the settings cannot run: message shown, the old worker goes on
     NoCommands,  // no command declared: message shown, the program closes
+    Abandoned,   // the program was closed while the old worker ended
 };
 
 class BridgeService {
@@ -23,16 +28,33 @@ public:
     BridgeService(const BridgeService&) = delete;
     BridgeService& operator=(const BridgeService&) = delete;
 
-    // Loads the settings and the command configuration of the INI text at
-    // iniPath (the store's work copy). The new settings are read and checked
-    // before the running worker is touched; the old worker is ended before
-    // the log is reopened and the configuration rebuilt.
-    LoadResult Load(const std::string& iniPath);
+    // Every field replaced at once from the INI text at iniPath (the store's
+    // work copy), before any check; the log folder is made when missing.
+    void ReadSettings(const std::string& iniPath);
+    // A stored serial port that is not present: the service goes over the
+    // network.
+    void UseNetwork() { settings_.Port = 0; }
+    // Checks the fields read (a refusal is shown and a running worker goes
+    // on), ends the running worker, reopens the log with its banner,
+    // rebuilds the command configuration from iniPath and starts the worker.
+    // goOn, asked once the old worker has ended, may abandon the load.
+    LoadResult Start(const std::string& iniPath, LoadProgress* progress = nullptr,
+                     const std::function<bool()>& goOn = nullptr);
+    // Both, for callers without a window.
+    LoadResult Load(const std::string& iniPath)
+    {
+        ReadSettings(iniPath);
+        return Start(iniPath);
+    }
 
     // The Stop action: ends the worker, pumping messages meanwhile.
     void Stop();
-    // The program's end (or a reload): the same through the quit flag.
+    // The program's end (or a reload): the same through the quit request.
     void Quit();
+    // Raises the quit request alone: the worker ends at its next check.
+    void RequestQuit() { worker_.RequestQuit(); }
+    bool QuitRequested() const { return worker_.QuitRequested(); }
+    bool StopRequested() const { return worker_.StopRequested(); }
     bool IsRunning() const { return worker_.IsRunning(); }
 
     const BridgeSettings& Settings() const { return settings_; }

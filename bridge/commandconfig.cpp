@@ -154,6 +154,26 @@ void ReadOption(const ProfileText& ini, const std::string& command, const std::s
     }
 }
 
+// The progress is ended however the load ends.
+class ProgressShown {
+public:
+    explicit ProgressShown(LoadProgress* progress) : progress_(progress)
+    {
+        if (progress_)
+            progress_->Begin();
+    }
+    ~ProgressShown()
+    {
+        if (progress_)
+            progress_->End();
+    }
+    ProgressShown(const ProgressShown&) = delete;
+    ProgressShown& operator=(const ProgressShown&) = delete;
+
+private:
+    LoadProgress* progress_;
+};
+
 bool Contains(const NameList& list, const std::string& name)
 {
     return std::find(list.begin(), list.end(), name) != list.end();
@@ -203,7 +223,7 @@ bool CommandConfig::HasOptions(const std::string& command) const
     return commandOptions.count(command) != 0;
 }
 
-bool LoadCommandConfig(const char* iniPath, CommandConfig& config)
+bool LoadCommandConfig(const char* iniPath, CommandConfig& config, LoadProgress* progress)
 {
     config.Clear();
     ProfileText ini(iniPath);
@@ -218,6 +238,7 @@ bool LoadCommandConfig(const char* iniPath, CommandConfig& config)
     bool declared = !config.enabledCommands.empty();
     if (!declared)
         xsys().MessageBox(kNoCommandsMessage, "Message", MB_ICONINFORMATION);
+    ProgressShown shown(progress);
     ReadNameList(ini, "Comandi_off", config.disabledCommands);
     ReadNameList(ini, "Opzioni_off", config.disabledOptions);
     for (const std::string& command : config.enabledCommands)

@@ -49,6 +49,14 @@ struct CommandConfig {
     bool HasOptions(const std::string& command) const;
 };
 
+// What the program shows while the loader reads the tables (its wait form).
+class LoadProgress {
+public:
+    virtual ~LoadProgress() = default;
+    virtual void Begin() = 0;
+    virtual void End() = 0;
+};
+
 // The no-command warning of the loader.
 extern const char* const kNoCommandsMessage;
 
@@ -56,7 +64,8 @@ extern const char* const kNoCommandsMessage;
 // profile reader (255-character values, its trimming and quote rules).
 // When no command is declared it shows the warning box and returns false;
 // the tables are complete either way and the caller decides about closing.
-bool LoadCommandConfig(const char* iniPath, CommandConfig& config);
+// progress, when given, is shown after that box for the rest of the load.
+bool LoadCommandConfig(const char* iniPath, CommandConfig& config, LoadProgress* progress = nullptr);
 
 // The same over a configuration text: the text goes through a work file in
 // the temporary folder, so the profile reader sees it exactly as on disk.

@@ -34,9 +34,9 @@ bool ContainsNoCase(const std::string& text, const std::string& part)
 // The translation of one line: its scanner, its number and the receipt.
 class LineWork {
 public:
-    LineWork(CommandConfig& config, CommandSender* sender, BridgeLog* log, ReceiptState& state,
-             const std::string& line, int n)
-        : config_(config), sender_(sender), log_(log), state_(state),
+    LineWork(CommandConfig& config, CommandSender* sender, BridgeLog* log, const std::string& shellFolder,
+             ReceiptState& state, const std::string& line, int n)
+        : config_(config), sender_(sender), log_(log), shellFolder_(shellFolder), state_(state),
           scanner_(line, kWordDelimiters), line_(scanner_.Text()), n_(n)
     {
     }
@@ -63,6 +63,7 @@ private:
     CommandConfig& config_;
     CommandSender* sender_;
     BridgeLog* log_;
+    const std::string& shellFolder_;
     ReceiptState& state_;
     LineScanner scanner_;
     std::string line_;
@@ -153,12 +154,15 @@ void LineWork::Option(const std::string& command, const std::string& format, std
             break;
         }
     }
-    // Only a comma right after the name says the option has no value.
+    // Only a comma right after the name says the option has no value: the
+    // delimiter really met, however many blanks came before the name.
     const bool hasValue = scanner_.EndedBy() != ',';
     if (config_.IsOptionDisabled(option)) {
         state_.receiptMessages += Riga() + "OPZIONE IGNORATA: " + option + "\r\n";
-        if (hasValue)
-            ReadValue();  // dropped with its option
+        // A value written with "=" goes with its option; any other next
+        // word is read as the next option name.
+        if (scanner_.EndedBy() == '=')
+            ReadValue();
         return;
     }
     if (!config_.HasOption(command, option))
@@ -264,6 +268,7 @@ void LineWork::Shell()
             throw ReceiptAbort("no program");
         xprocess child("", commandLine.c_str());
         child.SetStdHandles(nullptr, nullptr, nullptr);
+        child.SetFolder(shellFolder_.c_str());
         child.Execute();
         child.Wait(INFINITE);
         DWORD code = 0;
@@ -306,7 +311,7 @@ void ReceiptTranslator::SendUnchanged(ReceiptState& state, const std::string& li
 
 void ReceiptTranslator::TranslateLine(ReceiptState& state, const std::string& line, int n)
 {
-    LineWork(config_, sender_, log_, state, line, n).Run();
+    LineWork(config_, sender_, log_, shellFolder_, state, line, n).Run();
 }
 
 bool TranslateReceipt(ReceiptTranslator& translator, int proto, ReceiptState& state,

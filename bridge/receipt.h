@@ -48,6 +48,10 @@ public:
     {
     }
 
+    // The folder SHELL commands run in (the worker's shared folder); blank:
+    // the program's current folder.
+    void SetShellFolder(const std::string& folder) { shellFolder_ = folder; }
+
     // One cleaned line numbered n (1 for the first); proto 1 sends it as is.
     void ProcessLine(int proto, ReceiptState& state, const std::string& line, int n);
     void SendUnchanged(ReceiptState& state, const std::string& line);
@@ -57,6 +61,7 @@ private:
     CommandConfig& config_;
     CommandSender* sender_;
     BridgeLog* log_;
+    std::string shellFolder_;
 };
 
 // Runs every line in order until one aborts; false when the receipt was

@@ -3,10 +3,14 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <cstring>
 
 namespace {
 
 const char* const kBlanks = " \t";
+const char* const kWorking = ".INVIO";
+// Working names tried for one receipt before it is left for a later pass.
+const int kWorkingNames = 100;
 
 std::string ExtensionOf(const std::string& name)
 {
@@ -23,12 +27,56 @@ bool Contains(const NameList& list, const std::string& item)
 
 bool IsReceiptName(const std::string& name, const NameList& accepted, int backup)
 {
+    if (IsWorkingName(name))
+        return false;
     std::string ext = UpperAnsi(ExtensionOf(name));
     if (backup == 1 && ext == ".BAK")
         return false;
     if (Contains(accepted, UpperAnsi(name)))
         return true;
     return !ext.empty() && Contains(accepted, ext);
+}
+
+bool IsWorkingName(const std::string& name)
+{
+    std::string ext = UpperAnsi(ExtensionOf(name));
+    if (ext.compare(0, std::strlen(kWorking), kWorking) != 0 || name.size() == ext.size())
+        return false;
+    return ext.find_first_not_of("0123456789", std::strlen(kWorking)) == std::string::npos;
+}
+
+std::string ReceiptNameOf(const std::string& workingName)
+{
+    if (!IsWorkingName(workingName))
+        return workingName;
+    return workingName.substr(0, workingName.rfind('.'));
+}
+
+bool CanClaimReceipt(const std::string& path)
+{
+    HANDLE h = CreateFileA(path.c_str(), DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                           nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE)
+        return false;
+    CloseHandle(h);
+    return true;
+}
+
+bool ClaimReceipt(const std::string& path, std::string& workingPath)
+{
+    workingPath.clear();
+    for (int n = 0; n < kWorkingNames; ++n) {
+        std::string target = path + kWorking + (n ? std::to_string(n) : std::string());
+        if (MoveFileExA(path.c_str(), target.c_str(), 0)) {
+            workingPath = target;
+            return true;
+        }
+        // An older working file of the same receipt name: take the next one.
+        DWORD error = GetLastError();
+        if (error != ERROR_ALREADY_EXISTS && error != ERROR_FILE_EXISTS)
+            return false;
+    }
+    return false;
 }
 
 bool ReadReceiptFile(const std::string& path, std::string& text)
@@ -85,9 +133,10 @@ std::string BackupName(const std::string& path)
     return path.substr(0, dot) + ".BAK";
 }
 
-bool DisposeReceipt(const std::string& path, int backup)
+bool DisposeReceipt(const std::string& workingPath, const std::string& receiptPath, int backup)
 {
     if (backup == 1)
-        return MoveFileExA(path.c_str(), BackupName(path).c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
-    return DeleteFileA(path.c_str()) != 0;
+        return MoveFileExA(workingPath.c_str(), BackupName(receiptPath).c_str(),
+                           MOVEFILE_REPLACE_EXISTING) != 0;
+    return DeleteFileA(workingPath.c_str()) != 0;
 }

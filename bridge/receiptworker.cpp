@@ -26,6 +26,13 @@ std::string FullPath(const std::string& path)
     return full;
 }
 
+const char* const kNotSentAgain = "NON VIENE INVIATO DI NUOVO: ";
+
+std::string WorkingNameOf(const std::string& workingPath)
+{
+    return workingPath.substr(workingPath.find_last_of('\\') + 1);
+}
+
 struct Entry {
     std::string name;
     bool folder;
@@ -199,7 +206,17 @@ bool ReceiptWorker::Pass()
     if (!FolderReachable())
         return true;
     for (const Entry& entry : ListFolder(settings_.Cartella)) {
-        if (entry.folder || !IsReceiptName(entry.name, config_.acceptedNames, settings_.Backup))
+        if (entry.folder)
+            continue;
+        if (IsWorkingName(entry.name)) {
+            // Claimed by a bridge that ended before it could dispose of it.
+            if (leftAside_.insert(entry.name).second)
+                log_->WriteLine(LogTimestamp() + " (FILE) SCONTRINO IN INVIO ALLA CHIUSURA PRECEDENTE, " +
+                                kNotSentAgain + ReceiptNameOf(entry.name) + " - VERIFICARE LA CASSA (FILE " +
+                                entry.name + ")");
+            continue;
+        }
+        if (!IsReceiptName(entry.name, config_.acceptedNames, settings_.Backup))
             continue;
         if (!ProcessReceipt(entry.name))
             return false;
@@ -208,41 +225,72 @@ bool ReceiptWorker::Pass()
     return true;
 }
 
+// A receipt goes to the register at most once: it is claimed (moved to its
+// working name) once the link is up and before its first line is sent, and
+// a claimed receipt is never read again.
 bool ReceiptWorker::ProcessReceipt(const std::string& name)
 {
-    std::string path = settings_.Cartella + "\\" + name;
-    std::string text;
-    if (!ReadReceiptFile(path, text))
-        return true;  // locked or gone: left for the next pass
-    std::vector<std::string> lines = CleanReceipt(text, settings_.Proto);
+    const std::string path = settings_.Cartella + "\\" + name;
+    if (!CanClaimReceipt(path))
+        return true;  // held by another program: left for a later pass
+    const bool offline = settings_.Offline != 0;
     ReceiptState state;
-    if (!SendReceipt(lines, state))
-        return false;
+    Link link;
+    if (!offline && !OpenLink(state, link))
+        return false;  // stopped while waiting for the register: untouched
+    std::string working, text;
+    bool claimed = ClaimReceipt(path, working);
+    if (claimed && !ReadReceiptFile(working, text)) {
+        GiveBack(name, working, path);
+        claimed = false;
+    }
+    std::vector<std::string> lines;
+    if (claimed) {
+        lines = CleanReceipt(text, settings_.Proto);
+        SendLines(lines, state, link);
+    }
+    if (!offline)
+        CloseLink(link);
+    if (!claimed)
+        return true;  // taken away meanwhile: nothing was sent
     WriteReceiptOutputs(*log_, settings_.logFolder, name, lines, state.receiptMessages,
                         state.generatedText, settings_.Level);
-    DisposeReceipt(path, settings_.Backup);
+    if (!DisposeReceipt(working, path, settings_.Backup)) {
+        leftAside_.insert(WorkingNameOf(working));
+        log_->WriteLine(LogTimestamp() + " (FILE) SCONTRINO INVIATO MA " +
+                        (settings_.Backup == 1 ? "NON RINOMINATO, " : "NON ELIMINATO, ") + kNotSentAgain +
+                        name + " (FILE " + WorkingNameOf(working) + ")");
+    }
     return true;
 }
 
-// Opens the link, runs the lines and closes the link once; false when the
-// service was stopped before the link was up (the receipt is untouched).
-bool ReceiptWorker::SendReceipt(const std::vector<std::string>& lines, ReceiptState& state)
+// A claimed receipt that cannot be read goes back under its own name for a
+// later pass, or, when that name was taken meanwhile, is left aside.
+void ReceiptWorker::GiveBack(const std::string& name, const std::string& working,
+                             const std::string& path)
 {
-    const bool offline = settings_.Offline != 0;
-    Link link;
-    if (!offline && !OpenLink(state, link))
-        return false;
+    if (MoveFileExA(working.c_str(), path.c_str(), 0))
+        return;
+    leftAside_.insert(WorkingNameOf(working));
+    log_->WriteLine(LogTimestamp() + " (FILE) SCONTRINO NON INVIATO E LASCIATO DA PARTE: " + name +
+                    " (FILE " + WorkingNameOf(working) + ")");
+}
+
+// Every line in order until one ends the receipt; in test mode nothing is
+// sent.
+void ReceiptWorker::SendLines(const std::vector<std::string>& lines, ReceiptState& state,
+                              const Link& link)
+{
     LinkSender sender(link.port, link.socket);
     LockedSender locked(sender);
-    ReceiptTranslator translator(config_, offline ? nullptr : &locked, log_);
+    ReceiptTranslator translator(config_, settings_.Offline != 0 ? nullptr : &locked, log_);
+    // Every name of the worker is in the shared folder, so are SHELL's.
+    translator.SetShellFolder(settings_.Cartella);
     try {
         TranslateReceipt(translator, settings_.Proto, state, lines);
     } catch (...) {
         // Any other failure inside the lines ends them; the link still closes.
     }
-    if (!offline)
-        CloseLink(link);
-    return true;
 }
 
 void ReceiptWorker::LogLinkError(ReceiptState& state, const char* step, int code)

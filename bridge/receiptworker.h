@@ -12,6 +12,7 @@
 #include <windows.h>
 
 #include <atomic>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -70,7 +71,8 @@ private:
     void Run();
     bool Pass();
     bool ProcessReceipt(const std::string& name);
-    bool SendReceipt(const std::vector<std::string>& lines, ReceiptState& state);
+    void GiveBack(const std::string& name, const std::string& working, const std::string& path);
+    void SendLines(const std::vector<std::string>& lines, ReceiptState& state, const Link& link);
     bool OpenLink(ReceiptState& state, Link& link);
     bool TryOpenOnce(ReceiptState& state, Link& link, bool& statusLogged);
     void CloseLink(const Link& link);
@@ -93,4 +95,6 @@ private:
     std::atomic<unsigned char> stopRequested_{0};
     std::atomic<long> passes_{0};
     bool folderDown_ = false;
+    // Working files reported once and never read again by this process.
+    std::set<std::string> leftAside_;
 };

@@ -2,6 +2,7 @@
 
 #include "blowfish.h"
 #include "workfile.h"
+#include "xexceptions.h"
 #include "xfile.h"
 #include "xstring.h"
 #include "xsystem.h"
@@ -16,26 +17,6 @@ const unsigned char kStoreKey[8] = {'V', 'r', 'n', 'S', 'k', '!', '1', '3'};
 void PrepareCipher(Blowfish& cipher)
 {
     cipher.Init(kStoreKey, sizeof kStoreKey);
-}
-
-// What the writer produces: INI text, then fewer than 8 zero bytes. Text
-// deciphered with another key shows stray control bytes or inner zeros.
-bool IsStoreText(const std::vector<unsigned char>& plain, size_t& length)
-{
-    length = 0;
-    while (length < plain.size() && plain[length] != 0)
-        ++length;
-    if (plain.size() - length >= 8)
-        return false;
-    for (size_t i = length; i < plain.size(); ++i)
-        if (plain[i] != 0)
-            return false;
-    for (size_t i = 0; i < length; ++i) {
-        unsigned char c = plain[i];
-        if (c < 0x20 && c != '\t' && c != '\r' && c != '\n' && c != 0x1A)
-            return false;
-    }
-    return true;
 }
 
 std::string TempPath(const char* name)
@@ -73,8 +54,8 @@ std::string SettingsStore::Read() const
     std::vector<unsigned char> plain(size);
     cipher.Decrypt(reinterpret_cast<const unsigned char*>(data.c_str()), plain.data(), size);
     size_t length = 0;
-    if (!IsStoreText(plain, length))
-        return std::string();
+    while (length < size && plain[length] != 0)
+        ++length;
     return std::string(reinterpret_cast<const char*>(plain.data()), length);
 }
 
@@ -92,14 +73,14 @@ bool SettingsStore::Write(const std::string& plainPath) const
     Blowfish cipher;
     PrepareCipher(cipher);
     size_t length = cipher.Encrypt(buffer.data(), buffer.data(), n);
-    return WriteWorkFile(StorePath().c_str(), buffer.data(), length);
+    return WriteWorkFile(StorePath().c_str(), buffer.data(), length, FILE_ATTRIBUTE_NORMAL, true);
 }
 
 std::string SettingsStore::WriteLoadCopy() const
 {
     std::string path = LoadCopyPath();
     std::string text = Read();
-    WriteWorkFile(path.c_str(), text.data(), text.size(), FILE_ATTRIBUTE_TEMPORARY);
+    WriteWorkFile(path.c_str(), text.data(), text.size(), FILE_ATTRIBUTE_TEMPORARY, true);
     return path;
 }
 
@@ -107,7 +88,7 @@ bool SettingsStore::SaveSettings(const BridgeSettings& s) const
 {
     const std::string path = SaveCopyPath();
     const std::string text = Read();
-    if (!WriteWorkFile(path.c_str(), text.data(), text.size(), FILE_ATTRIBUTE_TEMPORARY))
+    if (!WriteWorkFile(path.c_str(), text.data(), text.size(), FILE_ATTRIBUTE_TEMPORARY, true))
         return false;
     const struct {
         const char* key;
@@ -124,8 +105,15 @@ bool SettingsStore::SaveSettings(const BridgeSettings& s) const
         {"Ext", s.Ext},
     };
     bool ok = true;
-    for (const auto& field : fields)
-        ok = xsys().WriteProfileString("Info", field.key, field.value.c_str(), path.c_str()) && ok;
+    for (const auto& field : fields) {
+        if (!xsys().WriteProfileString("Info", field.key, field.value.c_str(), path.c_str())) {
+            xstring shown;
+            xreporterror<xsystemexceptions>(shown, int(GetLastError()), "WritePrivateProfileStringA", 0,
+                                            true, false);
+            ok = false;
+            break;
+        }
+    }
     ok = ok && Write(path);
     xsys().DeleteFile(path.c_str());
     return ok;

@@ -1,7 +1,9 @@
 #pragma once
 // SettingsStore: the file "ECR.BLW" in the program folder, the bridge's INI
 // text enciphered with Blowfish (ECB, zero padding, the program's key), its
-// plain import "ECR.INI" and the work copies in the temporary folder.
+// plain import "ECR.INI" and the work copies in the temporary folder. A
+// file that cannot be written is shown to the user through the file
+// class's error routine, and the operation answers false.
 
 #include "bridgesettings.h"
 
@@ -17,8 +19,8 @@ public:
     static std::string LoadCopyPath();  // temp folder + "tmp277.tmp"
     static std::string SaveCopyPath();  // temp folder + "tmp767.tmp"
 
-    // The deciphered INI text; empty when the store is missing or empty, or
-    // is no store of this program (size not whole blocks, another key).
+    // The deciphered INI text up to its first zero byte; empty when the
+    // store is missing or empty, or its size is not whole blocks.
     std::string Read() const;
     // Enciphers the plain file into the store; false (store untouched)
     // when the file does not exist or the store cannot be written.

@@ -2,11 +2,11 @@
 
 #include "xfile.h"
 
-bool WriteWorkFile(const char* path, const void* data, size_t size, DWORD flags)
+bool WriteWorkFile(const char* path, const void* data, size_t size, DWORD flags, bool show)
 {
     xfile file;
     file.SetThrow(0);
-    file.SetShow(0);
+    file.SetShow(show ? 1 : 0);
     file.SetName(path);
     file.SetDisposition(CREATE_ALWAYS);
     file.SetFlags(flags);

@@ -6,6 +6,7 @@
 
 #include <cstddef>
 
-// False when the file cannot be created or written; never throws or shows.
+// False when the file cannot be created or written; never throws. With
+// show, a failure is shown through the file class's error routine.
 bool WriteWorkFile(const char* path, const void* data, size_t size,
-                   DWORD flags = FILE_ATTRIBUTE_NORMAL);
+                   DWORD flags = FILE_ATTRIBUTE_NORMAL, bool show = false);

@@ -1,7 +1,6 @@
 #pragma once
-// The control library's exported interface (only its entry for now: the
-// window classes and ODBC functions join it as they are built). Programs bind
-// by the C++ names, which carry the parameter types.
+// The control library's exported interface. Programs bind by the C++ names,
+// which carry the parameter types.
 
 #include <windows.h>
 

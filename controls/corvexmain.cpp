@@ -3,22 +3,18 @@
 
 #include "corvex.h"
 #include "corvexclasses.h"
-
-// The picture and the grid are areas of their own; the library links without
-// them until they are built in.
-bool RegisterPictureClass(HINSTANCE module) __attribute__((weak));
-bool RegisterGridClass(HINSTANCE module) __attribute__((weak));
+#include "cxlibrary.h"
 
 namespace {
 
 HINSTANCE g_module = nullptr;
-ULONG_PTR g_gdiplusToken = 0;
 
-struct GdiplusInput {
-    UINT32 version = 1;
-    void* debugCallback = nullptr;
-    BOOL suppressBackgroundThread = FALSE;
-    BOOL suppressExternalCodecs = FALSE;
+// The library's window classes, in the order it registers them.
+const CorvexClassRegistration kClasses[] = {
+    RegisterHSplitterClass,
+    RegisterVSplitterClass,
+    RegisterPictureClass,
+    RegisterGridClass,
 };
 
 // Measures the given font, else the window's own, else the context's default.
@@ -38,41 +34,21 @@ TEXTMETRICA Measure(HWND window, HFONT font)
     return tm;
 }
 
-// Class registration in load order; a class that fails is simply missing
-// (creating a window of it fails), the library still loads. Areas built
-// apart are referenced weakly (see corvexclasses.h): absent, they are null.
-void RegisterClasses(HINSTANCE module)
-{
-    RegisterHSplitterClass(module);
-    RegisterVSplitterClass(module);
-    if (RegisterPictureClass)
-        RegisterPictureClass(module);
-    if (RegisterGridClass)
-        RegisterGridClass(module);
-}
-
 }  // namespace
 
-// The flat GDI+ entry points, declared here to keep the C++ GDI+ headers out.
-extern "C" int WINAPI GdiplusStartup(ULONG_PTR*, const void*, void*);
-extern "C" void WINAPI GdiplusShutdown(ULONG_PTR);
-
+// A class that fails to register is simply missing (creating a window of it
+// fails); the library still loads.
 extern "C" BOOL WINAPI DllMain(HINSTANCE module, DWORD reason, LPVOID reserved)
 {
     g_module = module;
     try {
         if (reason == DLL_PROCESS_ATTACH) {
-            RegisterClasses(module);
-            GdiplusInput input;
-            GdiplusStartup(&g_gdiplusToken, &input, nullptr);
-        } else if (reason == DLL_PROCESS_DETACH && g_gdiplusToken) {
+            CorvexLibraryStart(module, kClasses, sizeof kClasses / sizeof kClasses[0]);
+        } else if (reason == DLL_PROCESS_DETACH && !reserved) {
             // At process exit (reserved set) GDI+ may already have been
-            // detached and its background thread killed; calling into it
-            // then can hang or crash the exit. Only an unload while the
-            // process goes on shuts GDI+ down.
-            if (!reserved)
-                GdiplusShutdown(g_gdiplusToken);
-            g_gdiplusToken = 0;
+            // detached and its background thread killed: only an unload
+            // while the process goes on stops the library.
+            CorvexLibraryStop();
         }
     } catch (...) {
     }

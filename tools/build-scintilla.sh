@@ -2,7 +2,7 @@
 # Builds the Scintilla editing component (with Lexilla's lexers) from
 # Debian's scite source as one DLL, build/bin/SCILEXER.DLL. Idempotent:
 # nothing happens when the DLL is already there. Source and DLL are never
-# committed.
+# committed. Run by setup.sh, which keeps the compilers' output in its log.
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 build=${BUILD_DIR:-$here/build}
@@ -11,14 +11,18 @@ out=$build/bin/SCILEXER.DLL
 src=$build/scintilla
 mkdir -p "$src" "$build/bin"
 
-sources=/etc/apt/sources.list.d/debian.sources
-if [ -f "$sources" ] && ! grep -q '^Types:.*deb-src' "$sources"; then
-  sed -i 's/^Types: deb$/Types: deb deb-src/' "$sources"
-  apt-get update -q >/dev/null
-fi
 cd "$src"
 if [ ! -d tree ]; then
-  ls scite_*.orig.tar.* >/dev/null 2>&1 || apt-get source --download-only scite >/dev/null
+  if ! ls scite_*.orig.tar.* >/dev/null 2>&1; then
+    # The source package comes from the release's own deb-src entry.
+    source "$here/tools/debsources.sh"
+    codename=$(release_codename)
+    if ! has_suite deb-src "$codename"; then
+      add_suite deb-src "$codename"
+      apt-get update -q
+    fi
+    apt-get source --download-only scite
+  fi
   rm -rf tree.tmp && mkdir tree.tmp
   tar -xf "$(ls scite_*.orig.tar.* | head -1)" -C tree.tmp
   mv tree.tmp tree
@@ -27,8 +31,8 @@ top=$(dirname "$(find "$src/tree" -maxdepth 3 -type d -path '*scintilla/win32' |
 top=$(dirname "$top")
 tools=(CXX=i686-w64-mingw32-g++-posix CC=i686-w64-mingw32-gcc-posix
        WINDRES=i686-w64-mingw32-windres AR=i686-w64-mingw32-ar RANLIB=i686-w64-mingw32-ranlib)
-make -C "$top/scintilla/win32" "${tools[@]}" -j8 >/dev/null
-make -C "$top/lexilla/src" "${tools[@]}" -j8 >/dev/null
+make -C "$top/scintilla/win32" "${tools[@]}" -j8
+make -C "$top/lexilla/src" "${tools[@]}" -j8
 # Linked beside and moved into place: an interrupted link leaves no DLL
 # that a later run would take as built.
 i686-w64-mingw32-g++-posix -shared -static -s -Wl,--kill-at -o "$out.tmp" \

@@ -5,7 +5,21 @@ export WINEPREFIX=${WINEPREFIX:-$build/wineprefix}
 export WINEARCH=win32
 export WINEDEBUG=${WINEDEBUG:--all}
 export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
-# Under qemu-i386 Wine needs its fault-handler shim (built by setup.sh).
-if [ -f "$build/wineqemu/lib/i386-linux-gnu/wineqemufix.so" ]; then
-  export LD_PRELOAD="$build/wineqemu/\$LIB/wineqemufix.so"
-fi
+
+# Whether Windows programs run through qemu-i386 here: setup.sh registers it
+# when the kernel runs no i386 program itself.
+i386_emulated() { grep -qx enabled /proc/sys/fs/binfmt_misc/qemu-i386 2>/dev/null; }
+
+# Ends the prefix's Wine processes and its wineserver and waits for them,
+# then the helpers given by pid (Xvfb, socat), then whatever else that
+# started with this prefix is still running.
+stop_prefix() {  # [pid...]
+  wineserver -k >/dev/null 2>&1 || true
+  timeout 60 wineserver -w >/dev/null 2>&1 || true
+  local pid
+  for pid in "$@"; do
+    kill "$pid" 2>/dev/null || true
+    wait "$pid" 2>/dev/null || true
+  done
+  "$here/tools/leftovers.sh" --kill "$WINEPREFIX" >&2 || true
+}

@@ -1,42 +1,45 @@
 #!/bin/bash
-# Pictures of the bridge program's windows: VARNESK started from a prepared
-# program folder (test mode, no register needed) under a private X display;
-# the tray menu, the settings window opened as the menu's "Apri" does, the
-# configuration editor, the about box and the wait form; each captured
-# whole-screen and cut to the window, as PNG files.
-#   BUILD_DIR=...   build to take VARNESK.exe from (default: build)
-# Writes $build/screenshots/*.png; stops VARNESK and the display on exit.
+# Pictures of every window of the bridge program and the installer, as the
+# README shows them: VARNESK started from a prepared program folder (test
+# mode, no register needed), its tray menu, settings window, configuration
+# editor, find dialog, log viewer, about box and wait form; then ONDREL.exe
+# through one installation (destination dialog, progress, result). Each
+# window is taken once it has painted itself (its own state, asked through
+# vkpost), cut out of the screen, and written to docs/screenshots/. A window
+# that stays blank fails the script.
+#   BUILD_DIR=...   build to take the programs from (default: build)
 set -euo pipefail
 source "$(dirname "$0")/env.sh"
 # A prefix of its own: no other Wine program takes the focus from the
 # windows it types into, and no other VARNESK answers its requests.
 export WINEPREFIX=${SHOTS_WINEPREFIX:-$build/shots-wineprefix}
-out="$build/screenshots"
+out="$here/docs/screenshots"
 work="$build/shots"
-winpath() { echo "Z:${1//\//\\}"; }
+# The programs' folders lie on the prefix's drive C:, as on a shop computer,
+# so the pictures show C:\VARNESK and C:\Programmi rather than this machine's.
+drive="$WINEPREFIX/drive_c"
+prog="$drive/VARNESK"
+setup="$drive/Setup"
 vkpost() { wine "$build/bin/vkpost.exe" "$@" </dev/null 2>/dev/null | tr -d '\r'; }
 
 for tool in Xvfb xwd convert; do
   command -v "$tool" >/dev/null || { echo "screenshots: $tool is missing"; exit 1; }
 done
-[ -f "$build/bin/VARNESK.exe" ] && [ -f "$build/bin/vkpost.exe" ] ||
-  { echo "screenshots: build VARNESK and vkpost in $build first"; exit 1; }
+for program in VARNESK.exe vkpost.exe varneskctl.exe ONDREL.exe; do
+  [ -f "$build/bin/$program" ] || { echo "screenshots: build $program in $build first"; exit 1; }
+done
 
-xvfb_pid="" bridge_pid=""
+xvfb_pid="" bridge_pid="" installer_pid=""
 stop_all() {
   if [ -n "$bridge_pid" ] && kill -0 "$bridge_pid" 2>/dev/null; then
     wine "$build/bin/varneskctl.exe" quit 60 </dev/null >/dev/null 2>&1 || true
-    for _ in $(seq 100); do kill -0 "$bridge_pid" 2>/dev/null || break; sleep 0.2; done
-    kill "$bridge_pid" 2>/dev/null || true
-    wait "$bridge_pid" 2>/dev/null || true
   fi
-  if [ -n "$xvfb_pid" ]; then
-    kill "$xvfb_pid" 2>/dev/null || true
-    wait "$xvfb_pid" 2>/dev/null || true
-  fi
+  exec 7>&- 2>/dev/null || true
+  stop_prefix $xvfb_pid
+  wait 2>/dev/null || true
 }
 trap stop_all EXIT
-trap 'exit 130' INT TERM
+trap 'exit 130' INT TERM HUP
 
 fdfile=$(mktemp)
 Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$fdfile" >/dev/null 2>&1 &
@@ -45,14 +48,96 @@ for _ in $(seq 100); do [ -s "$fdfile" ] && break; sleep 0.1; done
 [ -s "$fdfile" ] || { echo "screenshots: Xvfb did not start"; exit 1; }
 export DISPLAY=":$(head -n1 "$fdfile")"
 rm -f "$fdfile"
+"$here/tools/wineprefix.sh" >"$build/shots-wineprefix.log" 2>&1 ||
+  { tail -20 "$build/shots-wineprefix.log"; exit 1; }
+# The programs run on a Wine desktop of the display's size: Wine draws the
+# windows, their frames and their stacking itself, as on Windows (on the
+# bare display the X server's order of Wine's windows can differ from Wine's).
+wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1
+wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1024x768 /f >/dev/null 2>&1
+
+failed=()
+shown=()
+
+# window_of LIST CLASS CAPTION [EXCLUDED...]: "hwnd WxH+X+Y" of the first
+# visible window of that class and caption in `vkpost LIST` (list: VARNESK's
+# windows; top: every program's), leaving out the handles given.
+window_of() {
+  local list=$1 class=$2 caption=$3
+  shift 3
+  vkpost "$list" | awk -v cls="$class" -v cap="\"$caption\"" -v skip=" $* " '
+    $2 == 1 && $7 == cls && substr($0, length($0) - length(cap) + 1) == cap &&
+    index(skip, " " $1 " ") == 0 { printf "%s %dx%d+%d+%d\n", $1, $5, $6, $3, $4; exit }'
+}
+
+# wait_window LIST CLASS CAPTION [EXCLUDED...]: the same, waiting up to 60 s.
+wait_window() {
+  local line i
+  for i in $(seq 120); do
+    line=$(window_of "$@") || true
+    [ -n "$line" ] && { echo "$line"; return 0; }
+    sleep 0.5
+  done
+  return 1
+}
+
+capture() {  # geometry file: that rectangle of the screen
+  xwd -root -silent -display "$DISPLAY" >"$work/screen.xwd" 2>/dev/null &&
+    convert xwd:"$work/screen.xwd" -crop "$1" +repage "$2"
+}
+
+# An unpainted window shows one flat colour (Wine's X window behind it).
+blank() { [ "$(convert "$1" -format %k info:)" -le 1 ]; }
+
+# snap NAME LIST CLASS CAPTION [EXCLUDED...]: waits for the window and
+# until it has painted itself and nothing covers it, then takes it. Under
+# Wine only popups stay above their owner: a window its owner covers is
+# brought up; one still blank is asked to paint itself again; twice at
+# most. The window's handle is left in `snapped`.
+snapped=""
+snap() {
+  local name=$1 try line hwnd geometry rc
+  shift
+  for try in 1 2 3; do
+    line=$(wait_window "$@") || { echo "screenshots: \"$3\" did not come up" >&2; break; }
+    read -r hwnd geometry <<<"$line"
+    rc=0
+    vkpost painted "$hwnd" 30 || rc=$?
+    if [ "$rc" = 0 ] && sleep 0.5 && capture "$geometry" "$work/$name.png" &&
+       ! blank "$work/$name.png"; then
+      mv "$work/$name.png" "$out/$name.png"
+      shown+=("$name")
+      snapped=$hwnd
+      return 0
+    fi
+    if [ "$rc" = 3 ]; then
+      vkpost raise "$hwnd" || true
+    else
+      vkpost redraw "$hwnd" || true
+    fi
+  done
+  echo "screenshots: \"$3\" ($name) stayed blank or covered" >&2
+  failed+=("$name")
+  return 1
+}
+
+close_window() {  # hwnd caption: closes it and waits until it is gone
+  vkpost close "$1" || true
+  for _ in $(seq 50); do
+    vkpost top | awk -v h="$1" '$1 == h { found = 1 } END { exit !found }' || return 0
+    sleep 0.2
+  done
+  echo "screenshots: \"$2\" did not close" >&2
+}
 
 rm -rf "$work"
-mkdir -p "$work/shared" "$out"
-cp "$build/bin/VARNESK.exe" "$build"/bin/*.dll "$build"/bin/*.DLL "$work/"
-cat >"$work/ECR.INI" <<INI
+rm -rf "$prog" "$setup" "$drive/Programmi"
+mkdir -p "$work" "$prog/shared" "$setup" "$drive/Programmi/Cassa" "$out"
+cp "$build/bin/VARNESK.exe" "$build"/bin/*.dll "$build"/bin/*.DLL "$prog/"
+cat >"$prog/ECR.INI" <<INI
 [Info]
 EcrIp=192.168.1.50
-Cartella=$(winpath "$work/shared")
+Cartella=C:\VARNESK\shared
 Polltime=10
 Proto=0
 Port=0
@@ -77,19 +162,9 @@ FORMAT=H
 FORMAT=1T
 INI
 
-# One VARNESK per Wine prefix: a second start ends quietly, and every
-# request below would reach the one already running.
-for _ in $(seq 90); do
-  vkpost list >/dev/null 2>&1 || break
-  sleep 2
-done
-if vkpost list >/dev/null 2>&1; then
-  echo "screenshots: another VARNESK runs in $WINEPREFIX; try again when it has ended"
-  exit 1
-fi
-wine "$work/VARNESK.exe" </dev/null >"$work/varnesk.txt" 2>&1 &
+# --- The bridge program.
+wine "$prog/VARNESK.exe" </dev/null >"$work/varnesk.txt" 2>&1 &
 bridge_pid=$!
-
 # Its hidden main form is published once the settings are loaded.
 main=""
 for _ in $(seq 120); do
@@ -99,129 +174,152 @@ for _ in $(seq 120); do
   sleep 1
 done
 [ -n "$main" ] || { echo "screenshots: no VARNESK main form"; exit 1; }
-sleep 2
-kill -0 "$bridge_pid" 2>/dev/null || { echo "screenshots: VARNESK ended (another one started first?)"; exit 1; }
-
-# Waits until the X window of that caption is on screen, then paints settle.
-wait_mapped() {  # caption seconds
-  local end=$((SECONDS + $2))
-  until xwininfo -display "$DISPLAY" -name "$1" 2>/dev/null | grep -q IsViewable; do
-    [ $SECONDS -lt $end ] || return 1
-    sleep 0.2
-  done
-}
-
-geometry_of() {  # caption: the window's rectangle as WxH+X+Y
-  xwininfo -display "$DISPLAY" -name "$1" 2>/dev/null | awk '
-    /Absolute upper-left X/ { x = $NF } /Absolute upper-left Y/ { y = $NF }
-    /Width:/ { w = $NF } /Height:/ { h = $NF }
-    END { if (w) printf "%dx%d+%d+%d", w, h, x, y }'
-}
-
-snap() {  # name caption: the whole screen, and the window cut out of it once
-          # the window shows more than two colours (painted, not just mapped)
-  local name=$1 tries geometry=""
-  wait_mapped "$2" 30 || { echo "screenshots: \"$2\" is not on screen"; return 1; }
-  for tries in $(seq 15); do
-    sleep 1
-    xwd -root -silent -display "$DISPLAY" | convert xwd:- "$out/$name-screen.png"
-    geometry=$(geometry_of "$2")
-    [ -n "$geometry" ] || continue
-    convert "$out/$name-screen.png" -crop "$geometry" +repage "$out/$name.png"
-    [ "$(convert "$out/$name.png" -format %k info:)" -gt 2 ] && break
-  done
-  if [ -n "$geometry" ]; then
-    echo "screenshots: $out/$name.png ($geometry) and $out/$name-screen.png"
-  else
-    echo "screenshots: $out/$name-screen.png"
-  fi
-}
 
 # The tray menu, as a right click on the icon opens it (only while the main
-# form is hidden). A menu has no caption: it is cut out by its own rectangle.
-vkpost tray
-menu=""
-for _ in $(seq 50); do
-  menu=$(vkpost list | awk '$2 == 1 && $7 == "#32768" { print $3 "+" $4 "+" $5 "+" $6; exit }') || true
-  [ -n "$menu" ] && break
-  sleep 0.2
-done
-if [ -n "$menu" ]; then
-  sleep 1
-  xwd -root -silent -display "$DISPLAY" | convert xwd:- "$out/traymenu-screen.png"
-  IFS=+ read -r mx my mw mh <<<"$menu"
-  convert "$out/traymenu-screen.png" -crop "${mw}x${mh}+${mx}+${my}" +repage "$out/traymenu.png"
-  echo "screenshots: $out/traymenu.png (${mw}x${mh}+${mx}+${my}) and $out/traymenu-screen.png"
-  vkpost keys 0 escape
+# form is hidden). A menu has no caption.
+vkpost tray || true
+if snap traymenu list "#32768" ""; then
+  vkpost keys 0 escape || true
   for _ in $(seq 50); do
-    vkpost list | awk '$2 == 1 && $7 == "#32768" { found = 1 } END { exit !found }' || break
+    [ -n "$(window_of list "#32768" "")" ] || break
     sleep 0.2
   done
-else
-  echo "screenshots: the tray menu did not open"
 fi
 
-# The settings window: the tray menu's "Apri".
-vkpost command -4
-snap settings "Parametri" || exit 1
-
-# The configuration editor: Ctrl+Shift+F11 on the settings window. Closed
-# unchanged, it asks nothing.
-# A chord typed before the window has the focus is lost: typed again.
-for _ in 1 2 3; do
-  vkpost keys "$main" ctrl+shift+F11
-  wait_mapped "INI file" 10 && break
-done
-if snap editor "INI file"; then
-  editor=$(vkpost list | awk '$7 == "MOVIRform" && /"INI file"/ { print $1; exit }') || true
-  if [ -z "$editor" ] || ! vkpost close "$editor"; then
-    echo "screenshots: the editor could not be closed"
-  fi
-  sleep 2
-fi
-
+# The about box and the wait form come first, while the settings window is
+# hidden: opened over it, they stay black under Wine, though they report
+# themselves painted.
 # The about box: the menu's "Informazioni".
-vkpost command 1010
-if snap about "Informazioni"; then
-  about=$(vkpost list | awk '$7 == "MOVIRform" && /"Informazioni"/ { print $1; exit }') || true
-  if [ -z "$about" ] || ! vkpost close "$about"; then
-    echo "screenshots: the about box could not be closed"
-  fi
-  sleep 2
+vkpost command 1010 || true
+if snap about list MOVIRform "Informazioni"; then
+  close_window "$snapped" "Informazioni"
 fi
 
 # The wait form is up only while the settings load (the menu's Start after
-# a Stop): the screen is taken over and over while it shows, the last kept.
-catch_wait_form() {
-  local end=$((SECONDS + 60)) frames=0
+# a Stop), while the program answers nothing: the screen is taken over and
+# over meanwhile, and a frame counts once it shows the form painted with its
+# own colours, the "ATTENDERE PREGO." band (RGB 0,64,128) on its background
+# (RGB 236,245,255), which also tell where the form is.
+catch_wait_form() {  # the frames go to $work/frames, looked at afterwards
+  local end=$((SECONDS + 12)) n=0
+  rm -rf "$work/frames"
+  mkdir -p "$work/frames"
   while [ $SECONDS -lt $end ]; do
-    if xwininfo -display "$DISPLAY" -name "Attende prego..." 2>/dev/null | grep -q IsViewable; then
-      # A frame or a geometry taken while the form goes away is dropped.
-      xwininfo -display "$DISPLAY" -name "Attende prego..." >"$work/wait.info.part" 2>/dev/null &&
-        xwd -root -silent -display "$DISPLAY" >"$work/wait.xwd.part" 2>/dev/null &&
-        mv "$work/wait.xwd.part" "$work/wait.xwd" && mv "$work/wait.info.part" "$work/wait.info"
-      frames=$((frames + 1))
-    elif [ $frames -gt 0 ]; then
-      break
-    fi
+    n=$((n + 1))
+    xwd -root -silent -display "$DISPLAY" >"$work/frames/$n.xwd" 2>/dev/null || true
   done
 }
-rm -f "$work/wait.xwd" "$work/wait.info"
-catch_wait_form &
-catcher=$!
-vkpost command 1006  # Stop
-sleep 3
-vkpost command 1007  # Start: loads the settings again
-wait "$catcher" || true
-if [ -s "$work/wait.xwd" ]; then
-  convert xwd:"$work/wait.xwd" "$out/waitform-screen.png"
-  geometry=$(awk '/Absolute upper-left X/ { x = $NF } /Absolute upper-left Y/ { y = $NF }
-    /Width:/ { w = $NF } /Height:/ { h = $NF } END { if (w) printf "%dx%d+%d+%d", w, h, x, y }' "$work/wait.info")
-  [ -n "$geometry" ] && convert "$out/waitform-screen.png" -crop "$geometry" +repage "$out/waitform.png"
-  echo "screenshots: $out/waitform.png ($geometry) and $out/waitform-screen.png"
+wait_form_frame() {  # the last frame that shows the wait form, cut to it
+  local frame box
+  for frame in $(ls "$work/frames" | sort -rn); do
+    convert "xwd:$work/frames/$frame" "$work/wait.png" 2>/dev/null || continue
+    [[ $(convert "$work/wait.png" -format %c histogram:info:-) == *'#004080'* ]] || continue
+    box=$(convert "$work/wait.png" -fill black +opaque '#ECF5FF' -format '%@' info:)
+    convert "$work/wait.png" -crop "$box" +repage "$work/waitform.png" && return 0
+  done
+  return 1
+}
+for try in 1 2 3; do
+  vkpost command 1006 || true  # Stop
+  sleep 3
+  catch_wait_form &
+  catcher=$!
+  sleep 1
+  vkpost command 1007 || true  # Start: loads the settings again
+  wait "$catcher" || true
+  wait_form_frame && break
+done
+rm -rf "$work/frames"
+if [ -f "$work/waitform.png" ]; then
+  mv "$work/waitform.png" "$out/waitform.png"
+  shown+=(waitform)
 else
-  echo "screenshots: the wait form did not show long enough to be taken"
+  echo "screenshots: the wait form never showed painted" >&2
+  failed+=(waitform)
+fi
+
+# The settings window: the tray menu's "Apri".
+vkpost command -4 || true
+snap settings list MOVIRform "Parametri" || true
+
+# The configuration editor: Ctrl+Shift+F11 on the settings window; a chord
+# typed before the window has the focus is lost, so it is typed again.
+for _ in 1 2 3; do
+  vkpost keys "$main" ctrl+shift+F11 || true
+  [ -n "$(window_of list MOVIRform "INI file")" ] && break
+  sleep 2
+done
+if snap editor list MOVIRform "INI file"; then
+  editor=$snapped
+  # The find dialog: Ctrl+F3 in the editor.
+  vkpost keys "$editor" ctrl+F3 || true
+  if snap find list MOVIRform "Trova"; then
+    close_window "$snapped" "Trova"
+  fi
+  # Closed unchanged, the editor asks nothing.
+  close_window "$editor" "INI file"
+fi
+
+# The log viewer: the menu's "Apri file di log" (the same form, read-only).
+vkpost command 1001 || true
+if snap logviewer list MOVIRform "INI file"; then
+  close_window "$snapped" "INI file"
 fi
 
 # Ends as the tray menu's "Esci" does.
 wine "$build/bin/varneskctl.exe" quit 60 </dev/null >/dev/null 2>&1 || echo "screenshots: VARNESK did not end"
+wait "$bridge_pid" 2>/dev/null || true
+bridge_pid=""
+
+# --- The installer, through one installation into a folder that exists.
+# Its one command reads a line from the installer's standard input, which
+# keeps the progress window up until the script writes it.
+cat >"$setup/ondrel.lst" <<LST
+ENGLISH=NO
+DPATH=C:\Programmi\Cassa
+SHELL=cmd /c set /p risposta=
+LST
+cp "$build/bin/ONDREL.exe" "$setup/"
+mkfifo "$work/input"
+exec 7<>"$work/input"
+(cd "$setup" && exec wine "$setup/ONDREL.exe" <"$work/input" >"$work/ondrel.txt" 2>&1) &
+installer_pid=$!
+if snap installer-destination top MOVIRform "Installer"; then
+  dialog=$snapped
+  # The whole screen once: the destination dialog on the installer's
+  # full-screen background.
+  if capture 1024x768+0+0 "$work/installer.png" && ! blank "$work/installer.png"; then
+    mv "$work/installer.png" "$out/installer.png"
+    shown+=(installer)
+  fi
+  vkpost click "$dialog" OK || true
+  # The command's console window would cover the progress window.
+  sleep 2
+  for console in $(vkpost top | awk '$7 == "WineConsoleClass" { print $1 }'); do
+    vkpost hide "$console" || true
+  done
+  if snap installer-progress top MOVIRform "Installer" "$dialog"; then
+    progress=$snapped
+    echo >&7
+    # Wine's Program Manager refuses the group: the installer says so in a
+    # box, answered here, and then shows its result.
+    for _ in $(seq 60); do
+      box=$(window_of top "#32770" "Fatal") || true
+      [ -n "$box" ] && vkpost click "${box%% *}" OK
+      [ -n "$(window_of top MOVIRform "Installer" "$dialog" "$progress")" ] && break
+      sleep 1
+    done
+    if snap installer-result top MOVIRform "Installer" "$dialog" "$progress"; then
+      vkpost click "$snapped" Ok || true
+    fi
+  fi
+fi
+echo >&7 2>/dev/null || true
+for _ in $(seq 100); do kill -0 "$installer_pid" 2>/dev/null || break; sleep 0.3; done
+kill -0 "$installer_pid" 2>/dev/null && echo "screenshots: ONDREL.exe did not end" >&2
+
+echo "screenshots: ${#shown[@]} windows in $out: ${shown[*]}"
+if [ ${#failed[@]} -gt 0 ]; then
+  echo "screenshots: FAILED: ${failed[*]}"
+  exit 1
+fi

@@ -1,6 +1,7 @@
 # Sourced: starts one Xvfb display and one persistent wineserver for a whole
 # run and stops both when the calling script exits, however it exits.
 source "$(dirname "${BASH_SOURCE[0]}")/env.sh"
+source "$(dirname "${BASH_SOURCE[0]}")/pgserver.sh"
 
 session_pids=()
 session_rules=()
@@ -12,18 +13,12 @@ session_stop() {
     iptables -D $rule 2>/dev/null || true
   done
   rm -f "${session_links[@]}"
-  wineserver -k >/dev/null 2>&1 || true
-  timeout 60 wineserver -w >/dev/null 2>&1 || true
-  local pid
-  for pid in "${session_pids[@]}"; do
-    kill "$pid" 2>/dev/null || true
-    wait "$pid" 2>/dev/null || true
-  done
+  stop_prefix "${session_pids[@]}"
 }
 
 session_start() {
   trap session_stop EXIT
-  trap 'exit 130' INT TERM
+  trap 'exit 130' INT TERM HUP
   local fdfile
   fdfile=$(mktemp)
   Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$fdfile" >/dev/null 2>&1 &
@@ -37,6 +32,9 @@ session_start() {
   rm -f "$fdfile"
   wineserver -p
   timeout 120 wine "$build/bin/winewarm.exe" </dev/null >/dev/null 2>&1 || true
+  wine "$build/bin/winewarm.exe" hold </dev/null >/dev/null 2>&1 &
+  session_pids+=($!)
+  session_postgres
   # A loopback address that never answers ICMP echo, for the ping tests.
   local rule="INPUT -d 127.77.0.1 -p icmp --icmp-type echo-request -j DROP"
   # A rule left by a run that was killed outright is dropped first.

@@ -1,16 +1,19 @@
 #!/bin/bash
-# Builds everything and runs the whole test suite under Wine.
+# Builds everything and runs the whole test suite under Wine: one line per
+# stage, then ctest's report. Arguments go to ctest (e.g. -R tftp).
 set -euo pipefail
 source "$(dirname "$0")/env.sh"
+source "$here/tools/stages.sh"
 cd "$here"
+# ctest's preset runs the tests of the preset's folder.
+if [ "$build" != "$here/build" ]; then
+  echo "test.sh: the tests run in $here/build; BUILD_DIR serves the other scripts"
+  exit 2
+fi
 "$here/tools/setup.sh"
-cmake --preset mingw -S "$here" >"$build/configure.log" 2>&1 || { cat "$build/configure.log"; exit 1; }
-echo "build: compiling (log: $build/build.log)"
-cmake --build --preset mingw >"$build/build.log" 2>&1 || { tail -60 "$build/build.log"; exit 1; }
-
+stage build "$build/build.log" "$here/tools/build.sh"
 source "$here/tools/session.sh"
-session_start
+session_start >"$build/session.log" 2>&1
+echo "tests         (ctest; the output of a test that fails follows it)"
 set +e
 ctest --preset mingw "$@"
-rc=$?
-exit $rc

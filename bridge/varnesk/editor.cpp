@@ -6,6 +6,8 @@
 #include "find.h"
 #include "form1.h"
 #include "formlook.h"
+#include "scintilla.h"
+#include "waitform.h"
 
 #include "commandconfig.h"
 #include "settingsstore.h"
@@ -21,16 +23,6 @@
 #include <vector>
 
 namespace {
-
-// Scintilla messages (the control's own numbering).
-enum : UINT {
-    SCI_GETLENGTH = 2006, SCI_SETUNDOCOLLECTION = 2012, SCI_SETSAVEPOINT = 2014,
-    SCI_GOTOPOS = 2025, SCI_STYLESETFORE = 2051, SCI_STYLESETBACK = 2052,
-    SCI_STYLESETBOLD = 2053, SCI_SETINDENTATIONGUIDES = 2132, SCI_SETREADONLY = 2171,
-    SCI_EMPTYUNDOBUFFER = 2175, SCI_SETTEXT = 2181, SCI_GETTEXT = 2182,
-    SCI_SETMARGINTYPEN = 2240, SCI_SETMARGINWIDTHN = 2242, SCI_TEXTWIDTH = 2276,
-    SCI_SETMODEVENTMASK = 2359, SCI_SETLEXER = 4001, SCI_SETILEXER = 4033,
-};
 
 const int kLexerProperties = 9;
 const int kLexerNull = 1;
@@ -63,11 +55,6 @@ void SetLexer(MYSCINTILLA& editor, const char* name, int number)
         editor.Call(SCI_SETILEXER, 0, reinterpret_cast<LPARAM>(lexer));
     else
         editor.Call(SCI_SETLEXER, WPARAM(number));
-}
-
-void Look(zWindow& w, const char* face)
-{
-    ::Look(w, face, -11, 400);
 }
 
 // The whole file, read beside a writer that keeps it open.
@@ -304,12 +291,13 @@ void _base_Form2::OnKeyDown(WPARAM* key, LPARAM)
 
 void _base_Form1::OpenConfigEditor()
 {
-    std::string text = SettingsStore(zApp().GetFolder().c_str()).Read();
+    std::string text = SettingsStore(ProgramFolder()).Read();
     std::string edited;
     if (!TextForm()->OpenConfig(text, &edited))
         return;
-    SaveConfigText(edited);
-    LoadSettings();
+    // A text that could not be stored is not claimed by a reload.
+    if (SaveConfigText(edited))
+        LoadSettings();
 }
 
 void _base_Form1::ShowLogFile()
@@ -320,13 +308,16 @@ void _base_Form1::ShowLogFile()
 
 // The parse only reports: it fills tables of its own, so the running worker
 // keeps reading the configuration it was started with until the reload.
-void _base_Form1::SaveConfigText(const std::string& text)
+bool _base_Form1::SaveConfigText(const std::string& text)
 {
     std::string path = SettingsStore::SaveCopyPath();
-    WriteWorkFile(path.c_str(), text.data(), text.size(), FILE_ATTRIBUTE_TEMPORARY);
+    if (!WriteWorkFile(path.c_str(), text.data(), text.size(), FILE_ATTRIBUTE_TEMPORARY, true))
+        return false;
     CommandConfig scratch;
-    if (!LoadCommandConfig(path.c_str(), scratch))
+    WaitFormProgress progress;
+    if (!LoadCommandConfig(path.c_str(), scratch, &progress))
         Close();  // not quitting: this only hides the main form
-    SettingsStore(zApp().GetFolder().c_str()).Write(path);
+    bool stored = WriteSettingsStore(path);
     xsys().DeleteFile(path.c_str());
+    return stored;
 }

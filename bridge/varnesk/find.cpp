@@ -5,59 +5,14 @@
 #include "find.h"
 
 #include "editor.h"
+#include "formlook.h"
+#include "scintilla.h"
 
 #include "zgenerated.h"
 
 #include <windows.h>
 
 #include <cstring>
-
-namespace {
-
-enum : UINT {
-    SCI_GETLENGTH = 2006, SCI_GETCURRENTPOS = 2008, SCI_GETSELECTIONSTART = 2143,
-    SCI_GETSELECTIONEND = 2145, SCI_FINDTEXT = 2150, SCI_SETSEL = 2160,
-    SCI_GETTEXTRANGE = 2162, SCI_WORDSTARTPOSITION = 2266, SCI_WORDENDPOSITION = 2267,
-};
-
-// The control's range records (32-bit positions).
-struct TextRange {
-    LONG cpMin;
-    LONG cpMax;
-    char* text;
-};
-
-struct TextToFind {
-    LONG cpMin;
-    LONG cpMax;
-    const char* text;
-    LONG foundMin;
-    LONG foundMax;
-};
-
-void Place(zWindow& w, const char* name, const char* caption, DWORD style, double top,
-           double left, double width, double height)
-{
-    w.name = name;
-    w.caption = caption;
-    w.style = style;
-    zSetDialogBounds(w, top, left, width, height);
-    w.font.face = "Verdana";
-    w.font.logFont.lfHeight = -11;
-    w.font.logFont.lfWeight = 400;
-    w.font.pointSize = 8;
-    w.brushColour = COLOR_BTNFACE;
-}
-
-bool IsBlankText(const char* text)
-{
-    for (; *text; ++text)
-        if (*text != ' ' && *text != '\t' && *text != '\r' && *text != '\n')
-            return false;
-    return true;
-}
-
-}  // namespace
 
 _base_Form3* Form3 = nullptr;
 
@@ -70,8 +25,7 @@ _base_Form3* FindDialog()
 
 _base_Form3::_base_Form3() : zForm(ZFORMCLASS)
 {
-    for (zWindow* c : std::initializer_list<zWindow*>{&trova, &words, &cases, &search, &Button6})
-        c->Setup();
+    SetupControls(Controls());
     Setup();
 }
 
@@ -83,10 +37,7 @@ void _base_Form3::Setup()
     exStyle = 0x180;
     zSetDialogBounds(*this, 49.5, 159, 294.5, 73.5);
     brushColour = COLOR_BTNFACE;
-    font.face = "Verdana";
-    font.logFont.lfHeight = -11;
-    font.logFont.lfWeight = 400;
-    font.pointSize = 8;
+    Look(*this, "Verdana");
     kind = ZK_MODAL;
 }
 
@@ -98,10 +49,7 @@ void _base_Form3::Create()
 
 void _base_Form3::CreateChildren()
 {
-    for (zWindow* c : std::initializer_list<zWindow*>{&trova, &words, &cases, &search, &Button6}) {
-        c->parent = this;
-        c->Create();
-    }
+    CreateControls(*this, Controls());
     SetDefaultButton(&search);
 }
 
@@ -138,7 +86,7 @@ void _base_Form3::TakeWordAtCaret()
         end = start + kMaxPattern;  // room for the terminator
     if (end <= start)
         return;
-    TextRange range{start, end, findText};
+    SciTextRange range{start, end, findText};
     SendMessageA(targetEditor, SCI_GETTEXTRANGE, 0, reinterpret_cast<LPARAM>(&range));
     findText[kMaxPattern] = '\0';
     if (char* cr = std::strchr(findText, '\r'))
@@ -169,7 +117,7 @@ bool _base_Form3::FindNext()
     LONG length = LONG(SendMessageA(targetEditor, SCI_GETLENGTH, 0, 0));
     LONG from = LONG(SendMessageA(targetEditor, SCI_GETSELECTIONEND, 0, 0));
     for (int pass = 0; pass < 2; ++pass) {
-        TextToFind find{pass == 0 ? from : 0, length, findText, 0, 0};
+        SciTextToFind find{pass == 0 ? from : 0, length, findText, 0, 0};
         LRESULT at = SendMessageA(targetEditor, SCI_FINDTEXT, WPARAM(findFlags),
                                   reinterpret_cast<LPARAM>(&find));
         if (at >= 0) {
@@ -196,16 +144,16 @@ void _base_Form3::_base_trova::Create()
 }
 void _base_Form3::_base_trova::OnChange()
 {
-    Form3->search.Enable(!IsBlankText(GetText().c_str()));
+    Form3->search.Enable(!IsBlank(GetText().c_str()));
 }
 
-void _base_Form3::_base_words::Setup() { Place(*this, "words", "Solo parole intere", 0x54010003, 31, 8, 71.5, 8.5); }
+void _base_Form3::_base_words::Setup() { Place(*this, "words", "Solo parole intere", 0x54010003, 31, 8, 71.5, 8.5); brushColour = COLOR_BTNFACE; }
 void _base_Form3::_base_words::Create() { zButton::Create(1); }
 
-void _base_Form3::_base_cases::Setup() { Place(*this, "cases", "Maiuscole/Minuscole", 0x54010003, 42, 8, 71.5, 8.5); }
+void _base_Form3::_base_cases::Setup() { Place(*this, "cases", "Maiuscole/Minuscole", 0x54010003, 42, 8, 71.5, 8.5); brushColour = COLOR_BTNFACE; }
 void _base_Form3::_base_cases::Create() { zButton::Create(1); }
 
-void _base_Form3::_base_search::Setup() { Place(*this, "search", "Trova successivo", 0x5C010001, 13, 220, 62.5, 12.5); }
+void _base_Form3::_base_search::Setup() { Place(*this, "search", "Trova successivo", 0x5C010001, 13, 220, 62.5, 12.5); brushColour = COLOR_BTNFACE; }
 void _base_Form3::_base_search::Create() { zButton::Create(1); }
 void _base_Form3::_base_search::OnClick() { Form3->OnSearch(); }
 

@@ -6,6 +6,8 @@
 #include "zcontrols.h"
 #include "zform.h"
 
+#include <array>
+
 class _base_Form3 : public zForm {
 public:
     class _base_trova : public zEdit { public: void Setup() override; void Create() override; void OnChange() override; };
@@ -38,6 +40,9 @@ public:
     char findText[512] = {};
     unsigned findFlags = 0;
     HWND targetEditor = nullptr;
+
+private:
+    std::array<zWindow*, 5> Controls() { return {&trova, &words, &cases, &search, &Button6}; }
 };
 
 extern _base_Form3* Form3;

@@ -4,6 +4,7 @@
 
 #include "form1.h"
 
+#include "formlook.h"
 #include "published.h"
 #include "settingsstore.h"
 #include "waitform.h"
@@ -19,11 +20,6 @@ namespace {
 const char* const kTrayText = "VELK ECR Protocol";
 const DWORD kTrayRetryMs = 100;
 
-std::string ProgramFolder()
-{
-    return zApp().GetFolder().c_str();
-}
-
 // One slice of a wait that must keep the windows alive: sleeps until a
 // message arrives or the slice ends, then serves what came.
 void PumpSlice(DWORD ms)
@@ -36,13 +32,14 @@ void PumpSlice(DWORD ms)
 
 _base_Form1* Form1 = nullptr;
 
+std::string ProgramFolder()
+{
+    return zApp().GetFolder().c_str();
+}
+
 _base_Form1::_base_Form1() : zForm(ZFORMCLASS), service_(this)
 {
-    for (zWindow* c : std::initializer_list<zWindow*>{&Button10, &test, &offl, &xon, &sco, &seek,
-                                                      &log, &exten, &portcom, &portbaud, &tipo,
-                                                      &Button16, &back, &pping, &ip, &rescan,
-                                                      &Group2, &info})
-        c->Setup();
+    SetupControls(Controls());
     Setup();
     stateMessage_ = RegisterWindowMessageA("VARNESK_SERVICE_STATE");
 }
@@ -50,7 +47,6 @@ _base_Form1::_base_Form1() : zForm(ZFORMCLASS), service_(this)
 _base_Form1::~_base_Form1()
 {
     // The worker reports to this form: it ends before the form goes.
-    quitRequested = 1;
     service_.Quit();
     trayIcon.RemoveFromTray();
     for (HICON& i : statusIcons_)
@@ -63,6 +59,8 @@ void _base_Form1::Create()
     menu = Menu1;
     parent = nullptr;
     zForm::_create_();
+    if (toolPager)
+        toolPager->SetButtonStep(30);
 }
 
 void _base_Form1::OnCreate(bool beginning)
@@ -74,8 +72,6 @@ void _base_Form1::OnCreate(bool beginning)
     rescan.Click();
     WriteSettingsStore(ProgramFolder() + "ECR.INI");
     LoadSettings();
-    if (!quitRequested)
-        stopRequested = 0;
     info.SetText("Versione 1.6 del 18/01/2013");
 }
 
@@ -114,14 +110,18 @@ void _base_Form1::ShowTrayAtStart()
     }
 }
 
+// The store is always the one in the program folder, wherever the plain
+// file lies.
 bool _base_Form1::WriteSettingsStore(const std::string& plainPath)
 {
-    std::string folder = plainPath.substr(0, plainPath.find_last_of('\\') + 1);
-    return SettingsStore(folder).Write(plainPath);
+    return SettingsStore(ProgramFolder()).Write(plainPath);
 }
 
-void _base_Form1::ShowValues(const BridgeSettings& s)
+// The fields just read; a stored port that is no longer present falls back
+// to the network, for the window and for the service alike.
+void _base_Form1::ShowValues()
 {
+    const BridgeSettings& s = service_.Settings();
     sco.SetText(s.Cartella.c_str());
     log.SetText(s.logFolder.c_str());
     ip.SetText(s.EcrIp.c_str());
@@ -129,8 +129,10 @@ void _base_Form1::ShowValues(const BridgeSettings& s)
     if (!s.EcrIp.empty())
         ip.SetAddressText(s.EcrIp.c_str());
     tipo.SetCurSel(s.Proto);
-    if (portcom.SelectByValue(s.Port) < 0)
+    if (portcom.SelectByValue(s.Port) < 0) {
         portcom.SetCurSel(0);
+        service_.UseNetwork();
+    }
     portcom.NotifyParent();
     if (portbaud.SelectByValue(s.Baud) < 0)
         portbaud.SetCurSel(-1);
@@ -142,47 +144,32 @@ void _base_Form1::ShowValues(const BridgeSettings& s)
 
 void _base_Form1::LoadSettings()
 {
-    SettingsStore store(ProgramFolder());
-    std::string copy = store.WriteLoadCopy();
-    BridgeSettings next = ReadBridgeSettings(copy.c_str());
-    next.logFolder = next.Cartella + "\\log";
-    ShowValues(next);
-    if (SettingsRefusal(next) == nullptr) {
-        // Good settings: the running worker ends first (pumping), and a
-        // quit accepted meanwhile ends the load as well.
-        quitRequested = 1;
-        service_.Quit();
-        if (closing || !IsLive())
-            return;
-        quitRequested = 0;
-    }
-    f_waitfor->Show(SW_RESTORE);
-    LoadResult result = service_.Load(copy);
-    f_waitfor->Close();
+    const std::string copy = SettingsStore(ProgramFolder()).WriteLoadCopy();
+    service_.ReadSettings(copy);
+    ShowValues();
+    // A quit accepted while the old worker ends ends the load as well.
+    WaitFormProgress progress;
+    LoadResult result = service_.Start(copy, &progress, [this] { return IsLive() && !closing; });
     if (result == LoadResult::NoCommands) {
-        quitRequested = 1;
+        service_.RequestQuit();
         Close();
-        return;
     }
-    if (result == LoadResult::Started)
-        stopRequested = 0;
 }
 
 void _base_Form1::StopService()
 {
-    stopRequested = 1;
     service_.Stop();
 }
 
 void _base_Form1::RequestQuit()
 {
-    quitRequested = 1;
+    service_.RequestQuit();
     Close();
 }
 
 bool _base_Form1::QueryClose()
 {
-    if (quitRequested != 1) {
+    if (!service_.QuitRequested()) {
         Hide();
         return false;
     }
@@ -192,7 +179,7 @@ bool _base_Form1::QueryClose()
 
 bool _base_Form1::QueryEndSession(LPARAM)
 {
-    quitRequested = 1;
+    service_.RequestQuit();
     return true;
 }
 

@@ -12,13 +12,16 @@
 #include "zicon.h"
 #include "zimagelist.h"
 
+#include <array>
 #include <string>
 
 // The program's four 16x16 icons: 0/1 status bar (running/ended),
-// 2 service active, 3 service suspended or stopped.
+// 2 service active, 3 service suspended or stopped. The list itself is made
+// and filled when the main form is created.
 class _base_icprogram : public zImageList {
 public:
-    _base_icprogram() : zImageList(16, 16) {}
+    _base_icprogram() { SetSize(); }
+    void SetSize() override { width = height = 16; }
     void LoadImages() override;
     HICON Icon(int index) const;  // a new icon (destroy it), null without list
 };
@@ -71,7 +74,7 @@ public:
     void MakeTestReceipt();
     void OpenConfigEditor();
     void ShowLogFile();
-    void SaveConfigText(const std::string& text);
+    bool SaveConfigText(const std::string& text);
     void RescanPorts();
     void PortChanged();
     const BridgeSettings& Settings() const { return service_.Settings(); }
@@ -82,8 +85,6 @@ public:
     void ShowServiceState(ServiceState state) override;
 
     zIcon& trayIcon = icon;
-    unsigned char quitRequested = 0;
-    unsigned char stopRequested = 0;
 
     _base_Button10 Button10;
     _base_test test;
@@ -105,11 +106,16 @@ public:
     _base_info info;
 
 private:
+    std::array<zWindow*, 18> Controls()
+    {
+        return {&Button10, &test, &offl, &xon, &sco, &seek, &log, &exten, &portcom,
+                &portbaud, &tipo, &Button16, &back, &pping, &ip, &rescan, &Group2, &info};
+    }
     void PublishWindow();
     void ShowTrayAtStart();
     void ApplyServiceState(ServiceState state);
     void SetTray(int iconIndex, const char* balloon, DWORD balloonFlags);
-    void ShowValues(const BridgeSettings& s);
+    void ShowValues();
     void Browse();
     HICON StatusIcon(int index);
 
@@ -119,4 +125,8 @@ private:
 };
 
 extern _base_Form1* Form1;
+
+// The program folder, ending in a backslash: the store and the plain
+// settings file live there.
+std::string ProgramFolder();
 extern _base_icprogram* icprogram;

@@ -2,9 +2,11 @@
 // properties (dialog units) and the children's event handlers.
 
 #include "form1.h"
+#include "formlook.h"
+#include "testconnection.h"
 
 #include "settingsstore.h"
-#include "waitform.h"
+#include "workfile.h"
 
 #include "zapplication.h"
 #include "zbrowse.h"
@@ -17,7 +19,6 @@
 #include <windows.h>
 
 #include <cstdlib>
-#include <fstream>
 #include <mutex>
 
 namespace {
@@ -27,61 +28,11 @@ const DWORD kCheckStyle = 0x54010003;
 const DWORD kEditStyle = 0x540001C0;
 const DWORD kListStyle = 0x54010243;
 
-void SetFont(zWindow& w, const char* face, int height = -11, int weight = 400)
-{
-    w.font.face = face;
-    w.font.logFont.lfHeight = height;
-    w.font.logFont.lfWeight = weight;
-    w.font.pointSize = 8;
-}
-
-void Place(zWindow& w, const char* name, const char* caption, DWORD style, double top, double left,
-           double width, double height)
-{
-    w.name = name;
-    w.caption = caption;
-    w.style = style;
-    zSetDialogBounds(w, top, left, width, height);
-    SetFont(w, "Verdana");
-}
-
 void Edit(zEdit& w, const char* name, const char* label, double top, double left, double width)
 {
     Place(w, name, "", kEditStyle, top, left, width, 10.5);
     w.exStyle = WS_EX_CLIENTEDGE;
     w.label = label;
-}
-
-const char* const kPingFailed =
-    "ATTENZIONE: operazione terminata senza successo.\n"
-    "Verificare che:\n"
-    "1) la cassa sia acceso e collegato\n"
-    "2) la scheda di rete del computer sia funzionante e con cavo di rete inserito\n"
-    "   oppure che\n"
-    "   la scheda di rete wireless del computer sia funzionante ed accesa\n"
-    "4) l'indirizzo ip del computer sia della stessa classe dell'indirizzo ip della cassa\n";
-
-bool IsBlankText(const xstring& text)
-{
-    for (const char* p = text.c_str(); *p; ++p)
-        if (*p != ' ' && *p != '\t' && *p != '\r' && *p != '\n')
-            return false;
-    return true;
-}
-
-// The "ping" button's test of the address typed (saved or not): the wait
-// form stays up while the GUI thread is blocked in the ping.
-int TestConnection(const char* address)
-{
-    f_waitfor->Show(SW_RESTORE);
-    int rc;
-    {
-        std::lock_guard<std::recursive_mutex> hold(LinkLibraryLock());
-        rc = ecr_ping(address, 4);
-    }
-    f_waitfor->Close();
-    return xsys().MessageBox(rc == 0 ? "Cassa collegata correttamente" : kPingFailed, "Warning",
-                             MB_ICONQUESTION);
 }
 
 }  // namespace
@@ -96,21 +47,16 @@ void _base_Form1::Setup()
     pictureFlags |= ZPIC_CENTERSCREEN;
     brushColour = COLOR_BTNFACE;
     textColour = COLOR_WINDOWTEXT;
-    SetFont(*this, "Verdana");
+    Look(*this, "Verdana");
     icon.name = "!";
+    icon.width = icon.height = 32;
     kind = ZK_TOPLEVEL;
     statusBarShown = 1;
 }
 
 void _base_Form1::CreateChildren()
 {
-    for (zWindow* c : std::initializer_list<zWindow*>{&Button10, &test, &offl, &xon, &sco, &seek,
-                                                      &log, &exten, &portcom, &portbaud, &tipo,
-                                                      &Button16, &back, &pping, &ip, &rescan,
-                                                      &Group2, &info}) {
-        c->parent = this;
-        c->Create();
-    }
+    CreateControls(*this, Controls());
 }
 
 void _base_Form1::_base_Button10::Setup() { Place(*this, "Button10", "Chiudi", kButtonStyle, 171, 54, 110, 15); brushColour = 0xE2E2E2; }
@@ -151,7 +97,7 @@ void _base_Form1::_base_exten::Setup() { Edit(*this, "exten", "Nome file o esten
 void _base_Form1::_base_exten::Create() { zEdit::Create(1); }
 void _base_Form1::_base_exten::OnChange()
 {
-    if (!IsBlankText(GetText()))
+    if (!IsBlank(GetText().c_str()))
         return;
     xsys().MessageBox("ATTENZIONE: il campo non può essere vuoto", "Warning", MB_ICONQUESTION);
     SetText("TXT");
@@ -199,7 +145,7 @@ void _base_Form1::_base_ip::Setup()
 {
     Place(*this, "ip", "192.168.0.20", 0x54010000, 122, 125, 77, 10);
     exStyle = WS_EX_CLIENTEDGE;
-    SetFont(*this, "Tahoma", -11, 700);
+    Look(*this, "Tahoma", -11, 700);
     textColour = 0;
 }
 void _base_Form1::_base_ip::Create()
@@ -208,14 +154,14 @@ void _base_Form1::_base_ip::Create()
     ShowCaption();
 }
 
-void _base_Form1::_base_rescan::Setup() { Place(*this, "rescan", "rescan", kButtonStyle, 82, 181, 29, 12); SetFont(*this, "Calibri"); brushColour = COLOR_BTNFACE; }
+void _base_Form1::_base_rescan::Setup() { Place(*this, "rescan", "rescan", kButtonStyle, 82, 181, 29, 12); Look(*this, "Calibri"); brushColour = COLOR_BTNFACE; }
 void _base_Form1::_base_rescan::Create() { zButton::Create(1); }
 void _base_Form1::_base_rescan::OnClick() { Form1->RescanPorts(); }
 
 void _base_Form1::_base_Group2::Setup() { Place(*this, "Group2", " ECR ", 0x54000007, 103, 11, 198, 34); exStyle = WS_EX_TRANSPARENT; brushColour = COLOR_WINDOW; }
 void _base_Form1::_base_Group2::Create() { zButton::Create(1); }
 
-void _base_Form1::_base_info::Setup() { Place(*this, "info", "", 0x54000100, 1.5, 4.5, 85.5, 9.5); SetFont(*this, "Calibri"); }
+void _base_Form1::_base_info::Setup() { Place(*this, "info", "", 0x54000100, 1.5, 4.5, 85.5, 9.5); Look(*this, "Calibri"); }
 void _base_Form1::_base_info::Create() { zWindow::Create(1); }
 
 // --- handlers -------------------------------------------------------------
@@ -264,15 +210,16 @@ void _base_Form1::Browse()
         sco.SetText(dialog.path.GetFullPath());
 }
 
+// The stored folder and form, the name typed; a receipt that cannot be
+// written is shown through the file class.
 void _base_Form1::MakeTestReceipt()
 {
     const BridgeSettings& s = Settings();
     std::string path = s.Cartella + "\\TEST." + exten.GetText().c_str();
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    if (s.Proto == 1)
-        out << "j\r\n\"TEST PROVA SCONTRINO\"\r\n@\r\nJ";
-    else
-        out << "NOFIS apri\r\nnofis riga='  TEST PROVA SCONTRINO'\r\nnofis chiudi\r\n";
+    std::string text = s.Proto == 1
+        ? "j\r\n\"TEST PROVA SCONTRINO\"\r\n@\r\nJ"
+        : "NOFIS apri\r\nnofis riga='  TEST PROVA SCONTRINO'\r\nnofis chiudi\r\n";
+    WriteWorkFile(path.c_str(), text.data(), text.size(), FILE_ATTRIBUTE_NORMAL, true);
 }
 
 void _base_Form1::OnSaveSettings()
@@ -299,6 +246,8 @@ void _base_Form1::OnSaveSettings()
     s.Backup = back.IsChecked() ? 1 : 0;
     s.Offline = offl.IsChecked() ? 1 : 0;
     s.Level = xon.IsChecked() ? (s.Level | 1) : (s.Level & ~1);
-    SettingsStore(zApp().GetFolder().c_str()).SaveSettings(s);
-    LoadSettings();
+    // A store that could not be written is not claimed by a reload; the
+    // values stay in the window to be saved again.
+    if (SettingsStore(ProgramFolder()).SaveSettings(s))
+        LoadSettings();
 }

@@ -19,8 +19,7 @@ void ShowAboutBox()
 
 _base_Form4::_base_Form4() : zForm(ZFORMCLASS)
 {
-    for (zWindow* c : std::initializer_list<zWindow*>{&Picture2, &info, &Button7})
-        c->Setup();
+    SetupControls(Controls());
     Setup();
 }
 
@@ -45,10 +44,7 @@ void _base_Form4::Create()
 
 void _base_Form4::CreateChildren()
 {
-    for (zWindow* c : std::initializer_list<zWindow*>{&Picture2, &info, &Button7}) {
-        c->parent = this;
-        c->Create();
-    }
+    CreateControls(*this, Controls());
 }
 
 void _base_Form4::OnCreate(bool beginning)

@@ -5,6 +5,8 @@
 #include "zcontrols.h"
 #include "zform.h"
 
+#include <array>
+
 class _base_Form4 : public zForm {
 public:
     class _base_Picture2 : public zPicture { public: void Setup() override; void Create() override; };
@@ -23,6 +25,9 @@ public:
     _base_Picture2 Picture2;
     _base_info info;
     _base_Button7 Button7;
+
+private:
+    std::array<zWindow*, 3> Controls() { return {&Picture2, &info, &Button7}; }
 };
 
 extern _base_Form4* Form4;

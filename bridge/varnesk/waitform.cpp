@@ -4,6 +4,7 @@
 #include "formlook.h"
 
 #include "zgenerated.h"
+#include "xsystem.h"
 
 #include <commctrl.h>
 
@@ -11,10 +12,7 @@ _base_f_waitfor* f_waitfor = nullptr;
 
 _base_f_waitfor::_base_f_waitfor() : zForm(ZFORMCLASS)
 {
-    info2.Setup();
-    gauge.Setup();
-    info.Setup();
-    stop.Setup();
+    SetupControls(Controls());
     Setup();
 }
 
@@ -40,10 +38,7 @@ void _base_f_waitfor::Create()
 
 void _base_f_waitfor::CreateChildren()
 {
-    for (zWindow* c : std::initializer_list<zWindow*>{&info2, &gauge, &info, &stop}) {
-        c->parent = this;
-        c->Create();
-    }
+    CreateControls(*this, Controls());
 }
 
 void _base_f_waitfor::OnCreate(bool beginning)
@@ -77,15 +72,16 @@ void _base_f_waitfor::_base_gauge::Setup()
     style = 0x54000000;
     zSetDialogBounds(*this, 19.5, 27, 184.5, 9);
     textColour = 0xFF8000;
-    brushColour = COLOR_ACTIVEBORDER;
+    brushColour = COLOR_WINDOW;
 }
 void _base_f_waitfor::_base_gauge::Create()
 {
     zWindow::Create(1);
     if (!IsLive())
         return;
-    SendMessageA(hwnd, PBM_SETBKCOLOR, 0, LPARAM(GetSysColor(COLOR_ACTIVEBORDER)));
-    SendMessageA(hwnd, PBM_SETBARCOLOR, 0, LPARAM(textColour));
+    // The bar's colours on the progress control itself: background, then bar.
+    SendMessageA(hwnd, PBM_SETBKCOLOR, 0, LPARAM(xsys().SysColor(brushColour)));
+    SendMessageA(hwnd, PBM_SETBARCOLOR, 0, LPARAM(xsys().SysColor(textColour)));
 }
 
 void _base_f_waitfor::_base_info::Setup()

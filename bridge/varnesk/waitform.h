@@ -2,8 +2,12 @@
 // f_waitfor: the small borderless, topmost window that asks the user to
 // wait while the GUI thread is busy, with a marquee progress bar.
 
+#include "commandconfig.h"
+
 #include "zcontrols.h"
 #include "zform.h"
+
+#include <array>
 
 class _base_f_waitfor : public zForm {
 public:
@@ -22,6 +26,16 @@ public:
     _base_gauge gauge;
     _base_info info;
     _base_stop stop;
+
+private:
+    std::array<zWindow*, 4> Controls() { return {&info2, &gauge, &info, &stop}; }
 };
 
 extern _base_f_waitfor* f_waitfor;
+
+// The wait form up while the command configuration is read.
+class WaitFormProgress : public LoadProgress {
+public:
+    void Begin() override { f_waitfor->Show(SW_RESTORE); }
+    void End() override { f_waitfor->Close(); }
+};

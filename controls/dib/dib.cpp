@@ -68,20 +68,21 @@ BITMAPINFOHEADER fromCore(const BITMAPCOREHEADER& core, DWORD colors)
 // false when the header cannot describe an image this library can hold.
 bool readInfo(HANDLE file, BITMAPINFOHEADER* info, bool* core)
 {
+    // Forty bytes are read whatever size the header claims; a file that
+    // ends before them holds no DIB.
     BYTE raw[kInfoSize] = {};
-    DWORD got = readSome(file, raw, kInfoSize);
-    if (got < sizeof(DWORD))
+    if (readSome(file, raw, kInfoSize) != kInfoSize)
         return false;
     DWORD size = reinterpret_cast<BITMAPINFOHEADER*>(raw)->biSize;
     DWORD colors = dibColorCount(raw);
-    *core = size == kCoreSize && got >= kCoreSize;
+    *core = size == kCoreSize;
     if (*core) {
         BITMAPCOREHEADER c;
         std::memcpy(&c, raw, kCoreSize);
         *info = fromCore(c, colors);
         // What was read past the core header belongs to the colour table.
-        SetFilePointer(file, -static_cast<LONG>(got - kCoreSize), nullptr, FILE_CURRENT);
-    } else if (size == kInfoSize && got == kInfoSize) {
+        SetFilePointer(file, -static_cast<LONG>(kInfoSize - kCoreSize), nullptr, FILE_CURRENT);
+    } else if (size == kInfoSize) {
         std::memcpy(info, raw, kInfoSize);
     } else {
         return false;

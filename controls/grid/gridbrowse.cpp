@@ -7,6 +7,7 @@
 #include "gridcolumns.h"
 #include "gridcursor.h"
 #include "gridlayout.h"
+#include "gridlock.h"
 #include "gridquery.h"
 #include "gridrows.h"
 #include "../odbc/zdb.h"
@@ -318,6 +319,9 @@ void GridCloseBrowse(HWND grid, GRIDINFO* gi)
     if (!gi->autoCommit)
         SQLSetConnectAttr(gi->hdbc, SQL_ATTR_AUTOCOMMIT, Value(SQL_AUTOCOMMIT_ON), 0);
     GridCloseEditor(grid, gi);
+    // The disconnect frees every statement of the connection: locks still
+    // held must go first, or a later commit would free them a second time.
+    GridDropAllLocks(gi);
     DropStatement(gi->hstmtAux1);
     DropStatement(gi->hstmtAux2);
     DropStatement(gi->hstmtAux3);

@@ -7,8 +7,10 @@
 #include "datetext.h"
 #include "gridbrowse.h"
 #include "gridcolumns.h"
+#include "griddates.h"
 #include "gridcursor.h"
 #include "gridlayout.h"
+#include "gridlock.h"
 #include "gridrows.h"
 
 #include "xalloc.h"
@@ -18,10 +20,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 
 namespace {
-
-GridBoundWriter g_boundWriter = nullptr;
 
 char* Copy(const char* text)
 {
@@ -92,25 +93,15 @@ char* FormatNumeric(const GRIDCOL& col, const char* raw, bool lookup, bool group
 }
 
 
-// The driver's "YYYY-MM-DD hh:mm:ss.fff" as the grid shows it; a text that
-// is no date in that form stays as it is.
-char* DateStep(const GRIDCOL& col, char* text)
+// A date or timestamp in the driver's form as the grid shows it (the text
+// kind by the column and the form argument); any other text as it is.
+char* DateStep(const GRIDCOL& col, char* text, bool timestampForm)
 {
-    if ((col.type != GRID_DATE && col.type != GRID_TIMESTAMP) || !text[0])
+    if (!GridIsDateColumn(col) || !text[0])
         return text;
-    // Read whole (the driver's text always has the date and the full time),
-    // then shown in the column's kind: a kind without the date must not
-    // read the date's digits as its time.
-    SYSTEMTIME parts = {};
-    if (!ParseDateTime(text, nullptr, 0, nullptr, kOrderYMD, "-", &parts, kTextFull))
-        return text;
-    char shown[kDateTextSize] = {};
-    FormatDateTime("/", parts.wDay, parts.wMonth, parts.wYear, shown, kOrderDMY, parts.wHour, parts.wMinute,
-                   parts.wSecond, parts.wMilliseconds, GridTimestampKind(col));
-    if (!shown[0])
-        return text;
+    std::string shown = GridShownDate(text, GridTimestampKind(col, timestampForm));
     xfree(text);
-    return Copy(shown);
+    return Copy(shown.c_str());
 }
 
 // A long value read in chunks of 1024 bytes until the driver has no more.
@@ -176,7 +167,7 @@ char* BooleanStep(const GRIDCOL& col, char* text)
 }  // namespace
 
 char* GridReadCell(GRIDINFO* gi, int row, int column, SQLHSTMT statement, int statementColumn,
-                   bool fetch, bool lookup, bool grouping, bool, bool* ok)
+                   bool fetch, bool lookup, bool grouping, bool timestampForm, bool* ok)
 {
     *ok = true;
     if (column < 1 || column > gi->columnCount || row < 1 || row > gi->rowCount)
@@ -199,10 +190,9 @@ char* GridReadCell(GRIDINFO* gi, int row, int column, SQLHSTMT statement, int st
             xfree(text);
             return grouped;
         }
-        // The row store keeps what was written: only dates change form.
-        return DateStep(col, text);
+        return DateStep(col, text, timestampForm);
     }
-    text = DateStep(col, text);
+    text = DateStep(col, text, timestampForm);
     return BooleanStep(col, text);
 }
 
@@ -228,11 +218,6 @@ void GridCleanNumber(const char* text, bool floating, char* out, size_t outSize)
     out[n] = 0;
 }
 
-void GridSetBoundWriter(GridBoundWriter writer)
-{
-    g_boundWriter = writer;
-}
-
 bool GridWriteCell(HWND grid, GRIDINFO* gi, int row, int column, const char* text, int mode)
 {
     if (column < 1 || column > gi->columnCount || row < 1 || row > gi->rowCount)
@@ -244,29 +229,17 @@ bool GridWriteCell(HWND grid, GRIDINFO* gi, int row, int column, const char* tex
         text = clean;
     }
     bool ok = false;
-    if (gi->hstmt)
-        ok = g_boundWriter && g_boundWriter(grid, gi, row, column, text, mode);
-    else
-        ok = GridWriteCellField(gi, row, column, text);
+    if (gi->hstmt) {
+        ok = GridWriteBoundCell(grid, gi, row, column, text, mode);
+    } else {
+        // The row store holds dates as a table does: in the driver's form.
+        std::string stored = col.lookupCombo ? std::string(text ? text : "") : GridStoredDateText(col, text);
+        ok = GridWriteCellField(gi, row, column, stored.c_str());
+    }
     if (!ok)
         return false;
     GridRepaintRow(grid, gi, row);
     GridNotify(grid, GRIDN_DATACHANGED, column);
     GridNotify(grid, GRIDN_CELLWRITTEN, column);
     return true;
-}
-
-int GridTimestampKind(const GRIDCOL& col)
-{
-    if (col.type == GRID_DATE || (col.flags & GRIDCOL_DATEONLY))
-        return kTextDate;
-    if (col.flags & GRIDCOL_DATEHOURMIN)
-        return kTextDateHourMinute;
-    if (col.flags & GRIDCOL_HOURMINUTE)
-        return kTextHourMinute;
-    if (col.flags & GRIDCOL_MINSECMS)
-        return kTextMinuteSecondMs;
-    if (col.flags & GRIDCOL_DAYMONTH)
-        return kTextDayMonth;
-    return kTextFull;
 }

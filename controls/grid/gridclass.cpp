@@ -8,6 +8,7 @@
 #include "gridcolumns.h"
 #include "gridcursor.h"
 #include "gridlayout.h"
+#include "gridlock.h"
 #include "gridrows.h"
 #include "gridwindow.h"
 #include "gridwndparts.h"
@@ -99,7 +100,7 @@ void OnDestroy(HWND grid, GRIDINFO* gi)
     DeleteGdi(gi->headerFont);
     GridFreeText(gi->editText);
     GridFreeText(gi->startText);
-    GridFreeLockLists(gi);
+    GridDropAllLocks(gi);
     if (gi->hstmt)
         GridCloseBrowse(grid, gi);
     // An unbound grid owns its columns and rows as well.

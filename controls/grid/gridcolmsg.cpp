@@ -3,6 +3,7 @@
 
 #include "gridcolumns.h"
 #include "gridlayout.h"
+#include "gridrows.h"
 #include "gridwindow.h"
 #include "gridwndparts.h"
 
@@ -11,8 +12,6 @@
 #include <cstring>
 
 namespace {
-
-char g_empty[1] = "";
 
 bool Truth(LPARAM value)
 {
@@ -37,14 +36,16 @@ void SetDefaultText(GRIDCOL& col, const char* text)
         memcpy(col.defaultText, text, length);
 }
 
-// A data width is the size of every row field and value buffer: it may
-// change only while no row or browse holds the old layout.
+// A data width is the size of a row field and of a value buffer: stored
+// rows are laid out again; the fetch buffers of a browse keep theirs.
 void SetDataWidth(GRIDINFO* gi, GRIDCOL& col, LPARAM width)
 {
-    if (width < 1 || gi->hstmt || (gi->rows && gi->rowCount > 0))
+    if (width < 1 || gi->hstmt)
         return;
+    std::vector<int> oldWidths = GridDataWidths(gi);
     gi->totalDataWidth += static_cast<int>(width) - col.dataWidth;
     col.dataWidth = static_cast<int>(width);
+    GridRelayoutRows(gi, oldWidths);
 }
 
 void SetFlag(GRIDCOL& col, DWORD bit, bool on)
@@ -61,10 +62,15 @@ bool FlagMessage(GRIDCOL& col, UINT msg, LPARAM lParam)
         UINT msg;
         DWORD bit;
     };
-    static const Always kSet[] = {{0x0B31, 0x1},   {0x0B4E, 0x20},   {0x0B5F, 0x100}, {0x0B6B, 0x200},
-                                  {0x0B6C, 0x400}, {0x0B71, 0x1000}, {0x0B72, 0x2000}};
-    static const Always kToggle[] = {{0x0B43, 0x4},  {0x0B46, 0x8},   {0x0B47, 0x10},
-                                     {0x0B50, 0x40}, {0x0B6F, 0x800}, {0x0B79, 0x4000}};
+    static const Always kSet[] = {
+        {GRIDM_SETUPPERCASE, 0x1},    {GRIDM_SETALNUM, 0x20},      {GRIDM_SETPASSWORD, 0x100},
+        {GRIDM_SETMULTILINE, 0x200},  {GRIDM_SETHOURMINUTE, 0x400}, {GRIDM_SETMINSECMS, 0x1000},
+        {GRIDM_SETDIGITS, 0x2000},
+    };
+    static const Always kToggle[] = {
+        {GRIDM_SETGROUPED, 0x4},  {GRIDM_SETGROUPOPTION, 0x8}, {GRIDM_SETDATEONLY, 0x10},
+        {GRIDM_SETCOLORED, 0x40}, {GRIDM_SETDAYMONTH, 0x800},  {GRIDM_SETDATEHOURMIN, 0x4000},
+    };
     for (const Always& row : kSet)
         if (row.msg == msg) {
             col.flags |= row.bit;
@@ -75,7 +81,7 @@ bool FlagMessage(GRIDCOL& col, UINT msg, LPARAM lParam)
             SetFlag(col, row.bit, Truth(lParam));
             return true;
         }
-    if (msg == 0x0B58) {
+    if (msg == GRIDM_SETFREENUMBER) {
         col.flags = (col.flags | 0x80) & ~static_cast<DWORD>(0x20 | 0x2000);
         return true;
     }
@@ -85,24 +91,24 @@ bool FlagMessage(GRIDCOL& col, UINT msg, LPARAM lParam)
 bool TextSetter(HWND grid, GRIDINFO* gi, GRIDCOL& col, UINT msg, LPARAM lParam)
 {
     switch (msg) {
-    case 0x0B1A:
+    case GRIDM_SETTITLE:
         GridSetText(col.title, Text(lParam));
         GridRecomputeTotals(gi);
         return true;
-    case 0x0B20:
+    case GRIDM_SETDEFAULT:
         SetDefaultText(col, Text(lParam));
         return true;
-    case 0x0B29:
+    case GRIDM_SETSQLNAME:
         if (Text(lParam) && *Text(lParam))
             GridSetText(col.sqlName, Text(lParam));
         return true;
-    case 0x0B2F:
+    case GRIDM_SETDESCRIPTION:
         GridSetText(col.description, Text(lParam));
         return true;
-    case 0x0B62:
+    case GRIDM_SETEXTRATEXT:
         GridSetText(col.extraText, Text(lParam));
         return true;
-    case 0x0B56: {
+    case GRIDM_SETHEADERPRESSED: {
         col.headerPressed = Truth(lParam);
         RECT rc;
         GetClientRect(grid, &rc);
@@ -117,31 +123,31 @@ bool TextSetter(HWND grid, GRIDINFO* gi, GRIDCOL& col, UINT msg, LPARAM lParam)
 bool ValueSetter(HWND grid, GRIDINFO* gi, GRIDCOL& col, int column, UINT msg, LPARAM lParam)
 {
     switch (msg) {
-    case 0x0B24:
+    case GRIDM_SETVALIDATE:
         col.validateCallback = reinterpret_cast<bool (*)(HWND, int, HWND)>(lParam);
         return true;
-    case 0x0B25:
+    case GRIDM_SETEDITCALLBACK:
         col.editCallback = reinterpret_cast<bool (*)(int, HWND)>(lParam);
         return true;
-    case 0x0B27: col.columnReadOnly = Truth(lParam); return true;
-    case 0x0B2B:
+    case GRIDM_SETCOLREADONLY: col.columnReadOnly = Truth(lParam); return true;
+    case GRIDM_SETVISIBLE:
         col.visible = Truth(lParam);
         GridRecomputeTotals(gi);
         GridRenumberVisible(gi);
         return true;
-    case 0x0B2C: col.required = Truth(lParam); return true;
-    case 0x0B2D: col.insertMode = static_cast<char>(lParam & 0xFF); return true;
-    case 0x0B2E:
+    case GRIDM_SETREQUIRED: col.required = Truth(lParam); return true;
+    case GRIDM_SETINSERTMODE: col.insertMode = static_cast<char>(lParam & 0xFF); return true;
+    case GRIDM_SETDISPLAYWIDTH:
         if (lParam > 0)
             GridSetDisplayWidth(grid, gi, column, static_cast<int>(lParam));
         return true;
-    case 0x0B3D: col.lookupOnly = Truth(lParam); return true;
-    case 0x0B40: SetDataWidth(gi, col, lParam); return true;
-    case 0x0B41: col.icon = reinterpret_cast<HICON>(lParam); return true;
-    case 0x0B42: col.sharedCombo = reinterpret_cast<HWND>(lParam); return true;
-    case 0x0B4D: col.type = static_cast<WORD>(lParam & 0xFFFF); return true;
-    case 0x0B51: col.backColor = static_cast<COLORREF>(lParam); return true;
-    case 0x0B7B: col.ownerFlag = Truth(lParam); return true;
+    case GRIDM_SETLOOKUPONLY: col.lookupOnly = Truth(lParam); return true;
+    case GRIDM_SETDATAWIDTH: SetDataWidth(gi, col, lParam); return true;
+    case GRIDM_SETICON: col.icon = reinterpret_cast<HICON>(lParam); return true;
+    case GRIDM_SETSHAREDCOMBO: col.sharedCombo = reinterpret_cast<HWND>(lParam); return true;
+    case GRIDM_SETTYPE: col.type = static_cast<WORD>(lParam & 0xFFFF); return true;
+    case GRIDM_SETBACKCOLOR: col.backColor = static_cast<COLORREF>(lParam); return true;
+    case GRIDM_SETOWNERFLAG: col.ownerFlag = Truth(lParam); return true;
     }
     return false;
 }
@@ -164,40 +170,38 @@ LRESULT SelectedComboData(const GRIDCOL& col)
 bool ComboMessage(HWND grid, GRIDINFO* gi, GRIDCOL& col, int column, UINT msg, LPARAM lParam, LRESULT* result)
 {
     switch (msg) {
-    case 0x0B21: GridColComboReset(gi, column); return true;
-    case 0x0B22:
+    case GRIDM_COMBORESET: GridColComboReset(gi, column); return true;
+    case GRIDM_COMBODESTROY:
         if (col.lookupCombo && IsWindow(col.lookupCombo) && gi->editor == col.lookupCombo)
             GridEndEditNoSave(grid, gi);
         GridColComboDestroy(grid, gi, column);
         col.lookupCombo = nullptr;
         return true;
-    case 0x0B23: GridColComboAdd(grid, gi, column, Text(lParam)); return true;
-    case 0x0B3F:
+    case GRIDM_COMBOADD: GridColComboAdd(grid, gi, column, Text(lParam)); return true;
+    case GRIDM_COMBOSETDATA:
         if (col.lookupCombo && col.comboSelection != -1)
             GridColComboSetData(gi, column, lParam);
         return true;
-    case 0x0B61: *result = SelectedComboData(col); return true;
+    case GRIDM_COMBOGETDATA: *result = SelectedComboData(col); return true;
     }
     return false;
 }
 
-bool Getter(const GRIDINFO* gi, const GRIDCOL* col, UINT msg, LRESULT* result)
+bool Getter(GRIDINFO* gi, const GRIDCOL* col, UINT msg, LRESULT* result)
 {
     auto text = [&](char* GRIDCOL::*field) {
-        *result = reinterpret_cast<LRESULT>(col && col->*field ? col->*field : g_empty);
+        *result = reinterpret_cast<LRESULT>(GridTextOrEmpty(col ? col->*field : nullptr));
     };
     switch (msg) {
-    case 0x0B19: text(&GRIDCOL::title); return true;
-    case 0x0B28: text(&GRIDCOL::sqlName); return true;
-    case 0x0B63: text(&GRIDCOL::extraText); return true;
-    case 0x0B30: *result = col ? col->type : 0; return true;
-    case 0x0B4F: *result = col ? col->visible : 0; return true;
-    case 0x0B5A: *result = col ? col->displayWidth : 0; return true;
-    case 0x0B75: *result = col ? col->visibleOrdinal : 0; return true;
-    case 0x0B76:
-        *result = gi->currentColumn >= 1 && gi->currentColumn <= gi->columnCount
-                      ? gi->columns[gi->currentColumn - 1].visibleOrdinal
-                      : 0;
+    case GRIDM_GETTITLE: text(&GRIDCOL::title); return true;
+    case GRIDM_GETSQLNAME: text(&GRIDCOL::sqlName); return true;
+    case GRIDM_GETEXTRATEXT: text(&GRIDCOL::extraText); return true;
+    case GRIDM_GETTYPE: *result = col ? col->type : 0; return true;
+    case GRIDM_GETVISIBLE: *result = col ? col->visible : 0; return true;
+    case GRIDM_GETDISPLAYWIDTH: *result = col ? col->displayWidth : 0; return true;
+    case GRIDM_GETVISIBLEORDINAL: *result = col ? col->visibleOrdinal : 0; return true;
+    case GRIDM_GETCURRENTORDINAL:
+        *result = GridCurrentColumn(gi) ? GridCurrentColumn(gi)->visibleOrdinal : 0;
         return true;
     }
     return false;
@@ -216,7 +220,7 @@ LRESULT FindByName(const GRIDINFO* gi, const char* name)
 bool GridColumnMessage(HWND grid, GRIDINFO* gi, UINT msg, WPARAM wParam, LPARAM lParam, LRESULT* result)
 {
     *result = 0;
-    if (msg == 0x0B2A) {
+    if (msg == GRIDM_FINDCOLUMN) {
         *result = FindByName(gi, Text(lParam));
         return true;
     }
@@ -225,11 +229,16 @@ bool GridColumnMessage(HWND grid, GRIDINFO* gi, UINT msg, WPARAM wParam, LPARAM 
     GRIDCOL* col = inRange ? &gi->columns[column - 1] : nullptr;
     if (Getter(gi, col, msg, result))
         return true;
-    static const UINT kColumnMessages[] = {0x0B1A, 0x0B20, 0x0B29, 0x0B2F, 0x0B62, 0x0B56, 0x0B24, 0x0B25,
-                                           0x0B27, 0x0B2B, 0x0B2C, 0x0B2D, 0x0B2E, 0x0B3D, 0x0B40, 0x0B41,
-                                           0x0B42, 0x0B4D, 0x0B51, 0x0B7B, 0x0B21, 0x0B22, 0x0B23, 0x0B3F,
-                                           0x0B61, 0x0B31, 0x0B4E, 0x0B5F, 0x0B6B, 0x0B6C, 0x0B71, 0x0B72,
-                                           0x0B43, 0x0B46, 0x0B47, 0x0B50, 0x0B6F, 0x0B79, 0x0B58};
+    static const UINT kColumnMessages[] = {
+        GRIDM_SETTITLE, GRIDM_SETDEFAULT, GRIDM_SETSQLNAME, GRIDM_SETDESCRIPTION, GRIDM_SETEXTRATEXT,
+        GRIDM_SETHEADERPRESSED, GRIDM_SETVALIDATE, GRIDM_SETEDITCALLBACK, GRIDM_SETCOLREADONLY,
+        GRIDM_SETVISIBLE, GRIDM_SETREQUIRED, GRIDM_SETINSERTMODE, GRIDM_SETDISPLAYWIDTH, GRIDM_SETLOOKUPONLY,
+        GRIDM_SETDATAWIDTH, GRIDM_SETICON, GRIDM_SETSHAREDCOMBO, GRIDM_SETTYPE, GRIDM_SETBACKCOLOR,
+        GRIDM_SETOWNERFLAG, GRIDM_COMBORESET, GRIDM_COMBODESTROY, GRIDM_COMBOADD, GRIDM_COMBOSETDATA,
+        GRIDM_COMBOGETDATA, GRIDM_SETUPPERCASE, GRIDM_SETALNUM, GRIDM_SETPASSWORD, GRIDM_SETMULTILINE,
+        GRIDM_SETHOURMINUTE, GRIDM_SETMINSECMS, GRIDM_SETDIGITS, GRIDM_SETGROUPED, GRIDM_SETGROUPOPTION,
+        GRIDM_SETDATEONLY, GRIDM_SETCOLORED, GRIDM_SETDAYMONTH, GRIDM_SETDATEHOURMIN, GRIDM_SETFREENUMBER,
+    };
     bool known = false;
     for (UINT m : kColumnMessages)
         known = known || m == msg;

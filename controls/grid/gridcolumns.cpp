@@ -147,6 +147,7 @@ void zGridColAdd(HWND grid, int dataWidth, int decimals, const char* title, cons
         GRIDINFO* gi = GridInfo(grid);
         if (!gi)
             return;
+        std::vector<int> oldWidths = GridDataWidths(gi);
         gi->columns = static_cast<GRIDCOL*>(
             xrealloc(gi->columns, (gi->columnCount + 1) * sizeof(GRIDCOL)));
         GRIDCOL& col = gi->columns[gi->columnCount];
@@ -170,6 +171,8 @@ void zGridColAdd(HWND grid, int dataWidth, int decimals, const char* title, cons
         gi->columnCount++;
         GridRenumberVisible(gi);
         GridRecomputeTotals(gi);
+        // Rows stored before the column get its field, empty.
+        GridRelayoutRows(gi, oldWidths);
         if (col.type == GRID_BOOLEAN) {
             GridColComboAdd(grid, gi, gi->columnCount, GridYesText());
             GridColComboAdd(grid, gi, gi->columnCount, GridNoText());

@@ -5,14 +5,13 @@
 
 #include "corvex.h"
 #include "gridlayout.h"
+#include "gridwindow.h"
 
 #include <commctrl.h>
 
 #include <cstdio>
 
 namespace {
-
-GridEditFinisher g_finisher = nullptr;
 
 void SetRow(HWND grid, GRIDINFO* gi, int row, int cause)
 {
@@ -34,18 +33,10 @@ RECT ClientRect(HWND grid)
 
 }  // namespace
 
-void GridSetEditFinisher(GridEditFinisher finisher)
-{
-    g_finisher = finisher;
-}
-
 bool GridFinishEdit(HWND grid)
 {
-    if (g_finisher)
-        return g_finisher(grid);
-    if (GRIDINFO* gi = GridInfo(grid))
-        GridCloseEditor(grid, gi);
-    return true;
+    GRIDINFO* gi = GridInfo(grid);
+    return !gi || GridAcceptEdit(grid, gi);
 }
 
 void GridSetCurrentRow(HWND grid, GRIDINFO* gi, int row, int column, int cause, bool force)
@@ -308,8 +299,8 @@ void GridCloseEditor(HWND grid, GRIDINFO* gi)
         SQLFreeStmt(gi->editLocks[gi->editLockLast], SQL_DROP);
         gi->editLocks[gi->editLockLast] = nullptr;
     }
-    bool ownCombo = gi->currentColumn >= 1 && gi->currentColumn <= gi->columnCount &&
-                    gi->columns[gi->currentColumn - 1].lookupCombo == gi->editor;
+    const GRIDCOL* col = GridCurrentColumn(gi);
+    bool ownCombo = col && col->lookupCombo == gi->editor;
     if (ownCombo) {
         ShowWindow(gi->editor, SW_HIDE);
         SetFocus(grid);

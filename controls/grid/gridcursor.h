@@ -8,10 +8,8 @@
 
 enum GridDirection { GRID_NODIRECTION = 0, GRID_FORWARD = 1, GRID_BACKWARD = 2 };
 
-// The window side finishes a pending in-place edit (accepting its value);
-// until it installs its own, finishing closes the editor and succeeds.
-using GridEditFinisher = bool (*)(HWND grid);
-void GridSetEditFinisher(GridEditFinisher finisher);
+// Finishes a pending in-place edit by accepting its value; false when the
+// value is refused (the editor stays open).
 bool GridFinishEdit(HWND grid);
 
 void GridSetCurrentRow(HWND grid, GRIDINFO* gi, int row, int column, int cause, bool force);

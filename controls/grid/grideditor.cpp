@@ -8,8 +8,10 @@
 #include "corvex.h"
 #include "gridcells.h"
 #include "gridcursor.h"
+#include "griddates.h"
 #include "gridlayout.h"
 #include "gridlock.h"
+#include "gridrows.h"
 #include "gridwindow.h"
 #include "splitter/zsubclass.h"
 #include "datetext.h"
@@ -34,21 +36,6 @@ static_assert(sizeof(EditBeginRecord) == 7 * 4, "seven 32-bit words");
 
 constexpr DWORD kSuppliesText = 0x2;
 
-GRIDCOL* CurrentColumn(GRIDINFO* gi)
-{
-    if (!gi->columns || gi->currentColumn < 1 || gi->currentColumn > gi->columnCount)
-        return nullptr;
-    return &gi->columns[gi->currentColumn - 1];
-}
-
-HWND Receiver(HWND grid)
-{
-    HWND receiver = GetParent(grid);
-    if (!receiver)
-        receiver = GetWindow(grid, GW_OWNER);
-    return receiver && IsWindow(receiver) ? receiver : nullptr;
-}
-
 std::string WindowText(HWND window)
 {
     int length = GetWindowTextLengthA(window);
@@ -71,7 +58,7 @@ bool MayEdit(HWND grid, GRIDINFO* gi)
 {
     bool refused = GridNotify(grid, GRIDN_QUERYCHANGE, GRID_CHANGE_EDIT) != 0;
     refused = GridNotify(grid, GRIDN_QUERYEDIT, 0) != 0 || refused;
-    GRIDCOL* col = CurrentColumn(gi);
+    GRIDCOL* col = GridCurrentColumn(gi);
     if (col && col->editCallback && !col->editCallback(gi->currentColumn, grid))
         refused = true;
     return !refused && !gi->readOnly && col && !col->columnReadOnly;
@@ -85,7 +72,7 @@ bool AskForText(HWND grid, GRIDINFO* gi)
     rec.header.idFrom = GRID_NOTIFY_ID;
     rec.header.code = GRIDN_EDITBEGIN;
     rec.column = DWORD(gi->currentColumn);
-    if (HWND receiver = Receiver(grid))
+    if (HWND receiver = GridReceiver(grid))
         SendMessageA(receiver, WM_NOTIFY, GRID_NOTIFY_ID, reinterpret_cast<LPARAM>(&rec));
     if (!(rec.flags & kSuppliesText))
         return false;
@@ -94,9 +81,11 @@ bool AskForText(HWND grid, GRIDINFO* gi)
 }
 
 // The cell's text as editing starts; false when the edit must not begin.
-bool LoadStartText(HWND grid, GRIDINFO* gi, bool* result)
+// *supplied tells whether the receiver gave the text.
+bool LoadStartText(HWND grid, GRIDINFO* gi, bool* result, bool* supplied)
 {
-    if (AskForText(grid, gi)) {
+    *supplied = AskForText(grid, gi);
+    if (*supplied) {
         *result = true;
         return true;
     }
@@ -119,20 +108,40 @@ bool LoadStartText(HWND grid, GRIDINFO* gi, bool* result)
     return true;
 }
 
-void SetPickerValue(GRIDINFO* gi, HWND picker, const GRIDCOL& col)
+// The value as the table or the row store holds it (a bound row was just
+// fetched by its lock): the whole date and time, whatever the column shows.
+std::string StoredValue(GRIDINFO* gi, const GRIDCOL& col)
+{
+    if (gi->hstmt)
+        return col.buffer ? std::string(col.buffer, strnlen(col.buffer, col.dataWidth)) : std::string();
+    char* field = GridReadCellField(gi, gi->currentRow, gi->currentColumn);
+    std::string text = field;
+    xfree(field);
+    return text;
+}
+
+// The picker starts on the whole stored value of a date or timestamp
+// column, so that a form showing only the time keeps the date; a text the
+// receiver supplied, or another column's text, is read as it is shown.
+void SetPickerValue(GRIDINFO* gi, HWND picker, const GRIDCOL& col, bool supplied)
 {
     SYSTEMTIME st = {};
     const char* start = gi->startText ? gi->startText : "";
-    int kind = GridTimestampKind(col);  // reads back as shown
-    long day = start[0] ? ParseDateTime(start, nullptr, 0, nullptr, kOrderDMY, "/", &st, kind) : 0;
+    int kind = GridTimestampKind(col);
+    bool valid = (!supplied && GridIsDateColumn(col) && GridReadDate(StoredValue(gi, col).c_str(), true, &st)) ||
+                 GridReadDate(start, false, &st) ||
+                 (start[0] && ParseDateTime(start, nullptr, 0, nullptr, kOrderDMY, "/", &st, kind));
     // A text that is no date shows as no date rather than a made-up one.
     // Some pickers want the time record even for "no date".
-    SendMessageA(picker, DTM_SETSYSTEMTIME, day ? GDT_VALID : GDT_NONE, reinterpret_cast<LPARAM>(&st));
+    SendMessageA(picker, DTM_SETSYSTEMTIME, valid ? GDT_VALID : GDT_NONE, reinterpret_cast<LPARAM>(&st));
     if (kind == kTextMinuteSecondMs)
-        gi->pickerMilliseconds = day ? st.wMilliseconds : 0;
+        gi->pickerMilliseconds = valid ? st.wMilliseconds : 0;
+    // The value to compare with at the end is the picker's own reading of
+    // it: accepting an untouched picker then writes nothing.
+    GridSetText(gi->editText, GridEditorValue(gi, picker).c_str());
 }
 
-HWND CreatePicker(HWND grid, GRIDINFO* gi, const GRIDCOL& col, const RECT& rc)
+HWND CreatePicker(HWND grid, const GRIDCOL& col, const RECT& rc)
 {
     INITCOMMONCONTROLSEX icc = {sizeof icc, ICC_DATE_CLASSES};
     InitCommonControlsEx(&icc);
@@ -142,7 +151,6 @@ HWND CreatePicker(HWND grid, GRIDINFO* gi, const GRIDCOL& col, const RECT& rc)
     if (!picker)
         return nullptr;
     SendMessageA(picker, DTM_SETFORMATA, 0, reinterpret_cast<LPARAM>(GridPickerFormatOf(col)));
-    GridSetText(gi->editText, gi->startText ? gi->startText : "");
     return picker;
 }
 
@@ -169,12 +177,12 @@ LONG KeyFlagsOf(GridEditorKind kind, const GRIDCOL& col)
     return keys;
 }
 
-void SetEditorValue(GRIDINFO* gi, GridEditorKind kind, const GRIDCOL& col)
+void SetEditorValue(GRIDINFO* gi, GridEditorKind kind, const GRIDCOL& col, bool supplied)
 {
     HWND editor = gi->editor;
     const char* start = gi->startText ? gi->startText : "";
     if (kind == GRIDED_PICKER) {
-        SetPickerValue(gi, editor, col);
+        SetPickerValue(gi, editor, col, supplied);
     } else if (kind == GRIDED_COMBO) {
         LRESULT index = SendMessageA(editor, CB_FINDSTRINGEXACT, WPARAM(-1), reinterpret_cast<LPARAM>(start));
         SendMessageA(editor, CB_SETCURSEL, index == CB_ERR ? WPARAM(-1) : WPARAM(index), 0);
@@ -199,7 +207,7 @@ HWND OpenEditor(HWND grid, GRIDINFO* gi, GRIDCOL& col, GridEditorKind kind)
     if (kind == GRIDED_COMBO)
         return col.lookupCombo;
     if (kind == GRIDED_PICKER)
-        return CreatePicker(grid, gi, col, rc);
+        return CreatePicker(grid, col, rc);
     if (kind == GRIDED_EDIT)
         return CreateEdit(grid, gi, col, rc);
     return nullptr;
@@ -209,14 +217,14 @@ bool Begin(HWND grid, GRIDINFO* gi, UINT msg, WPARAM key)
 {
     if (gi->rowCount == 0 || !MayEdit(grid, gi))
         return false;
-    GRIDCOL& col = *CurrentColumn(gi);
+    GRIDCOL& col = *GridCurrentColumn(gi);
     // An editor still open (a double click while editing) is closed first,
     // with its lock, so no window is left behind.
     if (gi->editor && IsWindow(gi->editor))
         GridCloseEditor(grid, gi);
     DestroyCaret();
-    bool result = false;
-    if (!LoadStartText(grid, gi, &result))
+    bool result = false, supplied = false;
+    if (!LoadStartText(grid, gi, &result, &supplied))
         return false;
     gi->editor = nullptr;
     GridEditorKind kind = GridEditorKindOf(gi, col);
@@ -228,7 +236,7 @@ bool Begin(HWND grid, GRIDINFO* gi, UINT msg, WPARAM key)
         SendMessageA(editor, WM_SETFONT, reinterpret_cast<WPARAM>(gi->font), FALSE);
     zCtlSubclass(editor, KeyFlagsOf(kind, col), 2);
     GridPlaceEditor(grid, gi);
-    SetEditorValue(gi, kind, col);
+    SetEditorValue(gi, kind, col, supplied);
     SetFocus(editor);
     gi->cellModified = false;
     if (msg && key && gi->editor && IsWindow(gi->editor))
@@ -238,7 +246,7 @@ bool Begin(HWND grid, GRIDINFO* gi, UINT msg, WPARAM key)
 
 bool Accept(HWND grid, GRIDINFO* gi)
 {
-    GRIDCOL* col = CurrentColumn(gi);
+    GRIDCOL* col = GridCurrentColumn(gi);
     if (!col || !gi->editor)
         return true;
     HWND editor = gi->editor;
@@ -265,15 +273,6 @@ bool Accept(HWND grid, GRIDINFO* gi)
     GridCloseEditor(grid, gi);
     return true;
 }
-
-bool FinishEdit(HWND grid)
-{
-    GRIDINFO* gi = GridInfo(grid);
-    return !gi || GridAcceptEdit(grid, gi);
-}
-
-// The data side's moves finish a pending edit through this.
-const bool g_finisherInstalled = (GridSetEditFinisher(FinishEdit), true);
 
 }  // namespace
 

@@ -68,12 +68,19 @@ enum : int {
     GRIDN_QUERYROLLBACK = 2939,
     GRIDN_COMMITTED = 2940,
     GRIDN_REREAD = 2941,
+    GRIDN_EDITUPDATED = 2943,
+    GRIDN_EDITFOCUS = 2944,
+    GRIDN_EDITF4 = 2945,
     GRIDN_ROLLEDBACK = 2947,
+    GRIDN_HEADERCLICK = 2948,
+    GRIDN_QUERYEDITORBLUR = 2949,
+    GRIDN_QUERYEDITORKEY = 2950,
     GRIDN_LAYOUT = 2954,
     GRIDN_REPOSITION = 2955,
     GRIDN_INTOVIEW = 2956,
     GRIDN_CARET = 2957,
     GRIDN_COLWIDTH = 2958,
+    GRIDN_QUERYEDITORCHAR = 2959,
 };
 
 // Values of GRIDN_QUERYCHANGE and GRIDN_CHANGED.
@@ -224,11 +231,19 @@ GRIDINFO* GridAttachRecord(HWND grid);
 void GridDetachRecord(HWND grid);
 
 // Owned texts of the record and its columns: framework blocks, null-safe.
+// A text the grid hands out is never null: an unset one reads as "".
+const char* GridTextOrEmpty(const char* text);
 char* GridDupText(const char* text);
 void GridSetText(char*& field, const char* text);
 void GridFreeText(char*& field);
 
-// WM_COMMAND to the parent (or owner); its reply, 0 when there is none.
+// The column record of the current column; null when there is none.
+GRIDCOL* GridCurrentColumn(GRIDINFO* gi);
+
+// Where the grid's notifications go: its parent, or its owner when it has
+// none; null when that is no window.
+HWND GridReceiver(HWND grid);
+// WM_COMMAND to the receiver; its reply, 0 when there is none.
 LRESULT GridNotify(HWND grid, int code, int value);
 // A move notification: cause 0 always, another cause with notifyAllMoves.
 void GridNotifyMove(HWND grid, const GRIDINFO* gi, int code, int cause);

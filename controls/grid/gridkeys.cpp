@@ -13,21 +13,9 @@
 
 namespace {
 
-constexpr UINT kRefresh = 0x0B1B;
-constexpr int kEditorF4 = 0x0B81;
-constexpr int kEditorKeyQuery = 0x0B86;
-constexpr int kEditorCharQuery = 0x0B8F;
-
 bool Held(int key)
 {
     return GetKeyState(key) < 0;
-}
-
-GRIDCOL* CurrentColumn(GRIDINFO* gi)
-{
-    if (!gi->columns || gi->currentColumn < 1 || gi->currentColumn > gi->columnCount)
-        return nullptr;
-    return &gi->columns[gi->currentColumn - 1];
 }
 
 void OnTab(HWND grid, GRIDINFO* gi)
@@ -60,7 +48,7 @@ void OnEnter(HWND grid, GRIDINFO* gi)
 // or column that may not be edited keeps its value.
 void OnDelete(HWND grid, GRIDINFO* gi)
 {
-    GRIDCOL* col = CurrentColumn(gi);
+    GRIDCOL* col = GridCurrentColumn(gi);
     if (!col || !col->lookupCombo) {
         GridBeginEdit(grid, gi, WM_KEYDOWN, VK_DELETE);
         return;
@@ -99,7 +87,7 @@ bool OnLetter(HWND grid, GRIDINFO* gi, WPARAM key)
             GridRollback(grid, gi);
         return true;
     case 'U':
-        SendMessageA(grid, kRefresh, 0, 0);
+        SendMessageA(grid, GRIDM_REFRESH, 0, 0);
         return true;
     default:
         return false;
@@ -177,7 +165,7 @@ LRESULT SpecialEditorKey(HWND grid, GRIDINFO* gi, GRIDCOL* col, WPARAM key)
         (col->lookupCombo || col->type == GRID_DATE || col->type == GRID_TIMESTAMP))
         return ZCS_GOON;
     if (key == VK_F4 && col && col->lookupCombo) {
-        GridNotify(grid, kEditorF4, 0);
+        GridNotify(grid, GRIDN_EDITF4, 0);
         return ZCS_SWALLOW;
     }
     return 0;
@@ -187,9 +175,9 @@ LRESULT EditorKey(HWND grid, GRIDINFO* gi, WPARAM key)
 {
     if (!gi->editor)
         return ZCS_GOON;
-    if (GridNotify(grid, kEditorKeyQuery, int(key)) != 0)
+    if (GridNotify(grid, GRIDN_QUERYEDITORKEY, int(key)) != 0)
         return ZCS_SWALLOW;
-    GRIDCOL* col = CurrentColumn(gi);
+    GRIDCOL* col = GridCurrentColumn(gi);
     if (LRESULT reply = SpecialEditorKey(grid, gi, col, key))
         return reply;
     if (col && col->type == GRID_LONGTEXT) {
@@ -263,7 +251,7 @@ LRESULT GridOnEditorChar(HWND grid, GRIDINFO* gi, WPARAM ch)
     try {
         if (!gi)
             return ZCS_GOON;
-        if (gi->editor && (GridNotify(grid, kEditorCharQuery, int(ch)) != 0 || ch == 27))
+        if (gi->editor && (GridNotify(grid, GRIDN_QUERYEDITORCHAR, int(ch)) != 0 || ch == 27))
             return ZCS_SWALLOW;
         SendMessageA(grid, WM_CHAR, ch, 0);
     } catch (...) {

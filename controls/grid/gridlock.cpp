@@ -8,6 +8,7 @@
 
 #include "gridbrowse.h"
 #include "gridcells.h"
+#include "griddates.h"
 #include "gridquery.h"
 #include "gridwindow.h"
 #include "../odbc/zdb.h"
@@ -50,9 +51,9 @@ LockList ListOf(GRIDINFO* gi, int mode)
 }
 
 // The slot of a new lock. Index 0 stays empty, so `last` names a lock only
-// while it is non-zero; the array always holds last + 1 entries. A lock
-// still held (no write used it yet) keeps its slot until commit or
-// rollback, and the new one goes behind it.
+// while it is non-zero. A grid changes one row at a time: a lock still held
+// in the list (the edit's own, when its value is written) is replaced by
+// the new one, so no statement is left open behind the change.
 SQLHSTMT* NewSlot(LockList list)
 {
     if (!list.items || list.last < 1) {
@@ -60,8 +61,7 @@ SQLHSTMT* NewSlot(LockList list)
         list.items = static_cast<SQLHSTMT*>(xalloc(2 * sizeof(SQLHSTMT)));
         list.last = 1;
     } else if (list.items[list.last]) {
-        ++list.last;
-        list.items = static_cast<SQLHSTMT*>(xrealloc(list.items, (list.last + 1) * sizeof(SQLHSTMT)));
+        SQLFreeHandle(SQL_HANDLE_STMT, list.items[list.last]);
         list.items[list.last] = nullptr;
     }
     return &list.items[list.last];
@@ -110,6 +110,20 @@ void TakeKeyValues(GRIDINFO* gi, const std::vector<GridKeyPart>& parts)
         xfree(key.value);
         key.value = GridDupText(value.c_str());
     }
+}
+
+// The clause that makes the server lock the row it selects. PostgreSQL's
+// driver takes the lock concurrency without locking anything: it needs
+// the clause as MySQL does.
+const char* LockClause(const char* dbms)
+{
+    if (!dbms)
+        return "";
+    if (lstrcmpiA(dbms, "mysql") == 0 || lstrcmpiA(dbms, "postgresql") == 0)
+        return " FOR UPDATE";
+    if (lstrcmpiA(dbms, "oracle") == 0)
+        return " FOR UPDATE NOWAIT";
+    return "";
 }
 
 bool Failed(SQLRETURN rc)
@@ -212,18 +226,6 @@ int GridBindKeyParameters(GRIDINFO* gi, SQLHSTMT s, const std::vector<GridKeyPar
     return n;
 }
 
-std::string GridSqlDateText(const char* text, bool dateOnly)
-{
-    // Only the display form carries "/": the driver's own form passes as it is.
-    if (GridEmpty(text) || !strchr(text, '/'))
-        return text ? text : "";
-    char out[kDateTextSize] = {};
-    if (!ParseDateTime(text, out, kOrderYMD, "-", kOrderDMY, "/", nullptr, dateOnly ? kTextDate : kTextFull) ||
-        !out[0])
-        return text;
-    return out;
-}
-
 bool GridLock(HWND grid, GRIDINFO* gi, int row, int column, int mode)
 {
     if (!gi->hstmt || column < 1 || column > gi->columnCount || row < 1 || row > gi->rowCount)
@@ -241,10 +243,7 @@ bool GridLock(HWND grid, GRIDINFO* gi, int row, int column, int mode)
     std::string text = "SELECT ";
     text.append(gi->columns[column - 1].sqlName).append(" FROM ").append(gi->tableName);
     text.append(" WHERE ").append(GridKeyCondition(gi, parts));
-    if (gi->dbmsName && lstrcmpiA(gi->dbmsName, "mysql") == 0)
-        text += " FOR UPDATE";
-    else if (gi->dbmsName && lstrcmpiA(gi->dbmsName, "oracle") == 0)
-        text += " FOR UPDATE NOWAIT";
+    text += LockClause(gi->dbmsName);
     LockList list = ListOf(gi, mode);
     SQLHSTMT* slot = NewSlot(list);
     if (!SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_STMT, gi->hdbc, slot)))
@@ -278,11 +277,6 @@ void GridDropAllLocks(GRIDINFO* gi)
 {
     DropList(ListOf(gi, GRID_LOCK_EDIT));
     DropList(ListOf(gi, GRID_LOCK_UPDATE));
-}
-
-void GridFreeLockLists(GRIDINFO* gi)
-{
-    GridDropAllLocks(gi);
 }
 
 namespace {
@@ -320,10 +314,3 @@ char* GridReadLockedLongText(HWND grid, GRIDINFO* gi, int row, int column, bool*
     GridDropCurrentLock(gi, GRID_LOCK_EDIT);
     return text;
 }
-
-namespace {
-
-// Bound cells are written through the lock and the UPDATE from the start.
-[[maybe_unused]] const bool g_writerInstalled = (GridSetBoundWriter(&GridWriteBoundCell), true);
-
-}  // namespace

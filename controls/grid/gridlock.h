@@ -33,5 +33,3 @@ bool GridWriteBoundCell(HWND grid, GRIDINFO* gi, int row, int column, const char
 // Row commands of bound and unbound grids.
 bool GridInsertRow(HWND grid, GRIDINFO* gi, bool goToRow, bool notify);
 bool GridDeleteRow(HWND grid, GRIDINFO* gi, bool repaint);
-// Unbound grids only: swaps the current row with the row n places away.
-void GridMoveRow(HWND grid, GRIDINFO* gi, int n);

@@ -28,9 +28,6 @@ std::string GridKeyCondition(const GRIDINFO* gi, const std::vector<GridKeyPart>&
 // Answers the next free parameter number.
 int GridBindKeyParameters(GRIDINFO* gi, SQLHSTMT s, const std::vector<GridKeyPart>& parts, int first,
                           SQLLEN* lengths);
-// A date or timestamp in the display form ("/") in the SQL form ("-");
-// any other text as it is.
-std::string GridSqlDateText(const char* text, bool dateOnly);
 // The long text of a cell read through an edit lock of its row; null (and
 // *locked false) when the row could not be locked.
 char* GridReadLockedLongText(HWND grid, GRIDINFO* gi, int row, int column, bool* locked);

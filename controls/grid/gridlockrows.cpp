@@ -1,5 +1,5 @@
-// Inserting, deleting and moving rows, bound or unbound, and the row
-// commands of the keyboard and the tool buttons.
+// Inserting and deleting rows, bound or unbound, and the row commands of
+// the keyboard and the tool buttons.
 
 #include "gridlock.h"
 
@@ -131,25 +131,6 @@ bool GridDeleteRow(HWND grid, GRIDINFO* gi, bool repaint)
     return true;
 }
 
-void GridMoveRow(HWND grid, GRIDINFO* gi, int n)
-{
-    if (gi->hstmt || !gi->rows)
-        return;
-    int from = gi->currentRow;
-    int to = from + n;
-    if (from < 1 || from > gi->rowCount || to < 1 || to > gi->rowCount || to == from)
-        return;
-    GridCloseEditor(grid, gi);
-    char* row = gi->rows[from - 1];
-    gi->rows[from - 1] = gi->rows[to - 1];
-    gi->rows[to - 1] = row;
-    gi->currentRow = to;
-    GridRepaintRow(grid, gi, from);
-    GridRepaintRow(grid, gi, to);
-    GridNotify(grid, GRIDN_DATACHANGED, 0);
-    GridPlaceCaret(grid, gi);
-}
-
 bool GridAddRowCommand(HWND grid, GRIDINFO* gi)
 {
     if (gi->readOnly || (gi->style & GRIDS_NOADD))
@@ -173,6 +154,7 @@ bool GridZapTable(HWND grid, GRIDINFO* gi)
 {
     if (!gi->hstmt) {
         GridFreeRows(gi);
+        GridRecalcLayout(grid, gi);
         InvalidateRect(grid, nullptr, TRUE);
         return true;
     }

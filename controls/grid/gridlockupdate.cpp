@@ -10,6 +10,7 @@
 #include "corvex.h"
 #include "datetext.h"
 #include "gridbrowse.h"
+#include "griddates.h"
 #include "gridquery.h"
 
 #include <sqlext.h>
@@ -26,11 +27,6 @@ namespace {
 SQLCHAR* Sql(std::string& text)
 {
     return reinterpret_cast<SQLCHAR*>(&text[0]);
-}
-
-bool IsDateColumn(const GRIDCOL& col)
-{
-    return col.type == GRID_DATE || col.type == GRID_TIMESTAMP;
 }
 
 // The fixed days that date look-ups stand for, in the current year.
@@ -62,7 +58,7 @@ std::string LookupValue(const GRIDCOL& col, const std::string& text)
         snprintf(number, sizeof number, "%lu", static_cast<unsigned long>(data));
         return number;
     }
-    if (IsDateColumn(col)) {
+    if (GridIsDateColumn(col)) {
         LRESULT item = SendMessageA(combo, CB_GETCURSEL, 0, 0);
         LRESULT data = item == CB_ERR ? CB_ERR : SendMessageA(combo, CB_GETITEMDATA, item, 0);
         return FixedDay(data);
@@ -107,8 +103,8 @@ bool UpdateValue(const GRIDCOL& col, const char* typed, int mode, std::string& v
         return IntegerText(value);
     if (col.type == GRID_BOOLEAN)
         value = IsFalse(value) ? "0" : "1";
-    else if (IsDateColumn(col) && !(mode == GRID_LOCK_EDIT && lookup) && !value.empty())
-        value = GridSqlDateText(value.c_str(), col.type == GRID_DATE || (col.flags & GRIDCOL_DATEONLY));
+    else if (!col.lookupCombo)
+        value = GridStoredDateText(col, value.c_str());
     return true;
 }
 
@@ -217,10 +213,8 @@ std::string InsertValue(const GRIDCOL& col)
     std::string value = col.defaultText ? col.defaultText : "";
     if (value.empty())
         return value;
-    if (col.type == GRID_DATE)
-        return GridSqlDateText(value.c_str(), true);
-    if (col.type == GRID_TIMESTAMP)
-        return GridSqlDateText(value.c_str(), (col.flags & GRIDCOL_DATEONLY) != 0);
+    if (GridIsDateColumn(col))
+        return GridStoredDateText(col, value.c_str());
     if (col.type == GRID_BOOLEAN)
         return IsFalse(value) ? "0" : "1";
     return value;

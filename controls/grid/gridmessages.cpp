@@ -4,7 +4,9 @@
 #include "gridbrowse.h"
 #include "gridcolumns.h"
 #include "gridcursor.h"
+#include "grideditor.h"
 #include "gridlayout.h"
+#include "gridlock.h"
 #include "gridrows.h"
 #include "gridwindow.h"
 #include "gridwndparts.h"
@@ -20,16 +22,16 @@ bool FlagMessage(GRIDINFO* gi, UINT msg, WPARAM wParam, LPARAM lParam)
 {
     bool on = wParam != 0;
     switch (msg) {
-    case 0x0B1E: gi->readOnly = on; return true;
-    case 0x0B44: gi->pickerForAllTypes = on; return true;
-    case 0x0B45: gi->editableCombos = on; return true;
-    case 0x0B55: gi->showErrors = on; return true;
-    case 0x0B5E: gi->stopOnReadOnly = on; return true;
-    case 0x0B73: gi->notifyAllMoves = on; return true;
-    case 0x0B77: gi->noStatusText = on; return true;
-    case 0x0B78: gi->editOnClick = on; return true;
-    case 0x0B7A: gi->markCurrentRow = on; return true;
-    case 0x0B59: gi->cellModified = lParam != 0; return true;
+    case GRIDM_SETREADONLY: gi->readOnly = on; return true;
+    case GRIDM_SETPICKERFORALL: gi->pickerForAllTypes = on; return true;
+    case GRIDM_SETEDITABLECOMBOS: gi->editableCombos = on; return true;
+    case GRIDM_SETSHOWERRORS: gi->showErrors = on; return true;
+    case GRIDM_SETSTOPONREADONLY: gi->stopOnReadOnly = on; return true;
+    case GRIDM_SETNOTIFYALLMOVES: gi->notifyAllMoves = on; return true;
+    case GRIDM_SETNOSTATUSTEXT: gi->noStatusText = on; return true;
+    case GRIDM_SETEDITONCLICK: gi->editOnClick = on; return true;
+    case GRIDM_SETMARKCURRENTROW: gi->markCurrentRow = on; return true;
+    case GRIDM_SETCELLMODIFIED: gi->cellModified = lParam != 0; return true;
     }
     return false;
 }
@@ -39,15 +41,15 @@ bool TextMessage(GRIDINFO* gi, UINT msg, LPARAM lParam, LRESULT* result)
     const char* text = reinterpret_cast<const char*>(lParam);
     char** field = nullptr;
     switch (msg) {
-    case 0x0B1C: field = &gi->whereClause; break;
-    case 0x0B1D: field = &gi->orderByClause; break;
-    case 0x0B54: field = &gi->fromExtra; break;
-    case 0x0B5B: field = &gi->groupByClause; break;
-    case 0x0B5D: field = &gi->selectPrefix; break;
-    case 0x0B68: field = &gi->havingText; break;
-    case 0x0B69: field = &gi->columnList; break;
-    case 0x0B74: field = &gi->selectText; break;
-    case 0x0B5C: *result = reinterpret_cast<LRESULT>(gi->selectText); return true;
+    case GRIDM_SETWHERE: field = &gi->whereClause; break;
+    case GRIDM_SETORDERBY: field = &gi->orderByClause; break;
+    case GRIDM_SETFROMEXTRA: field = &gi->fromExtra; break;
+    case GRIDM_SETGROUPBY: field = &gi->groupByClause; break;
+    case GRIDM_SETSELECTPREFIX: field = &gi->selectPrefix; break;
+    case GRIDM_SETHAVING: field = &gi->havingText; break;
+    case GRIDM_SETCOLUMNLIST: field = &gi->columnList; break;
+    case GRIDM_SETSELECTTEXT: field = &gi->selectText; break;
+    case GRIDM_GETSELECTTEXT: *result = reinterpret_cast<LRESULT>(GridTextOrEmpty(gi->selectText)); return true;
     default: return false;
     }
     GridSetText(*field, text);
@@ -66,21 +68,21 @@ void SetIcon(GRIDINFO* gi, WPARAM index, LPARAM icon)
 bool ValueMessage(HWND grid, GRIDINFO* gi, UINT msg, WPARAM wParam, LPARAM lParam)
 {
     switch (msg) {
-    case 0x0B0C:
+    case GRIDM_SETROWCOUNT:
         // An unbound grid has exactly the rows of its store: claiming more
         // would send every read past the buffers, fewer would lose them.
         if (gi->hstmt)
             gi->rowCount = lParam < 0 ? 0 : static_cast<int>(lParam);
         return true;
-    case 0x0B17: gi->style = static_cast<DWORD>(lParam); GridApplyStyle(grid, gi); return true;
-    case 0x0B66: gi->rowColorOverride = static_cast<COLORREF>(wParam); return true;
-    case 0x0B6D:
+    case GRIDM_SETSTYLE: gi->style = static_cast<DWORD>(lParam); GridApplyStyle(grid, gi); return true;
+    case GRIDM_SETROWCOLOR: gi->rowColorOverride = static_cast<COLORREF>(wParam); return true;
+    case GRIDM_SETHEADERLINES:
         gi->headerLines = static_cast<int>(wParam);
         InvalidateRect(grid, nullptr, TRUE);
         return true;
-    case 0x0B7C: gi->noTheme = static_cast<int>(wParam); return true;
-    case 0x0B70: SetIcon(gi, wParam, lParam); return true;
-    case 0x0B6E:
+    case GRIDM_SETNOTHEME: gi->noTheme = static_cast<int>(wParam); return true;
+    case GRIDM_SETBUTTONICON: SetIcon(gi, wParam, lParam); return true;
+    case GRIDM_SETVERTICALHEADERS:
         gi->verticalHeaders = wParam != 0;
         GridMakeHeaderFont(gi);
         GridRecalcLayout(grid, gi);
@@ -92,25 +94,21 @@ bool ValueMessage(HWND grid, GRIDINFO* gi, UINT msg, WPARAM wParam, LPARAM lPara
 bool Getter(GRIDINFO* gi, UINT msg, LRESULT* result)
 {
     switch (msg) {
-    case 0x0B0A: *result = gi->currentRow; return true;
-    case 0x0B0B: *result = gi->rowCount; return true;
-    case 0x0B14: *result = gi->columnCount; return true;
-    case 0x0B1F: *result = gi->currentColumn; return true;
-    case 0x0B11: *result = gi->locateResult; return true;
-    case 0x0B39: *result = gi->editor ? 1 : 0; return true;
-    case 0x0B4C: *result = reinterpret_cast<LRESULT>(gi->editor); return true;
-    case 0x0B3B: *result = reinterpret_cast<LRESULT>(gi->hstmt); return true;
-    case 0x0B3C: *result = reinterpret_cast<LRESULT>(gi->hdbc); return true;
-    case 0x0B65: *result = gi->charHeight + 3; return true;
-    case 0x0B67: *result = gi->charWidth; return true;
-    case 0x0B26:
-        if (gi->editor) {
-            int length = GetWindowTextLengthA(gi->editor);
-            std::string text(length > 0 ? length + 1 : 1, '\0');
-            GetWindowTextA(gi->editor, &text[0], static_cast<int>(text.size()));
-            GridSetText(gi->editText, text.c_str());
-        }
-        *result = reinterpret_cast<LRESULT>(gi->editText);
+    case GRIDM_GETCURRENTROW: *result = gi->currentRow; return true;
+    case GRIDM_GETROWCOUNT: *result = gi->rowCount; return true;
+    case GRIDM_GETCOLUMNCOUNT: *result = gi->columnCount; return true;
+    case GRIDM_GETCURRENTCOLUMN: *result = gi->currentColumn; return true;
+    case GRIDM_GETLOCATERESULT: *result = gi->locateResult; return true;
+    case GRIDM_HASEDITOR: *result = gi->editor ? 1 : 0; return true;
+    case GRIDM_GETEDITOR: *result = reinterpret_cast<LRESULT>(gi->editor); return true;
+    case GRIDM_GETHSTMT: *result = reinterpret_cast<LRESULT>(gi->hstmt); return true;
+    case GRIDM_GETHDBC: *result = reinterpret_cast<LRESULT>(gi->hdbc); return true;
+    case GRIDM_GETROWPITCH: *result = gi->charHeight + 3; return true;
+    case GRIDM_GETCHARWIDTH: *result = gi->charWidth; return true;
+    case GRIDM_GETEDITTEXT:
+        if (gi->editor)
+            GridSetText(gi->editText, GridEditorValue(gi, gi->editor).c_str());
+        *result = reinterpret_cast<LRESULT>(GridTextOrEmpty(gi->editText));
         return true;
     }
     return false;
@@ -133,19 +131,6 @@ void MoveRow(HWND grid, GRIDINFO* gi, int step)
     GridNotify(grid, GRIDN_DATACHANGED, 0);
 }
 
-void Clear(HWND grid, GRIDINFO* gi)
-{
-    if (gi->hstmt) {
-        GridEndEditNoSave(grid, gi);
-        if (GridZapTable(grid, gi))
-            GridReload(grid, gi);
-        return;
-    }
-    GridFreeRows(gi);
-    GridRecalcLayout(grid, gi);
-    InvalidateRect(grid, nullptr, TRUE);
-}
-
 void SetLockTimeout(GRIDINFO* gi, WPARAM millis)
 {
     SQLHSTMT statement = nullptr;
@@ -161,8 +146,8 @@ void SetEditorText(GRIDINFO* gi, const char* text)
 {
     if (!gi->editor || !text)
         return;
-    bool combo = gi->currentColumn >= 1 && gi->currentColumn <= gi->columnCount &&
-                 gi->columns[gi->currentColumn - 1].lookupCombo == gi->editor;
+    const GRIDCOL* col = GridCurrentColumn(gi);
+    bool combo = col && col->lookupCombo == gi->editor;
     if (!combo) {
         SetWindowTextA(gi->editor, text);
         return;
@@ -176,29 +161,31 @@ void SetEditorText(GRIDINFO* gi, const char* text)
 bool RowAction(HWND grid, GRIDINFO* gi, UINT msg, WPARAM wParam, LPARAM lParam, LRESULT* result)
 {
     switch (msg) {
-    case 0x0B09:
+    case GRIDM_REPAINTROW:
         if (lParam > 0 && lParam <= gi->rowCount)
             GridRepaintRow(grid, gi, static_cast<int>(lParam));
         else if (lParam <= 0 && gi->currentRow)
             GridRepaintRow(grid, gi, gi->currentRow);
         return true;
-    case 0x0B0D: *result = GridInsertRowCommand(grid, gi, wParam != 0, lParam != 0) ? 1 : 0; return true;
-    case 0x0B0E: Clear(grid, gi); return true;
-    case 0x0B57: gi->currentColumn = static_cast<int>(wParam); MoveRow(grid, gi, -1); return true;
-    case 0x0B0F: MoveRow(grid, gi, -1); return true;
-    case 0x0B10: MoveRow(grid, gi, 1); return true;
-    case 0x0B12:
+    case GRIDM_INSERTROW: *result = GridInsertRowCommand(grid, gi, wParam != 0, lParam != 0) ? 1 : 0; return true;
+    case GRIDM_CLEAR: GridZapTable(grid, gi); return true;
+    case GRIDM_MOVEROWUPAT: gi->currentColumn = static_cast<int>(wParam); MoveRow(grid, gi, -1); return true;
+    case GRIDM_MOVEROWUP: MoveRow(grid, gi, -1); return true;
+    case GRIDM_MOVEROWDOWN: MoveRow(grid, gi, 1); return true;
+    case GRIDM_GOTOROW:
         if (lParam > 0 && lParam <= gi->rowCount && GridAcceptAndAsk(grid, gi))
             GridChangeRow(grid, gi, static_cast<int>(lParam), gi->currentColumn);
         return true;
-    case 0x0B13: *result = GridDeleteRowCommand(grid, gi, wParam != 0) ? 1 : 0; return true;
-    case 0x0B15: *result = GridLocateRow(gi, gi->locateResult); return true;
-    case 0x0B16:
+    // The owner's own delete: neither the read-only option nor the style's
+    // delete button apply to it.
+    case GRIDM_DELETEROW: *result = GridDeleteRow(grid, gi, wParam != 0) ? 1 : 0; return true;
+    case GRIDM_SEARCHON: *result = GridLocateRow(gi, gi->locateResult); return true;
+    case GRIDM_GOTOCOLUMN:
         GridMoveToColumn(grid, gi, static_cast<int>(wParam), GRID_FORWARD, 0);
         GridBringIntoView(grid, gi);
         GridPlaceCaret(grid, gi);
         return true;
-    case 0x0B18: GridInsertRowBefore(grid, gi); return true;
+    case GRIDM_INSERTBEFORE: GridInsertRowBefore(grid, gi); return true;
     }
     return false;
 }
@@ -206,42 +193,45 @@ bool RowAction(HWND grid, GRIDINFO* gi, UINT msg, WPARAM wParam, LPARAM lParam, 
 bool GridAction(HWND grid, GRIDINFO* gi, UINT msg, WPARAM wParam, LPARAM lParam, LRESULT* result)
 {
     switch (msg) {
-    case 0x0B1B:
+    case GRIDM_REFRESH:
         if (gi->hstmt) {
             GridEndEditNoSave(grid, gi);
             GridReload(grid, gi);
         }
         return true;
-    case 0x0B36:
+    case GRIDM_SETSTATUSTEXT:
         if (gi->statusBar)
             SendMessageA(gi->statusBar, SB_SETTEXTA, 6, lParam);
         return true;
-    case 0x0B37: *result = GridCommit(grid, gi, wParam != 0) ? 1 : 0; return true;
-    case 0x0B38: GridRollback(grid, gi); return true;
-    case 0x0B3A: SetEditorText(gi, reinterpret_cast<const char*>(lParam)); return true;
-    case 0x0B48:
+    case GRIDM_COMMIT: *result = GridCommit(grid, gi, wParam != 0) ? 1 : 0; return true;
+    case GRIDM_ROLLBACK: GridRollback(grid, gi); return true;
+    case GRIDM_SETEDITORTEXT: SetEditorText(gi, reinterpret_cast<const char*>(lParam)); return true;
+    case GRIDM_SETCOMMITBUTTONS:
         if (gi->hdbc)
             GridSetCommitButtons(grid, gi);
         return true;
-    case 0x0B49: GridSetHideRowNumbers(grid, gi, true); return true;
-    case 0x0B4A: GridSetHideRowNumbers(grid, gi, false); return true;
-    case 0x0B4B:
+    case GRIDM_HIDEROWNUMBERS: GridSetHideRowNumbers(grid, gi, true); return true;
+    case GRIDM_SHOWROWNUMBERS: GridSetHideRowNumbers(grid, gi, false); return true;
+    case GRIDM_SETLOCKTIMEOUT:
         if (gi->hdbc)
             SetLockTimeout(gi, wParam);
         return true;
-    case 0x0B52: GridShowStatusBar(grid, gi, false); return true;
-    case 0x0B64: GridShowStatusBar(grid, gi, true); return true;
-    case 0x0B53:
+    case GRIDM_HIDESTATUSBAR: GridShowStatusBar(grid, gi, false); return true;
+    case GRIDM_SHOWSTATUSBAR: GridShowStatusBar(grid, gi, true); return true;
+    case GRIDM_REMOVECOLUMNS: {
         GridEndEditNoSave(grid, gi);
+        std::vector<int> oldWidths = GridDataWidths(gi);
         GridFreeColumns(grid, gi);
+        GridRelayoutRows(gi, oldWidths);
         GridRecalcLayout(grid, gi);
         InvalidateRect(grid, nullptr, TRUE);
         return true;
-    case 0x0B60:
+    }
+    case GRIDM_SETSTATUSFONT:
         if (gi->statusBar)
             SendMessageA(gi->statusBar, WM_SETFONT, wParam, TRUE);
         return true;
-    case 0x0B6A: GridEndEditNoSave(grid, gi); return true;
+    case GRIDM_ENDEDIT: GridEndEditNoSave(grid, gi); return true;
     }
     return false;
 }
@@ -251,7 +241,7 @@ bool GridAction(HWND grid, GRIDINFO* gi, UINT msg, WPARAM wParam, LPARAM lParam,
 bool GridOwnMessage(HWND grid, GRIDINFO* gi, UINT msg, WPARAM wParam, LPARAM lParam, LRESULT* result)
 {
     *result = 0;
-    if (msg < 0x0B09 || msg > 0x0B7C)
+    if (msg < GRIDM_FIRST || msg > GRIDM_LAST)
         return false;
     if (GridColumnMessage(grid, gi, msg, wParam, lParam, result))
         return true;

@@ -115,7 +115,7 @@ LRESULT OnButtonUp(HWND grid, GRIDINFO* gi, POINT pt)
     if (pt.y >= 0 && pt.y < GridHeaderHeight(gi)) {
         int index = GridColumnAtPoint(grid, gi, pt);
         if (index >= 0 && index < gi->columnCount)
-            GridNotify(grid, 0x0B84, index + 1);
+            GridNotify(grid, GRIDN_HEADERCLICK, index + 1);
     }
     return 0;
 }
@@ -156,17 +156,8 @@ bool GridCellAtPoint(HWND grid, const GRIDINFO* gi, POINT pt, int* row, int* col
 
 void GridChangeRow(HWND grid, GRIDINFO* gi, int row, int column)
 {
-    if (row != gi->currentRow) {
-        int old = gi->currentRow;
-        gi->currentRow = row;
-        if (gi->markCurrentRow) {
-            GridRepaintRow(grid, gi, row);
-            GridRepaintRow(grid, gi, old);
-        }
-        gi->previousRow = row;
-        GridNotify(grid, GRIDN_ROWCHANGED, 0);
-    }
-    GridMoveToColumn(grid, gi, column, GRID_FORWARD, 0);
+    // The same row change as the keyboard's: previousRow is the row left.
+    GridSetCurrentRow(grid, gi, row, column, 0, false);
     GridBringIntoView(grid, gi);
     GridPlaceCaret(grid, gi);
 }

@@ -5,6 +5,8 @@
 
 #include "gridbrowse.h"
 #include "gridcursor.h"
+#include "gridtrans.h"
+#include "grideditor.h"
 #include "gridwindow.h"
 #include "gridwndparts.h"
 
@@ -20,18 +22,15 @@ const char kMillisField[] = "XXX";
 
 void ReadEditorText(GRIDINFO* gi)
 {
-    int length = GetWindowTextLengthA(gi->editor);
-    std::string buffer(length > 0 ? length + 1 : 1, '\0');
-    GetWindowTextA(gi->editor, &buffer[0], static_cast<int>(buffer.size()));
-    GridSetText(gi->editText, buffer.c_str());
+    GridSetText(gi->editText, GridEditorValue(gi, gi->editor).c_str());
 }
 
-bool CurrentHasCombo(const GRIDINFO* gi)
+// Only the column's own look-up combo is an editor whose choice is taken at
+// once; a combo the owner shares leaves the column's edit box typing on.
+bool EditorIsLookupCombo(GRIDINFO* gi)
 {
-    if (gi->currentColumn < 1 || gi->currentColumn > gi->columnCount)
-        return false;
-    const GRIDCOL& col = gi->columns[gi->currentColumn - 1];
-    return col.lookupCombo || col.sharedCombo;
+    const GRIDCOL* col = GridCurrentColumn(gi);
+    return col && col->lookupCombo && col->lookupCombo == gi->editor;
 }
 
 void OnMillisKey(GRIDINFO* gi, NMDATETIMEWMKEYDOWNA* key)
@@ -97,24 +96,26 @@ LRESULT OnPickerNotify(GRIDINFO* gi, NMHDR* header)
 void OnToolButton(HWND grid, GRIDINFO* gi, DWORD_PTR part)
 {
     switch (part) {
-    case 0:
+    case GRID_PART_ADD:
         GridAddRowCommand(grid, gi);
         break;
-    case 1:
+    case GRID_PART_DELETE:
         GridDeleteRowCommand(grid, gi, true);
         break;
-    case 2:
-        if (!gi->autoCommit)
-            GridCommit(grid, gi, false);
+    case GRID_PART_COMMIT:
+        if (gi->autoCommit)
+            return;
+        GridCommit(grid, gi, false);
         break;
-    case 3:
-        if (!gi->autoCommit)
-            GridRollback(grid, gi);
+    case GRID_PART_ROLLBACK:
+        if (gi->autoCommit)
+            return;
+        GridRollback(grid, gi);
         break;
-    case 4:
-        SendMessageA(grid, 0x0B1B, 0, 0);
+    case GRID_PART_REFRESH:
+        SendMessageA(grid, GRIDM_REFRESH, 0, 0);
         break;
-    case 5:
+    case GRID_PART_ROWNUMBERS:
         GridSetHideRowNumbers(grid, gi, !gi->hideRowNumbers);
         break;
     default:
@@ -134,9 +135,9 @@ LRESULT GridOnEditorCommand(HWND grid, GRIDINFO* gi, WPARAM wParam, LPARAM)
     case CBN_EDITUPDATE:
     case EN_UPDATE:
         ReadEditorText(gi);
-        GridNotify(grid, 0x0B7F, 0);
+        GridNotify(grid, GRIDN_EDITUPDATED, 0);
         gi->cellModified = true;
-        if (CurrentHasCombo(gi) && gi->editor && !SendMessageA(gi->editor, CB_GETDROPPEDSTATE, 0, 0))
+        if (EditorIsLookupCombo(gi) && !SendMessageA(gi->editor, CB_GETDROPPEDSTATE, 0, 0))
             SendMessageA(grid, WM_KEYDOWN, VK_RETURN, 0);
         break;
     case CBN_EDITCHANGE:
@@ -146,12 +147,12 @@ LRESULT GridOnEditorCommand(HWND grid, GRIDINFO* gi, WPARAM wParam, LPARAM)
         break;
     case CBN_SETFOCUS:
     case EN_SETFOCUS:
-        GridNotify(grid, 0x0B80, 0);
+        GridNotify(grid, GRIDN_EDITFOCUS, 0);
         break;
     case CBN_KILLFOCUS:
     case CBN_SELENDCANCEL:
     case EN_KILLFOCUS:
-        if (GridNotify(grid, 0x0B85, 0) == 0)
+        if (GridNotify(grid, GRIDN_QUERYEDITORBLUR, 0) == 0)
             GridEndEditNoSave(grid, gi);
         break;
     }

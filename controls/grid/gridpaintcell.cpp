@@ -32,10 +32,7 @@ void Defaults(GRIDCELLDRAW& rec, HWND grid, int row, int column)
 
 void SendRecord(HWND grid, GRIDCELLDRAW& rec)
 {
-    HWND receiver = GetParent(grid);
-    if (!receiver)
-        receiver = GetWindow(grid, GW_OWNER);
-    if (receiver && IsWindow(receiver))
+    if (HWND receiver = GridReceiver(grid))
         SendMessageA(receiver, WM_NOTIFY, GRID_NOTIFY_ID, reinterpret_cast<LPARAM>(&rec));
 }
 

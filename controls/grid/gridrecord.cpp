@@ -45,6 +45,12 @@ void GridDetachRecord(HWND grid)
     xfree(gi);
 }
 
+const char* GridTextOrEmpty(const char* text)
+{
+    static const char empty[1] = "";
+    return text ? text : empty;
+}
+
 char* GridDupText(const char* text)
 {
     size_t n = text ? strlen(text) : 0;
@@ -67,12 +73,25 @@ void GridFreeText(char*& field)
     field = nullptr;
 }
 
-LRESULT GridNotify(HWND grid, int code, int value)
+GRIDCOL* GridCurrentColumn(GRIDINFO* gi)
+{
+    if (!gi->columns || gi->currentColumn < 1 || gi->currentColumn > gi->columnCount)
+        return nullptr;
+    return &gi->columns[gi->currentColumn - 1];
+}
+
+HWND GridReceiver(HWND grid)
 {
     HWND receiver = GetParent(grid);
     if (!receiver)
         receiver = GetWindow(grid, GW_OWNER);
-    if (!receiver || !IsWindow(receiver))
+    return receiver && IsWindow(receiver) ? receiver : nullptr;
+}
+
+LRESULT GridNotify(HWND grid, int code, int value)
+{
+    HWND receiver = GridReceiver(grid);
+    if (!receiver)
         return 0;
     return SendMessageA(receiver, WM_COMMAND, MAKEWPARAM(value, code),
                         reinterpret_cast<LPARAM>(grid));
@@ -121,6 +140,34 @@ int GridAppendRow(GRIDINFO* gi)
     gi->rows = rows;
     rows[gi->rowCount] = static_cast<char*>(xalloc(gi->totalDataWidth));
     return ++gi->rowCount;
+}
+
+void GridRelayoutRows(GRIDINFO* gi, const std::vector<int>& oldWidths)
+{
+    if (!gi->rows)
+        return;
+    int kept = static_cast<int>(oldWidths.size()) < gi->columnCount ? static_cast<int>(oldWidths.size())
+                                                                      : gi->columnCount;
+    for (int r = 0; r < gi->rowCount; ++r) {
+        auto* row = static_cast<char*>(xalloc(gi->totalDataWidth));
+        int from = 0, to = 0;
+        for (int c = 0; c < kept; ++c) {
+            int width = gi->columns[c].dataWidth;
+            memcpy(row + to, gi->rows[r] + from, oldWidths[c] < width ? oldWidths[c] : width);
+            from += oldWidths[c];
+            to += width;
+        }
+        xfree(gi->rows[r]);
+        gi->rows[r] = row;
+    }
+}
+
+std::vector<int> GridDataWidths(const GRIDINFO* gi)
+{
+    std::vector<int> widths;
+    for (int c = 0; c < gi->columnCount; ++c)
+        widths.push_back(gi->columns[c].dataWidth);
+    return widths;
 }
 
 void GridFreeRows(GRIDINFO* gi)

@@ -38,7 +38,7 @@ bool HasStatusBar(const GRIDINFO* gi)
     return gi->statusBar && IsWindow(gi->statusBar);
 }
 
-// The owner's icon of a part (message 0x0B70) before the library's own.
+// The owner's icon of a part (GRIDM_SETBUTTONICON) before the library's own.
 HICON ButtonIcon(const GRIDINFO* gi, int part)
 {
     return gi->icons[part] ? gi->icons[part] : GridSharedIcon(part + 1);

@@ -5,6 +5,7 @@
 #include "gridcolumns.h"
 #include "gridlayout.h"
 #include "gridlockkeys.h"
+#include "gridwndparts.h"
 
 #include "corvex.h"
 
@@ -189,34 +190,20 @@ void zGridPutBitmapHandle(HWND grid, long row, int column, HBITMAP bitmap)
     }
 }
 
+// The owner's hit test is the window's own: a point answers what a click
+// on it would select.
 long zGridGetRowByXY(HWND grid, int x, int y)
 {
     GRIDINFO* gi = GridInfo(grid);
-    if (!gi)
-        return 0;
-    int header = GridHeaderHeight(gi);
-    int pitch = GridRowHeight(gi);
-    if (x < 0 || y < header || y >= header + gi->cellAreaHeight || pitch <= 0)
-        return 0;
-    long row = gi->topRow + (y - header) / pitch + 1;
-    return row <= gi->rowCount ? row : 0;
+    int row = 0, column = 0;
+    return gi && GridCellAtPoint(grid, gi, POINT{x, y}, &row, &column) ? row : 0;
 }
 
 int zGridGetColByXY(HWND grid, int x, int y)
 {
     GRIDINFO* gi = GridInfo(grid);
-    if (!gi || y < 0)
-        return 0;
-    for (int c = 1; c <= gi->columnCount; ++c) {
-        if (!GridColumnShown(gi->columns[c - 1]))
-            continue;
-        int left = GridColumnLeft(gi, c);
-        if (left < gi->rowNumberWidth * gi->charWidth)
-            continue;
-        if (x >= left && x < left + GridColumnPixelWidth(grid, gi, c))
-            return c;
-    }
-    return 0;
+    int row = 0, column = 0;
+    return gi && GridCellAtPoint(grid, gi, POINT{x, y}, &row, &column) ? column : 0;
 }
 
 void zGridGetCellRect(HWND grid, long row, int column, RECT* rect)

@@ -3,18 +3,16 @@
 // procedure (gridclass.cpp and its companions) owns creation, sizing, the
 // mouse, the scroll bars and the grid's own messages; the functions below
 // are the keyboard, the in-place editors and the row commands and tool
-// buttons, each defined by its own part of the grid. Until a part is built
-// in, gridwindowhooks.cpp supplies weak stand-ins so the library links.
+// buttons, each defined in its own file.
 
 #include "corvex.h"
 #include "gridinfo.h"
+#include "gridmsg.h"
 
 #include <commctrl.h>
 
 // zGridWndProc, the grid's window procedure, is declared with the exports.
 
-// Messages the editors' subclass procedure offers the grid first.
-enum : UINT { GRIDM_EDITORKEY = 0x0979, GRIDM_EDITORCHAR = 0x097A };
 // WM_NOTIFY identifier of the grid's owner-draw and edit-begin records.
 enum : UINT { GRID_NOTIFY_ID = 777 };
 enum : UINT { GRIDN_DRAWCELL = 0x0B7E, GRIDN_EDITBEGIN = 0x0B82 };
@@ -50,8 +48,6 @@ bool GridDeleteRowCommand(HWND grid, GRIDINFO* gi, bool repaint);
 bool GridInsertRowCommand(HWND grid, GRIDINFO* gi, bool option1, bool option2);
 bool GridInsertRowBefore(HWND grid, GRIDINFO* gi);
 bool GridZapTable(HWND grid, GRIDINFO* gi);
-// Frees the lists of lock statements (updateLocks, editLocks).
-void GridFreeLockLists(GRIDINFO* gi);
 
 // Transactions and tool buttons: commit (its notify option), rollback,
 // the commit and rollback buttons, applying the style (all buttons, the

@@ -3,6 +3,7 @@
 
 #include "zdb.h"
 #include "zdbinternal.h"
+#include "zdbsql.h"
 
 #include <windows.h>
 #include <sql.h>
@@ -18,11 +19,6 @@ constexpr size_t kMessageChars = 512;     // longest diagnostic text taken from 
 constexpr size_t kBoxTextSize = 516;      // message, line feed and extra text together
 constexpr size_t kCompletedSize = 256;    // SQLDriverConnect's completed connection string
 
-bool Succeeded(SQLRETURN r)
-{
-    return r == SQL_SUCCESS || r == SQL_SUCCESS_WITH_INFO;
-}
-
 bool Failed(SQLRETURN r)
 {
     return r == SQL_ERROR || r == SQL_INVALID_HANDLE;
@@ -32,12 +28,6 @@ SQLSMALLINT TextLength(const char* text)
 {
     size_t n = text ? strlen(text) : 0;
     return static_cast<SQLSMALLINT>(n > 32767 ? 32767 : n);
-}
-
-SQLCHAR* Sql(const char* text)
-{
-    static char empty[1] = {0};
-    return reinterpret_cast<SQLCHAR*>(text ? const_cast<char*>(text) : empty);
 }
 
 // The string table lives in whichever module these functions were linked into.
@@ -60,7 +50,7 @@ SQLRETURN DriverConnect(SQLHDBC dbc, const char* dataSource)
         return SQL_ERROR;
     SQLCHAR out[kCompletedSize] = {};
     SQLSMALLINT outLength = 0;
-    return SQLDriverConnect(dbc, GetDesktopWindow(), reinterpret_cast<SQLCHAR*>(in), static_cast<SQLSMALLINT>(n),
+    return SQLDriverConnect(dbc, GetDesktopWindow(), Sql(in), static_cast<SQLSMALLINT>(n),
                             out, static_cast<SQLSMALLINT>(sizeof out - 1), &outLength, SQL_DRIVER_COMPLETE_REQUIRED);
 }
 

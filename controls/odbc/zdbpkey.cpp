@@ -3,6 +3,7 @@
 
 #include "zdb.h"
 #include "zdbinternal.h"
+#include "zdbsql.h"
 #include "xalloc.h"
 
 #include <windows.h>
@@ -14,16 +15,6 @@
 #include <string>
 
 namespace {
-
-bool Fetched(SQLRETURN r)
-{
-    return r == SQL_SUCCESS || r == SQL_SUCCESS_WITH_INFO;
-}
-
-SQLCHAR* Sql(const std::string& text)
-{
-    return reinterpret_cast<SQLCHAR*>(const_cast<char*>(text.c_str()));
-}
 
 // Reads a text column into a buffer of `size` bytes; NULL reads as empty.
 void GetText(SQLHSTMT stmt, SQLUSMALLINT column, char* buffer, SQLLEN size)
@@ -130,7 +121,7 @@ void ReadColumnType(SQLHSTMT stmt, const std::string& table, _pkey_& key)
 {
     SQLFreeStmt(stmt, SQL_CLOSE);
     SQLRETURN r = SQLColumns(stmt, nullptr, 0, nullptr, 0, Sql(table), SQL_NTS,
-                             reinterpret_cast<SQLCHAR*>(key.name), SQL_NTS);
+                             Sql(key.name), SQL_NTS);
     bool first = true;
     while (Fetched(r) && Fetched(SQLFetch(stmt))) {
         char tableName[256], name[256];

@@ -3,6 +3,7 @@
 
 #include "zdb.h"
 #include "zdbinternal.h"
+#include "zdbsql.h"
 
 #include <windows.h>
 #include <sql.h>
@@ -21,7 +22,7 @@ SQLRETURN Run(SQLHSTMT stmt, const std::string& statement)
 {
     // A statement that returned rows leaves a cursor open that would refuse the next one.
     SQLFreeStmt(stmt, SQL_CLOSE);
-    return SQLExecDirect(stmt, reinterpret_cast<SQLCHAR*>(const_cast<char*>(statement.c_str())), SQL_NTS);
+    return SQLExecDirect(stmt, Sql(statement), SQL_NTS);
 }
 
 enum class ScriptFile { missing, unreadable, read };
@@ -99,18 +100,23 @@ int zDBExecScript(void* henv, void* hdbc, const char* text, short mode, char* er
             return 0;
         SQLHSTMT stmt = nullptr;
         SQLRETURN allocated = SQLAllocStmt(hdbc, &stmt);
-        if (allocated != SQL_SUCCESS && allocated != SQL_SUCCESS_WITH_INFO) {
+        if (!Succeeded(allocated)) {
             zDBErrorString(henv, hdbc, nullptr, errorText);
             return 0;
         }
         SQLRETURN result = SQL_SUCCESS;
         if (mode == ZDB_SCRIPT_SQL) {
-            result = SQLExecDirect(stmt, reinterpret_cast<SQLCHAR*>(const_cast<char*>(text)), SQL_NTS);
+            result = SQLExecDirect(stmt, Sql(text), SQL_NTS);
         } else {
             std::string script;
             ScriptFile read = ReadScript(text, script);
-            if (read != ScriptFile::read) {
-                // A script that cannot be read has not run: that is no success.
+            // A file that cannot be opened has nothing to run, as an empty one.
+            if (read == ScriptFile::missing) {
+                SQLFreeStmt(stmt, SQL_DROP);
+                return 1;
+            }
+            // One that opens but cannot be read whole must not run in part.
+            if (read == ScriptFile::unreadable) {
                 if (errorText)
                     std::snprintf(errorText, ZDB_ERROR_TEXT_SIZE, "Cannot read %s", text);
                 SQLFreeStmt(stmt, SQL_DROP);

@@ -5,6 +5,7 @@
 
 #include "corvex.h"
 #include "corvexclasses.h"
+#include "cxlibrary.h"
 #include "dib.h"
 #include "gdipflat.h"
 
@@ -15,18 +16,18 @@ namespace {
 const char kClassName[] = "zpicture";
 const char kProp[] = "IMGINFO";
 
-void disposeGdip(GdipPicture*& picture)
+void disposeGdip(void*& image)
 {
-    if (!picture)
-        return;
-    if (picture->native)
-        GdipDisposeImage(picture->native);
-    delete picture;
-    picture = nullptr;
+    if (image)
+        GdipDisposeImage(image);
+    image = nullptr;
 }
 
+// GDI+ is running for every picture (the library's start may still be on
+// its way when the first window comes).
 LRESULT onCreate(HWND window)
 {
+    CorvexGdiplusReady();
     auto* info = new (std::nothrow) IMGINFO();
     if (!info || !SetPropA(window, kProp, info)) {
         delete info;
@@ -82,11 +83,13 @@ BITMAP bitmapOf(HBITMAP bitmap)
 // Width (or height) of the picture in precedence order: GDI+, bitmap, DIB.
 LRESULT measure(IMGINFO* info, bool width)
 {
-    if (info->gdipBitmap) {
+    if (info->gdipLoaded) {
         UINT n = 0;
-        GdipPicture* p = info->gdipBitmap;
-        p->lastStatus = width ? GdipGetImageWidth(p->native, &n) : GdipGetImageHeight(p->native, &n);
-        return p->lastStatus == gdip::kOk ? static_cast<LRESULT>(n) : 0;
+        if (!info->gdipBitmap)
+            return 0;
+        info->gdipBitmapStatus = width ? GdipGetImageWidth(info->gdipBitmap, &n)
+                                       : GdipGetImageHeight(info->gdipBitmap, &n);
+        return info->gdipBitmapStatus == gdip::kOk ? static_cast<LRESULT>(n) : 0;
     }
     if (info->bitmap) {
         BITMAP bm = bitmapOf(info->bitmap);
@@ -135,8 +138,7 @@ void setAutoSize(HWND window, IMGINFO* info, WPARAM on)
 void rotateFlip(IMGINFO* info, WPARAM type)
 {
     if (info->gdipBitmap && type != 0)
-        info->gdipBitmap->lastStatus =
-            GdipImageRotateFlip(info->gdipBitmap->native, static_cast<int>(type));
+        info->gdipBitmapStatus = GdipImageRotateFlip(info->gdipBitmap, static_cast<int>(type));
 }
 
 LRESULT handleMessages(HWND window, IMGINFO* info, UINT message, WPARAM wParam, LPARAM lParam)
@@ -162,13 +164,12 @@ LRESULT handleMessages(HWND window, IMGINFO* info, UINT message, WPARAM wParam, 
     case ZPM_GETBITMAP: return reinterpret_cast<LRESULT>(info->bitmap);
     case ZPM_CAPTURE: pictureCapture(window, info, wParam); return 0;
     case ZPM_PRINT: picturePrint(window, info, reinterpret_cast<HDC>(wParam)); return 0;
-    case ZPM_HASPICTURE: return info->gdipBitmap || info->bitmap || info->dib ? 1 : 0;
+    case ZPM_HASPICTURE: return info->gdipLoaded || info->bitmap || info->dib ? 1 : 0;
     case ZPM_SAVE: pictureSave(info, reinterpret_cast<const char*>(lParam)); return 0;
     case ZPM_PASTE: picturePaste(window); return 0;
     case ZPM_CLEARBACKGROUND: info->clearBackground = wParam == 1; return 0;
     case ZPM_ROTATEFLIP: rotateFlip(info, wParam); return 0;
-    case ZPM_GETIMAGE:
-        return reinterpret_cast<LRESULT>(info->gdipImage ? info->gdipImage->native : nullptr);
+    case ZPM_GETIMAGE: return reinterpret_cast<LRESULT>(info->gdipImage);
     default: return DefWindowProcA(window, message, wParam, lParam);
     }
 }
@@ -207,6 +208,7 @@ void pictureRelease(IMGINFO* info)
 {
     disposeGdip(info->gdipBitmap);
     disposeGdip(info->gdipImage);
+    info->gdipLoaded = false;
     if (info->stream) {
         info->stream->Release();
         info->stream = nullptr;

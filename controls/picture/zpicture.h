@@ -41,14 +41,8 @@ enum : WORD { ZPN_CLICKED = 0x0A41, ZPN_CHANGED = 0x0A43 };
 // Click protocol state flags.
 enum : DWORD { ZPS_PRESSED = 0x4, ZPS_OUTSIDE = 0x8 };
 
-// A GDI+ object with the status of its last call, so that a file GDI+
-// could not decode still counts as a (blank) picture.
-struct GdipPicture {
-    void* native = nullptr;
-    int lastStatus = 0;
-};
-
-// The per-window record, window property "IMGINFO".
+// The per-window record, window property "IMGINFO". Hosts read the fields
+// up to gdipImage in this order; the rest is the control's own.
 struct IMGINFO {
     char fileName[MAX_PATH];
     bool autoSize;
@@ -60,10 +54,15 @@ struct IMGINFO {
     HBITMAP bitmap;
     HGLOBAL dib;
     HPALETTE palette;
-    GdipPicture* gdipBitmap;
-    GdipPicture* gdipImage;
+    void* gdipBitmap;  // GpBitmap of the loaded file; null when GDI+ refused it
+    void* gdipImage;   // GpImage of the same file, handed out by 0x09FE
     IStream* stream;   // the loaded file; released after both GDI+ objects
+    // A file went to GDI+: the picture is the GDI+ one even when GDI+ could
+    // not decode it (it then has no size and paints nothing).
+    bool gdipLoaded;
     bool paletteMade;  // made here from a borrowed DIB, so ours to delete
+    int gdipBitmapStatus;  // last GDI+ status of each object, kept, not reported
+    int gdipImageStatus;
 };
 
 inline IMGINFO* pictureInfo(HWND window)

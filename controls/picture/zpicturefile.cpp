@@ -44,8 +44,8 @@ HGLOBAL readWholeFile(const char* path)
     return block;
 }
 
-// Both GDI+ objects are kept even when GDI+ refuses the data: they then
-// hold no picture and their status says why.
+// The file counts as the GDI+ picture even when GDI+ refuses the data:
+// the objects it could not make stay null and their status says why.
 void makeGdipObjects(IMGINFO* info, HGLOBAL block)
 {
     IStream* stream = nullptr;
@@ -54,12 +54,15 @@ void makeGdipObjects(IMGINFO* info, HGLOBAL block)
         return;
     }
     info->stream = stream;
-    info->gdipBitmap = new GdipPicture;
-    info->gdipBitmap->lastStatus = GdipCreateBitmapFromStream(stream, &info->gdipBitmap->native);
+    info->gdipLoaded = true;
+    void* bitmap = nullptr;
+    info->gdipBitmapStatus = GdipCreateBitmapFromStream(stream, &bitmap);
+    info->gdipBitmap = info->gdipBitmapStatus == gdip::kOk ? bitmap : nullptr;
     LARGE_INTEGER start = {};
     stream->Seek(start, STREAM_SEEK_SET, nullptr);
-    info->gdipImage = new GdipPicture;
-    info->gdipImage->lastStatus = GdipLoadImageFromStream(stream, &info->gdipImage->native);
+    void* image = nullptr;
+    info->gdipImageStatus = GdipLoadImageFromStream(stream, &image);
+    info->gdipImage = info->gdipImageStatus == gdip::kOk ? image : nullptr;
 }
 
 // The BMP encoder; GUID_NULL (refused by GDI+) when there is none.
@@ -119,8 +122,8 @@ LRESULT pictureLoadFile(HWND window, IMGINFO* info, WPARAM wParam, const char* p
     pictureRelease(info);
     info->fileName[0] = 0;
     info->borrowed = false;
-    // A path that does not fit the record is refused like a missing file,
-    // but the answer tells the caller.
+    // A path that does not fit the record is refused: the control stays
+    // empty, as after a blank path.
     bool fits = !path || std::strlen(path) < sizeof info->fileName;
     if (fits && !pictureBlank(path)) {
         std::strcpy(info->fileName, path);
@@ -128,19 +131,19 @@ LRESULT pictureLoadFile(HWND window, IMGINFO* info, WPARAM wParam, const char* p
             makeGdipObjects(info, block);
     }
     pictureChanged(window, wParam);
-    return fits ? 1 : 0;
+    return 1;
 }
 
 void pictureSave(IMGINFO* info, const char* path)
 {
     if (pictureBlank(path))
         return;
-    if (info->gdipBitmap) {
+    if (info->gdipLoaded) {
+        if (!info->gdipBitmap)
+            return;
         CLSID encoder = bmpEncoder();
         std::wstring wide = widen(path);
-        GdipPicture* p = info->gdipBitmap;
-        if (p->native)
-            p->lastStatus = GdipSaveImageToFile(p->native, wide.c_str(), &encoder, nullptr);
+        info->gdipBitmapStatus = GdipSaveImageToFile(info->gdipBitmap, wide.c_str(), &encoder, nullptr);
     } else if (info->dib) {
         WriteDIB(const_cast<char*>(path), info->dib);
     }

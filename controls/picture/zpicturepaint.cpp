@@ -34,14 +34,14 @@ void paintGdip(HDC dc, const RECT& client, IMGINFO* info, HBRUSH brush)
         return;
     if (info->clearBackground)
         GdipGraphicsClear(graphics, parentArgb(brush));
-    GdipPicture* p = info->gdipBitmap;
+    void* bitmap = info->gdipBitmap;  // null for a file GDI+ could not decode
     UINT width = client.right, height = client.bottom;
-    if (!info->stretch) {
-        GdipGetImageWidth(p->native, &width);
-        p->lastStatus = GdipGetImageHeight(p->native, &height);
+    if (bitmap && !info->stretch) {
+        GdipGetImageWidth(bitmap, &width);
+        info->gdipBitmapStatus = GdipGetImageHeight(bitmap, &height);
     }
-    if (p->native)
-        p->lastStatus = GdipDrawImageRectI(graphics, p->native, 0, 0, width, height);
+    if (bitmap)
+        info->gdipBitmapStatus = GdipDrawImageRectI(graphics, bitmap, 0, 0, width, height);
     GdipDeleteGraphics(graphics);
 }
 
@@ -101,7 +101,7 @@ void picturePaint(HWND window)
     // The parent may have changed (or dropped) the picture meanwhile.
     IMGINFO* info = pictureInfo(window);
     if (dc && info) {
-        if (info->gdipBitmap)
+        if (info->gdipLoaded)
             paintGdip(dc, client, info, brush);
         else if (pictureHasValidDib(info))
             paintDib(dc, client, info);

@@ -1,25 +1,10 @@
-// Rounding, the message pump, the library's module, common controls, the
-// mouse and the library's start and stop.
+// Rounding, the message pump, the library's module and the mouse.
 
 #include "cxmisc.h"
 
 #include <cmath>
 
-// The flat GDI+ entry points, declared here to keep the C++ GDI+ headers out.
-extern "C" int WINAPI GdiplusStartup(ULONG_PTR*, const void*, void*);
-extern "C" void WINAPI GdiplusShutdown(ULONG_PTR);
-
 namespace {
-
-struct GdiplusInput {
-    UINT32 version = 1;
-    void* debugCallback = nullptr;
-    BOOL suppressBackgroundThread = FALSE;
-    BOOL suppressExternalCodecs = FALSE;
-};
-
-ULONG_PTR g_gdiplusToken = 0;
-HCURSOR g_cursors[2] = {};
 
 // A window that posts itself a message for every message it handles would
 // keep the pump busy for ever; one call handles at most this many.
@@ -40,7 +25,10 @@ double RoundTo(double value, int decimals)
 {
     const double scale = std::pow(10.0, decimals);
     double scaled = value * scale * 10.0;
-    const double whole = std::round(scaled);
+    // From 2^52 on a double has no fraction left at this scale to round.
+    if (!std::isfinite(scaled) || std::fabs(scaled) >= 4503599627370496.0)
+        return value;
+    const double whole = RoundHalfAway(scaled);
     if (std::fabs(scaled - whole) <= 1e-9 * std::fmax(1.0, std::fabs(scaled)))
         scaled = whole;
     scaled += scaled < 0 ? -5.0 : 5.0;
@@ -71,12 +59,6 @@ HINSTANCE CxModule()
     return module;
 }
 
-bool InitControls()
-{
-    INITCOMMONCONTROLSEX init = {sizeof init, 0x1FFF};
-    return InitCommonControlsEx(&init) != FALSE;
-}
-
 bool ClientRectToScreen(HWND window, RECT* rect)
 {
     if (!rect || !GetClientRect(window, rect))
@@ -92,47 +74,4 @@ bool ClipCursorToClient(HWND window)
 {
     RECT rect;
     return ClientRectToScreen(window, &rect) && ClipCursor(&rect);
-}
-
-bool CorvexLibraryStart(HINSTANCE module, const CorvexClassRegistration* registrations, int count)
-{
-    bool ok = true;
-    for (int i = 0; registrations && i < count; ++i)
-        if (registrations[i] && !registrations[i](module))
-            ok = false;
-    if (g_gdiplusToken == 0) {
-        GdiplusInput input;
-        if (GdiplusStartup(&g_gdiplusToken, &input, nullptr) != 0) {
-            g_gdiplusToken = 0;
-            ok = false;
-        }
-    }
-    return ok;
-}
-
-void CorvexLibraryStop()
-{
-    for (HCURSOR& cursor : g_cursors) {
-        if (cursor)
-            DestroyCursor(cursor);
-        cursor = nullptr;
-    }
-    if (g_gdiplusToken)
-        GdiplusShutdown(g_gdiplusToken);
-    g_gdiplusToken = 0;
-}
-
-bool CorvexKeepCursor(HCURSOR cursor)
-{
-    if (!cursor)
-        return false;
-    for (HCURSOR& slot : g_cursors) {
-        if (slot == cursor)
-            return true;
-        if (!slot) {
-            slot = cursor;
-            return true;
-        }
-    }
-    return false;
 }

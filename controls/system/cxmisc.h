@@ -1,8 +1,7 @@
 #pragma once
 // Small services of the control library beside the system classes:
 // rounding, the message pump, resources and icons of the library, image
-// lists, pattern brushes, printer and device-context drawing, the mouse,
-// common controls and the library's start and stop.
+// lists, pattern brushes, printer and device-context drawing and the mouse.
 
 #include <windows.h>
 #include <commctrl.h>
@@ -22,7 +21,7 @@ HINSTANCE CxModule();
 
 // A GDI+ image (GpImage*) read from an RCDATA resource of the library;
 // null when the resource or the image is missing. Free with
-// GdipDisposeImage; GDI+ must be running.
+// GdipDisposeImage. Completes the library's start of GDI+ when pending.
 void* LoadImageResource(const char* name);
 
 namespace corvex {
@@ -94,15 +93,3 @@ HGDIOBJ SelectStock(HDC dc, int stockObject);
 // Confines the cursor to the window's client area (ClipCursor(nullptr) frees it).
 bool ClipCursorToClient(HWND window);
 bool ClientRectToScreen(HWND window, RECT* rect);
-
-// Registers every common-control class.
-bool InitControls();
-
-// Library start and stop, for the library entry: start runs the class
-// registrations in order and starts GDI+; stop destroys the cursors handed
-// to CorvexKeepCursor and stops GDI+.
-using CorvexClassRegistration = bool (*)(HINSTANCE module);
-bool CorvexLibraryStart(HINSTANCE module, const CorvexClassRegistration* registrations, int count);
-void CorvexLibraryStop();
-// The library destroys this cursor at stop (at most two are kept).
-bool CorvexKeepCursor(HCURSOR cursor);

@@ -3,6 +3,8 @@
 
 #include "cxmisc.h"
 
+#include "cxlibrary.h"
+
 #include <objidl.h>
 
 #include <cstring>
@@ -12,6 +14,7 @@ extern "C" int WINAPI GdipLoadImageFromStream(IStream* stream, void** image);
 // GDI+ keeps its own reference to the stream, which owns the memory block.
 void* LoadImageResource(const char* name)
 {
+    CorvexGdiplusReady();
     HINSTANCE module = CxModule();
     HRSRC info = FindResourceA(module, name, MAKEINTRESOURCEA(10));  // RT_RCDATA
     DWORD size = info ? SizeofResource(module, info) : 0;

@@ -2,6 +2,8 @@
 
 #include "datetext.h"
 
+#include "cxmisc.h"
+
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -97,17 +99,12 @@ void ReadDate(FieldReader& in, int order, const char* separator, const SYSTEMTIM
     t.year = FullYear(t.year);
 }
 
+// A part the text lacks, seconds of an hours-and-minutes text too, comes
+// from the clock.
 void ReadTime(FieldReader& in, int kind, const SYSTEMTIME& now, DateTimeParts& t)
 {
-    if (kind != kTextMinuteSecondMs) {
-        t.hour = Or(in.Next(":"), now.wHour);
-        t.minute = Or(in.Next(":"), now.wMinute);
-        if (kind == kTextHourMinute)
-            return;
-    } else {
-        t.hour = now.wHour;
-        t.minute = Or(in.Next(":"), now.wMinute);
-    }
+    t.hour = kind == kTextMinuteSecondMs ? now.wHour : Or(in.Next(":"), now.wHour);
+    t.minute = Or(in.Next(":"), now.wMinute);
     t.second = Or(in.Next("."), now.wSecond);
     t.ms = Or(in.Next(nullptr), now.wMilliseconds);
 }
@@ -180,7 +177,6 @@ void FormatDateTime(const char* separator, int day, int month, int year, char* o
 {
     if (out == nullptr || outSize == 0)
         return;
-    out[0] = '\0';
     const char* s = separator ? separator : "";
     if (kind == kTextHourMinute) {
         std::snprintf(out, outSize, "%02d:%02d", hour, minute);
@@ -214,7 +210,9 @@ void FormatDateTime(const char* separator, int day, int month, int year, char* o
                       milliseconds);
 }
 
-// Texts of kinds 3 and 7 hold only a time: their date is today's.
+// Texts of kinds 3 and 7 hold only a time: their date is today's (read as
+// a date, 09:41 would become the 9th and lose its time). A month-first text
+// is read month first, so that order 7 reads back what it writes.
 long ParseDateTime(const char* text, char* outText, int outOrder, const char* outSeparator,
                    int inOrder, const char* inSeparator, SYSTEMTIME* record, int kind,
                    size_t outSize)
@@ -275,8 +273,10 @@ bool FormatDecimal(char* out, double value, int decimals, bool thousands, bool k
         decimals = 0;
     if (decimals > 20)
         decimals = 20;
+    // Rounded first, half away from zero: the runtime's conversion rounds
+    // exact binary ties (0.125, 2.5) to even.
     char fixed[400];  // the largest double has 309 integer digits
-    std::snprintf(fixed, sizeof fixed, "%.*f", decimals, std::fabs(value));
+    std::snprintf(fixed, sizeof fixed, "%.*f", decimals, std::fabs(RoundTo(value, decimals)));
     std::string whole(fixed);
     std::string fraction;
     size_t point = whole.find('.');

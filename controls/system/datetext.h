@@ -38,8 +38,8 @@ long DateToDayNumber(int month, int day, int year);
 void DayNumberToDate(long dayNumber, int* month, int* day, int* year);
 
 // Writes the date/time text of `kind` in `order` (see the enums) into `out`
-// (at most outSize - 1 characters; an order other than 6, 7, 8 writes an
-// empty text, except for kinds 3 and 7, which hold no date).
+// (at most outSize - 1 characters; an order other than 6, 7, 8 writes
+// nothing, except for kinds 3 and 7, which hold no date).
 void FormatDateTime(const char* separator, int day, int month, int year, char* out, int order,
                     int hour, int minute, int second, int milliseconds, int kind,
                     size_t outSize = kDateTextSize);

@@ -22,12 +22,16 @@ int ClampPerLine(int bytesPerLine)
     return bytesPerLine > kMaxBytesPerLine ? kMaxBytesPerLine : bytesPerLine;
 }
 
-// Offset field (six hex digits and a blank), then "XX " per byte, a blank,
-// the bytes as characters, CR LF; a short last line is padded with blanks.
+// The offset field is seven bytes: six hex digits and a blank.
+constexpr unsigned long kOffsetDigitsMask = 0xFFFFFF;
+
+// Offset field, then "XX " per byte, a blank, the bytes as characters, CR
+// LF; a short last line is padded with blanks. Past 16 MB the offset keeps
+// its six low digits, so the columns stay where they are.
 std::string DumpLine(const unsigned char* bytes, int count, int perLine, unsigned long offset)
 {
     char field[16];
-    std::snprintf(field, sizeof field, "%06lX ", offset);
+    std::snprintf(field, sizeof field, "%06lX ", offset & kOffsetDigitsMask);
     std::string line(field);
     for (int i = 0; i < perLine; ++i) {
         char hex[4] = "   ";

@@ -58,7 +58,8 @@ bool xprocess::Execute()
     std::string command(commandLine_.c_str());
     BOOL ok = CreateProcessA(module_.IsBlank() ? nullptr : module_.c_str(),
                              commandLine_.IsBlank() ? nullptr : &command[0], nullptr, nullptr,
-                             TRUE, 0, nullptr, nullptr, &startup_, &info_);
+                             TRUE, 0, nullptr, folder_.IsBlank() ? nullptr : folder_.c_str(),
+                             &startup_, &info_);
     if (!ok) {
         lastError_ = int(::GetLastError());
         info_ = PROCESS_INFORMATION{};

@@ -17,6 +17,8 @@ public:
     void SetModule(const char* module) { module_ = module; }
     void SetCommandLine(const char* commandLine) { commandLine_ = commandLine; }
     void SetStdHandles(HANDLE in, HANDLE out, HANDLE err);
+    // The child's current folder; blank: the caller's.
+    void SetFolder(const char* folder) { folder_ = folder; }
 
     bool Execute();
     // As xevent::Wait, on the process handle.
@@ -41,6 +43,7 @@ private:
     int throw_ = 1;
     xstring module_;
     xstring commandLine_;
+    xstring folder_;
     STARTUPINFOA startup_ = {};
     PROCESS_INFORMATION info_ = {};
 };

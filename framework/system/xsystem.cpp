@@ -3,6 +3,8 @@
 #include "xexceptions.h"
 #include "xhooks.h"
 
+#include <commctrl.h>
+
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
@@ -252,4 +254,108 @@ bool xsystem::WriteProfileString(const char* section, const char* key, const cha
                                  const char* file)
 {
     return Keep(WritePrivateProfileStringA(section, key, value, file));
+}
+
+HRESULT xsystem::GetComctlVersion(const char* library)
+{
+    // The DLLVERSIONINFO record of DllGetVersion: size, major, minor, build, platform.
+    struct VersionRecord {
+        DWORD size, major, minor, build, platform;
+    };
+    using GetVersionFn = HRESULT(CALLBACK*)(VersionRecord*);
+    HMODULE module = LoadLibraryA(library);
+    if (!module)
+        return E_FAIL;
+    auto get = reinterpret_cast<GetVersionFn>(
+        reinterpret_cast<void*>(GetProcAddress(module, "DllGetVersion")));
+    HRESULT result = S_OK;
+    if (!get) {
+        comctlMajor_ = 4;
+        comctlMinor_ = 0;
+        result = 0;
+    } else {
+        VersionRecord record = {sizeof record, 0, 0, 0, 0};
+        result = get(&record) == S_OK ? S_OK : E_FAIL;
+        if (result == S_OK) {
+            comctlMajor_ = record.major;
+            comctlMinor_ = record.minor;
+        }
+    }
+    FreeLibrary(module);
+    return result;
+}
+
+namespace {
+
+template <class F>
+F FlatScrollFunction(const char* name)
+{
+    HMODULE comctl = GetModuleHandleA("comctl32.dll");
+    return comctl ? reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(comctl, name)))
+                  : nullptr;
+}
+
+bool Live(HWND window)
+{
+    return window && IsWindow(window);
+}
+
+}  // namespace
+
+void xsystem::InitFlatScrollBars(HWND window)
+{
+    using InitFn = BOOL(WINAPI*)(HWND);
+    using PropFn = BOOL(WINAPI*)(HWND, UINT, INT_PTR, BOOL);
+    static auto init = FlatScrollFunction<InitFn>("InitializeFlatSB");
+    static auto prop = FlatScrollFunction<PropFn>("FlatSB_SetScrollProp");
+    if (!Live(window))
+        return;
+    if (init)
+        init(window);
+    if (prop) {
+        prop(window, WSB_PROP_VSTYLE, FSB_FLAT_MODE, TRUE);
+        prop(window, WSB_PROP_HSTYLE, FSB_FLAT_MODE, TRUE);
+    }
+}
+
+void xsystem::FlatScrollRange(HWND window, int bar, int* min, int* max)
+{
+    using Fn = BOOL(WINAPI*)(HWND, int, LPINT, LPINT);
+    static auto fn = FlatScrollFunction<Fn>("FlatSB_GetScrollRange");
+    *min = *max = 0;
+    if (Live(window) && !(fn && fn(window, bar, min, max)))
+        GetScrollRange(window, bar, min, max);
+}
+
+void xsystem::SetFlatScrollRange(HWND window, int bar, int min, int max)
+{
+    using Fn = int(WINAPI*)(HWND, int, int, int, BOOL);
+    static auto fn = FlatScrollFunction<Fn>("FlatSB_SetScrollRange");
+    if (!Live(window))
+        return;
+    if (fn)
+        fn(window, bar, min, max, TRUE);
+    else
+        SetScrollRange(window, bar, min, max, TRUE);
+}
+
+int xsystem::FlatScrollPos(HWND window, int bar)
+{
+    using Fn = int(WINAPI*)(HWND, int);
+    static auto fn = FlatScrollFunction<Fn>("FlatSB_GetScrollPos");
+    if (!Live(window))
+        return 0;
+    return fn ? fn(window, bar) : GetScrollPos(window, bar);
+}
+
+void xsystem::SetFlatScrollPos(HWND window, int bar, int pos)
+{
+    using Fn = int(WINAPI*)(HWND, int, int, BOOL);
+    static auto fn = FlatScrollFunction<Fn>("FlatSB_SetScrollPos");
+    if (!Live(window))
+        return;
+    if (fn)
+        fn(window, bar, pos, TRUE);
+    else
+        SetScrollPos(window, bar, pos, TRUE);
 }

@@ -84,6 +84,21 @@ public:
     // The program's own INI file: its path with the extension ".ini".
     static xstring OwnIniPath();
 
+    // The common controls' version through COMCTL32.DLL's DllGetVersion:
+    // S_OK; 0 for a library without that export (taken as 4.0); E_FAIL when
+    // it cannot be loaded or the call fails (the stored version stays).
+    HRESULT GetComctlVersion(const char* library = "COMCTL32.DLL");
+    DWORD ComctlMajor() const { return comctlMajor_; }
+    DWORD ComctlMinor() const { return comctlMinor_; }
+
+    // Flat scroll bars: comctl32's FlatSB functions, found by name (MinGW's
+    // import library has none); without them the plain scroll bars serve.
+    void InitFlatScrollBars(HWND window);
+    static void FlatScrollRange(HWND window, int bar, int* min, int* max);
+    static void SetFlatScrollRange(HWND window, int bar, int min, int max);
+    static int FlatScrollPos(HWND window, int bar);
+    static void SetFlatScrollPos(HWND window, int bar, int pos);
+
     xstring TimeString(int code) const;
     xstring DateString(int code) const;
 
@@ -91,6 +106,8 @@ public:
     const xstring& GetErrorText() const { return errorText_; }
     void SetShow(unsigned char show) { show_ = show; }
     void SetThrow(unsigned char throwIt) { throw_ = throwIt; }
+    // Keeps the system error of a failed platform call for Error.
+    void SetLastError(int error) { lastError_ = error; }
 
 private:
     bool Keep(BOOL ok);
@@ -114,6 +131,7 @@ private:
     int lastError_ = 0;
     Clock clock_ = nullptr;
     bool taskModalBoxes_ = false;
+    DWORD comctlMajor_ = 0, comctlMinor_ = 0;
 };
 
 // The one system-services object, built on first use.

@@ -34,13 +34,14 @@ const char* const kEnglishCaptions[17] = {
 const char* const kIcons[17] = {"bl0", "bl1", "bl2", "bl3", "", "bl4", "bl5", "", "bl6",
                                 "bl7", "bl8", "bl9", "bl10", "bl11", "", "bl12", "bl13"};
 
+// Boxes belong to the main form, else to the first open form.
 HWND OwnerWindow()
 {
     if (zMainForm && zMainForm->IsLive())
         return zMainForm->hwnd;
-    zForm* current = zApp().currentForm;
-    if (current && zApp().HasForm(current) && current->IsLive())
-        return current->hwnd;
+    for (zForm* form : zApp().forms)
+        if (form->IsLive())
+            return form->hwnd;
     return nullptr;
 }
 
@@ -256,6 +257,7 @@ bool zApplication::Init(HINSTANCE inst, HINSTANCE previous, int show)
     hooks.mdiClient = MdiClientWindow;
     xsetwindowhooks(hooks);
 
+    xsys().GetComctlVersion();
     INITCOMMONCONTROLSEX icc = {sizeof icc, 0x1FFF};
     InitCommonControlsEx(&icc);
 #ifdef ZINSTALLER_BUILD
@@ -318,9 +320,11 @@ bool zApplication::IsFirstInstance()
 
 void zApplication::CreateMainForm()
 {
-    if (imageList && !imageList->list) {
+    // A list made with its size already exists, empty: it is filled all the same.
+    if (imageList) {
         imageList->CreateList();
-        imageList->LoadImages();
+        if (imageList->list && ImageList_GetImageCount(imageList->list) == 0)
+            imageList->LoadImages();
     }
     if (zMainForm)
         zMainForm->Create();

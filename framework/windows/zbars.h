@@ -16,6 +16,8 @@ public:
     zToolPager() : zWindow(WC_PAGESCROLLERA, ZT_PAGER) {}
     void Hide() override;
     void SetChild(const zWindow& toolBar);
+    // Stores the step and gives it to the pager (PGM_SETBUTTONSIZE).
+    void SetButtonStep(int step);
     int buttonStep = 5;  // how far one pager scroll moves
 };
 

@@ -5,15 +5,12 @@
 #include "zwindow.h"
 
 #include "zapplication.h"
-#include "zform.h"
-#include "xexceptions.h"
-#include "xhooks.h"
+#include "zformproc.h"
 
 #include <commctrl.h>
-#include <shellapi.h>
 
 #include <cctype>
-#include <cstdio>
+#include <cstdint>
 
 namespace {
 
@@ -61,7 +58,7 @@ LRESULT OnKeyDownMsg(zWindow* obj, const Call& c, WPARAM key, LPARAM lParam)
     if (obj->IsLocked()) {
         if (key == VK_DELETE || obj->type == ZT_BUTTON)
             key = 0, lParam = 0;
-    } else if (obj->type == ZT_COMBOBOX && key == VK_DELETE && own) {
+    } else if (obj->type == ZT_COMBOBOX && key == VK_DELETE) {
         SendMessageA(obj->hwnd, CB_SETCURSEL, WPARAM(-1), 0);
         obj->NotifyParent();
         if (!Alive(c.hwnd, obj))
@@ -105,10 +102,37 @@ LRESULT OnCharMsg(zWindow* obj, const Call& c, WPARAM ch, LPARAM lParam)
     return c.Prev(WM_CHAR, ch, lParam);
 }
 
+// A grid-type control keeps its column widths in the settings file, in a
+// section named after its form and itself.
+void SaveColumnWidths(const zWindow* grid)
+{
+    const zWindow* form = grid->parent;
+    xstring base = "info_" + (form ? form->name : xstring()) + "_" + grid->name;
+    xstring section = base + "_";
+    section += xstring().FromUnsigned(zTextHash(base));
+    int count = int(SendMessageA(grid->hwnd, ZGM_COLUMNCOUNT, 0, 0));
+    for (int i = 1; i <= count; ++i) {
+        auto name = reinterpret_cast<const char*>(SendMessageA(grid->hwnd, ZGM_COLUMNNAME, WPARAM(i), 0));
+        xstring key, width;
+        if (name && *name)
+            key = name;
+        else
+            key.FromInt(i);
+        width.FromLong(long(SendMessageA(grid->hwnd, ZGM_COLUMNWIDTH, WPARAM(i), 0)));
+        zApp().WriteSetting(section, key, width);
+    }
+}
+
 // Only the control's own window ends the object's window; a subclassed
 // child (the edit of a combo box, a drop button) just leaves.
 LRESULT OnDestroyMsg(zWindow* obj, const Call& c, WPARAM wParam, LPARAM lParam)
 {
+    if (c.hwnd == obj->hwnd && (obj->type == ZT_GRID16 || obj->type == ZT_GRID23)) {
+        try {
+            SaveColumnWidths(obj);
+        } catch (...) {
+        }
+    }
     if (c.hwnd == obj->hwnd) {
         if (zFocusedControl == obj)
             zFocusedControl = nullptr;
@@ -154,15 +178,7 @@ LRESULT OnPaintMsg(zWindow* obj, const Call& c, WPARAM wParam, LPARAM lParam)
 
 LRESULT OnDropMsg(zWindow* obj, const Call& c, WPARAM wParam, LPARAM lParam)
 {
-    HDROP drop = reinterpret_cast<HDROP>(wParam);
-    if (DragQueryFileA(drop, 0xFFFFFFFF, nullptr, 0) > 1) {
-        xcallmessagebox(c.hwnd, "One file at a time,please.", "Message", MB_ICONINFORMATION);
-    } else {
-        char file[260] = {};
-        DragQueryFileA(drop, 0, file, sizeof file);
-        obj->OnDropFiles(file);
-    }
-    DragFinish(drop);
+    zDropFiles(obj, c.hwnd, reinterpret_cast<HDROP>(wParam));
     if (!Alive(c.hwnd, obj))
         return 0;
     return c.Prev(WM_DROPFILES, wParam, lParam);
@@ -198,13 +214,13 @@ LRESULT OnMouseButton(zWindow* obj, const Call& c, UINT msg, WPARAM wParam, LPAR
         break;
     default:
         go = obj->OnRButtonUp(wParam, x, y);
-        if (grid)
-            return go ? 0 : 0;
         break;
     }
     if (!go || !Alive(c.hwnd, obj))
         return 0;
-    if (grid && msg != WM_LBUTTONDBLCLK)
+    // The grid types' own procedures saw the button first; only the release
+    // of the right button goes to them once more when the handler says so.
+    if (grid && (msg == WM_LBUTTONDOWN || msg == WM_RBUTTONDOWN))
         return 0;
     return c.Prev(msg, wParam, lParam);
 }
@@ -288,11 +304,8 @@ LRESULT Dispatch(zWindow* obj, const Call& c, UINT msg, WPARAM wParam, LPARAM lP
     case WM_CTLCOLORBTN:
     case WM_CTLCOLORSTATIC: {
         zWindow* child = zFindObject(reinterpret_cast<HWND>(lParam));
-        if (child && child->brush) {
-            SetTextColor(reinterpret_cast<HDC>(wParam), child->CurrentTextColour());
-            SetBkColor(reinterpret_cast<HDC>(wParam), child->CurrentTextBackColour());
-            return reinterpret_cast<LRESULT>(child->brush);
-        }
+        if (HBRUSH b = child ? ControlBrush(child, reinterpret_cast<HDC>(wParam)) : nullptr)
+            return reinterpret_cast<LRESULT>(b);
         break;
     }
     case WM_MOUSEMOVE: {
@@ -353,9 +366,19 @@ LRESULT CALLBACK ControlSubclassProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM 
             return DefWindowProcA(hwnd, msg, wParam, lParam);
         return ControlWindowProc(obj, hwnd, msg, wParam, lParam);
     } catch (...) {
-        char text[64];
-        std::snprintf(text, sizeof text, "window proc msg:0x%x", msg);
-        zExceptionRecord() = xexceptions(text, 0, 0);
-        return 0;
+        return zNoteFailure("window proc msg:0x", msg);
     }
+}
+
+unsigned long zTextHash(const char* text)
+{
+    uint32_t sum = 0, power = 1, k = 0;
+    for (const char* p = text; p && *p; ++p) {
+        if (*p == ' ' || *p == '\t')
+            continue;
+        ++k;
+        power *= 0x600937u;
+        sum += k * uint32_t(int32_t(static_cast<signed char>(*p))) * power;
+    }
+    return sum;
 }

@@ -48,10 +48,10 @@ void zEdit::Create(int subclass)
 void zEdit::Event(int number)
 {
     switch (number) {
-    case 1: OnKillFocus(); break;
-    case 2: OnGotFocus(); break;
-    case 3: OnUpdate(); break;
-    case 4: OnChange(); break;
+    case ZEV_EDIT_KILLFOCUS: OnKillFocus(); break;
+    case ZEV_EDIT_GOTFOCUS: OnGotFocus(); break;
+    case ZEV_EDIT_UPDATE: OnUpdate(); break;
+    case ZEV_EDIT_CHANGE: OnChange(); break;
     default: break;
     }
 }
@@ -74,9 +74,9 @@ void zEdit::SetReadOnly(bool flag)
 
 void zStatic::Event(int number)
 {
-    if (number == 1)
+    if (number == ZEV_STATIC_CLICK)
         OnClick();
-    else if (number == 2)
+    else if (number == ZEV_STATIC_DBLCLICK)
         OnDblClick();
 }
 
@@ -99,7 +99,7 @@ void zButton::Create(int subclass)
 
 void zButton::Event(int number)
 {
-    if (number == 1)
+    if (number == ZEV_BUTTON_CLICK)
         OnClick();
 }
 
@@ -149,12 +149,12 @@ void zComboBox::Create(int subclass)
 void zComboBox::Event(int number)
 {
     switch (number) {
-    case 1: OnEditChange(); break;
-    case 2: OnEditUpdate(); break;
-    case 3: OnKillFocus(); break;
-    case 4: OnSetFocus(); break;
-    case 5: OnSelChange(); break;
-    case 6: OnDblClick(); break;
+    case ZEV_COMBO_EDITCHANGE: OnEditChange(); break;
+    case ZEV_COMBO_EDITUPDATE: OnEditUpdate(); break;
+    case ZEV_COMBO_KILLFOCUS: OnKillFocus(); break;
+    case ZEV_COMBO_SETFOCUS: OnSetFocus(); break;
+    case ZEV_COMBO_SELCHANGE: OnSelChange(); break;
+    case ZEV_COMBO_DBLCLICK: OnDblClick(); break;
     default: break;
     }
 }
@@ -359,17 +359,17 @@ void zPicture::Create(int subclass)
     zWindow::Create(subclass);
     if (!IsLive())
         return;
-    SendMessageA(hwnd, 2535, pictureFlags, 0);
-    SendMessageA(hwnd, 2533, option2, 0);
-    SendMessageA(hwnd, 2525, option3, 0);
-    SendMessageA(hwnd, 2556, option1, 0);
+    SendMessageA(hwnd, ZPICM_STOREVALUE, pictureFlags, 0);
+    SendMessageA(hwnd, ZPICM_STRETCH, option2, 0);
+    SendMessageA(hwnd, ZPICM_AUTOSIZE, option3, 0);
+    SendMessageA(hwnd, ZPICM_CLEARBACKGROUND, option1, 0);
 }
 
 void zPicture::Event(int number)
 {
-    if (number == 1)
+    if (number == ZEV_PICTURE_CLICK)
         OnClick();
-    else if (number == 2)
+    else if (number == ZEV_PICTURE_DBLCLICK)
         OnDblClick();
 }
 
@@ -377,6 +377,6 @@ void zPicture::Event(int number)
 
 void zScintilla::Event(int number)
 {
-    if (number == 1)
+    if (number == ZEV_SCINTILLA_CHANGE)
         OnChange();
 }

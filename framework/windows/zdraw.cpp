@@ -79,32 +79,64 @@ void DrawBitmap(HDC dc, HBITMAP bitmap, const RECT& rect, unsigned flags, DWORD 
     DeleteDC(mem);
 }
 
-// Zero-size images draw nothing; top-down images (negative height) tile
-// with their real height.
+namespace {
+
+// Where a packed DIB's pixels start and how big its picture is, for both
+// headers: BITMAPINFOHEADER (4-byte colour entries) and the older 12-byte
+// BITMAPCOREHEADER (3-byte entries). False when the block cannot hold them.
+bool DibLayout(const BYTE* dib, DWORD size, int* width, int* height, const BYTE** bits)
+{
+    if (size < sizeof(BITMAPCOREHEADER))
+        return false;
+    const auto& info = *reinterpret_cast<const BITMAPINFOHEADER*>(dib);
+    DWORD header = info.biSize, colours = 0, entry = 4, compression = BI_RGB;
+    int bitCount = 0;
+    if (header == sizeof(BITMAPCOREHEADER)) {
+        const auto& core = *reinterpret_cast<const BITMAPCOREHEADER*>(dib);
+        *width = core.bcWidth;
+        *height = core.bcHeight;
+        bitCount = core.bcBitCount;
+        entry = 3;
+    } else if (header >= sizeof(BITMAPINFOHEADER) && size >= sizeof(BITMAPINFOHEADER)) {
+        *width = info.biWidth;
+        *height = info.biHeight < 0 ? -info.biHeight : info.biHeight;
+        bitCount = info.biBitCount;
+        colours = info.biClrUsed;
+        compression = info.biCompression;
+        if (compression == BI_BITFIELDS && header == sizeof(BITMAPINFOHEADER))
+            header += 12;  // the three colour masks
+    } else {
+        return false;
+    }
+    if (colours == 0 && bitCount <= 8)
+        colours = 1u << bitCount;
+    unsigned long long offset = header + 1ull * colours * entry;
+    unsigned long long stride = ((1ull * *width * bitCount + 31) / 32) * 4;
+    bool packed = compression == BI_RGB || compression == BI_BITFIELDS;
+    if (*width <= 0 || *height <= 0 || offset > size ||
+        (packed && offset + stride * unsigned(*height) > size))
+        return false;
+    *bits = dib + offset;
+    return true;
+}
+
+}  // namespace
+
+// Zero-size images and blocks too small for their header draw nothing.
 void DrawDibResource(HWND window, HDC dc, HINSTANCE module, const char* name, unsigned flags,
                      DWORD rop)
 {
     HRSRC res = FindResourceA(module, name, MAKEINTRESOURCEA(2));
     HGLOBAL block = res ? LoadResource(module, res) : nullptr;
-    auto* info = block ? static_cast<BITMAPINFO*>(LockResource(block)) : nullptr;
-    if (!info || SizeofResource(module, res) < sizeof(BITMAPCOREHEADER))
+    auto* dib = block ? static_cast<const BYTE*>(LockResource(block)) : nullptr;
+    int iw = 0, ih = 0;
+    const BYTE* bits = nullptr;
+    if (!dib || !DibLayout(dib, SizeofResource(module, res), &iw, &ih, &bits))
         return;
-    const BITMAPINFOHEADER& h = info->bmiHeader;
-    bool core = h.biSize == sizeof(BITMAPCOREHEADER);
-    if (core)
-        return;  // the old OS/2 header: not drawn by StretchDIBits with a BITMAPINFO
-    DWORD colours = h.biClrUsed;
-    if (colours == 0 && h.biBitCount <= 8)
-        colours = 1u << h.biBitCount;
-    const BYTE* bits = reinterpret_cast<const BYTE*>(info) + h.biSize + colours * 4;
-    if (h.biCompression == BI_BITFIELDS && h.biSize == sizeof(BITMAPINFOHEADER))
-        bits += 12;
-    int iw = h.biWidth, ih = h.biHeight < 0 ? -h.biHeight : h.biHeight;
+    auto* info = reinterpret_cast<const BITMAPINFO*>(dib);
     RECT rc = {};
     GetClientRect(window, &rc);
     int cw = rc.right, ch = rc.bottom;
-    if (iw <= 0 || ih <= 0)
-        return;
     auto draw = [&](int x, int y, int w, int hh) {
         StretchDIBits(dc, x, y, w, hh, 0, 0, iw, ih, bits, info, DIB_RGB_COLORS, rop);
     };

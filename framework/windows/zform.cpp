@@ -21,37 +21,6 @@ zForm* zMainForm = nullptr;
 
 namespace {
 
-void InitFlatScrollBars(HWND w)
-{
-    HMODULE comctl = GetModuleHandleA("comctl32.dll");
-    if (!comctl)
-        return;
-    using Init = BOOL(WINAPI*)(HWND);
-    using Prop = BOOL(WINAPI*)(HWND, UINT, INT_PTR, BOOL);
-    auto init = reinterpret_cast<Init>(reinterpret_cast<void*>(GetProcAddress(comctl, "InitializeFlatSB")));
-    auto prop = reinterpret_cast<Prop>(reinterpret_cast<void*>(GetProcAddress(comctl, "FlatSB_SetScrollProp")));
-    if (init)
-        init(w);
-    if (prop) {
-        prop(w, WSB_PROP_VSTYLE, FSB_FLAT_MODE, TRUE);
-        prop(w, WSB_PROP_HSTYLE, FSB_FLAT_MODE, TRUE);
-    }
-}
-
-bool IsFormWindow(HWND w)
-{
-    char cls[32] = {};
-    GetClassNameA(w, cls, sizeof cls);
-    return lstrcmpiA(cls, ZFORMCLASS) == 0 || lstrcmpiA(cls, ZMDICHILDCLASS) == 0;
-}
-
-bool IsClass(HWND w, const char* name)
-{
-    char cls[64] = {};
-    GetClassNameA(w, cls, sizeof cls);
-    return lstrcmpiA(cls, name) == 0;
-}
-
 // One stored placement key; absent or not a number counts as missing.
 bool ReadKey(const char* prefix, const xstring& name, long* value)
 {
@@ -136,32 +105,36 @@ void zForm::_create_()
     if (IsLive())
         return;
     SetBackColor(brushColour);
-    HMENU menuHandle = menu && kind != ZK_MDICHILD ? menu->Load(zApp().instance) : nullptr;
+    HMENU menuHandle = menu ? menu->Load(zApp().instance) : nullptr;
     exStyle |= WS_EX_ACCEPTFILES;
     HWND parentWindow = nullptr;
     if (kind == ZK_MDICHILD) {
         exStyle |= WS_EX_MDICHILD;
         zForm* frame = dynamic_cast<zForm*>(parent);
         parentWindow = frame ? frame->mdiClient : nullptr;
+        // A child's menu goes to the frame when the child is activated; the
+        // handle would be taken for the child's identifier here.
+        menuHandle = nullptr;
     } else if (parent && parent->IsLive()) {
         parentWindow = parent->hwnd;
     }
     HWND created = CreateWindowExA(exStyle, className, caption, style, left, top, width, height,
                                    parentWindow, menuHandle, zApp().instance, this);
     if (!created) {
+        xsys().SetLastError(int(GetLastError()));
         xsys().Error("zForm::_create_ " + name, 0);
         return;
     }
     hwnd = created;
     RegisterTool(hwnd);
-    InitFlatScrollBars(hwnd);
+    xsys().InitFlatScrollBars(hwnd);
     DragAcceptFiles(hwnd, TRUE);
     ApplyFont();
     LoadPicture();
     icon.SetIconByName(icon.name, 3);
     ApplyIcon();
-    SetScrollRange(hwnd, SB_HORZ, hMin, hMax, TRUE);
-    SetScrollRange(hwnd, SB_VERT, vMin, vMax, TRUE);
+    xsystem::SetFlatScrollRange(hwnd, SB_HORZ, hMin, hMax);
+    xsystem::SetFlatScrollRange(hwnd, SB_VERT, vMin, vMax);
     CreateChildren();
     OnCreated();
     if (pictureFlags & ZPIC_CENTEROWNER)
@@ -237,7 +210,12 @@ void zForm::Show(int command)
     if (modal)
         return;
     modal = 1;
-    zWindow::Show(command);
+    try {
+        zWindow::Show(command);
+    } catch (...) {
+        modal = 0;  // a form that failed to show can be shown again
+        throw;
+    }
     if (kind != ZK_MODAL || !IsLive()) {
         modal = 0;
         return;
@@ -301,7 +279,7 @@ namespace {
 HWND Candidate(HWND current, HWND start, bool forward, bool* takeAsIs)
 {
     *takeAsIs = false;
-    if (IsClass(current, "SysTabControl32") && !(current == start && !forward)) {
+    if (zIsClass(current, "SysTabControl32") && !(current == start && !forward)) {
         HWND page = GetWindow(GetWindow(current, GW_CHILD), GW_CHILD);
         HWND first = page ? GetWindow(page, GW_CHILD) : nullptr;
         if (first)
@@ -313,11 +291,11 @@ HWND Candidate(HWND current, HWND start, bool forward, bool* takeAsIs)
     HWND up = GetParent(current);
     if (!up)
         return nullptr;
-    if (IsClass(up, "combobox")) {
+    if (zIsClass(up, "combobox")) {
         HWND s = GetWindow(up, forward ? GW_HWNDNEXT : GW_HWNDPREV);
         if (s)
             return s;
-    } else if (IsFormWindow(up) && GetParent(up) && IsClass(GetParent(up), "SysTabControl32")) {
+    } else if (zIsFormWindow(up) && GetParent(up) && zIsClass(GetParent(up), "SysTabControl32")) {
         HWND tab = GetParent(up);
         if (!forward) {
             *takeAsIs = true;
@@ -351,12 +329,13 @@ void zForm::MoveFocus(int direction)
             return;
         }
         LONG s = GetWindowLongA(cand, GWL_STYLE);
-        bool tab = IsClass(cand, "SysTabControl32") && !forward;
-        if (!tab && (s & WS_TABSTOP) && !IsFormWindow(cand) && IsWindowVisible(cand) &&
+        bool tab = zIsClass(cand, "SysTabControl32") && !forward;
+        if (!tab && (s & WS_TABSTOP) && !zIsFormWindow(cand) && IsWindowVisible(cand) &&
             IsWindowEnabled(cand)) {
             ::SetFocus(cand);
             return;
         }
+        Sleep(1);
         current = cand;
     }
 }

@@ -48,6 +48,13 @@ void zToolPager::SetChild(const zWindow& toolBar)
         SendMessageA(hwnd, PGM_SETCHILD, 0, reinterpret_cast<LPARAM>(toolBar.hwnd));
 }
 
+void zToolPager::SetButtonStep(int step)
+{
+    buttonStep = step;
+    if (IsLive())
+        SendMessageA(hwnd, PGM_SETBUTTONSIZE, 0, step);
+}
+
 void zToolRebar::Hide()
 {
     zWindow::Hide();
@@ -366,9 +373,6 @@ void zForm::LayoutBars()
         SendMessageA(statusBar->hwnd, WM_SIZE, 0, 0);
         statusHeight = StatusBarHeight();
     }
-    // The rebar follows the form's width (it sizes itself on WM_SIZE).
-    if (toolRebar && toolRebar->IsVisible())
-        SendMessageA(toolRebar->hwnd, WM_SIZE, 0, 0);
     RECT rc;
     ::GetClientRect(hwnd, &rc);
     // The MDI client fills the room between the bars whether or not the

@@ -1,22 +1,16 @@
-// The form window procedure: class procedures, message dispatch, closing,
-// painting, command routing and the form's answers to routed keys.
+// The form window procedure: class procedures, message dispatch, closing
+// and the end of the window.
 
-#include "zform.h"
+#include "zformproc.h"
 
 #include "zapplication.h"
+#include "zbars.h"
 #include "zmenu.h"
-#include "xexceptions.h"
-#include "xhooks.h"
 #include "xsystem.h"
 
 #include <commctrl.h>
-#include <shellapi.h>
 
-#include <cstdio>
-
-namespace {
-
-LRESULT DefaultProc(zForm* form, HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
+LRESULT FormDefaultProc(zForm* form, HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
 {
     if (form->kind == ZK_MDIFRAME)
         return DefFrameProcA(hwnd, form->mdiClient, msg, wParam, lParam);
@@ -25,12 +19,7 @@ LRESULT DefaultProc(zForm* form, HWND hwnd, UINT msg, WPARAM wParam, LPARAM lPar
     return DefWindowProcA(hwnd, msg, wParam, lParam);
 }
 
-void NoteFailure(const char* prefix, UINT msg)
-{
-    char text[64];
-    std::snprintf(text, sizeof text, "%s%x", prefix, msg);
-    zExceptionRecord() = xexceptions(text, 0, 0);
-}
+namespace {
 
 LRESULT OnClose(zForm* form, HWND hwnd, WPARAM wParam, LPARAM lParam)
 {
@@ -47,7 +36,7 @@ LRESULT OnClose(zForm* form, HWND hwnd, WPARAM wParam, LPARAM lParam)
     if (form == zMainForm) {
         if (!refused && zApp().CloseForms(nullptr)) {
             PostQuitMessage(zApp().exitCode);
-            return DefaultProc(form, hwnd, WM_CLOSE, wParam, lParam);
+            return FormDefaultProc(form, hwnd, WM_CLOSE, wParam, lParam);
         }
         form->closing = 0;
         return 1;
@@ -61,7 +50,7 @@ LRESULT OnClose(zForm* form, HWND hwnd, WPARAM wParam, LPARAM lParam)
     if (zMainForm && zMainForm->IsLive() && IsWindowVisible(zMainForm->hwnd))
         zMainForm->SetForeground();
     form->showCommand = -1;
-    return DefaultProc(form, hwnd, WM_CLOSE, wParam, lParam);
+    return FormDefaultProc(form, hwnd, WM_CLOSE, wParam, lParam);
 }
 
 void OnDestroy(zForm* form, HWND hwnd)
@@ -78,77 +67,7 @@ void OnDestroy(zForm* form, HWND hwnd)
     zDetachObject(hwnd);
 }
 
-void PaintLabels(zForm* form, HDC dc, COLORREF textColour)
-{
-    for (HWND c = GetWindow(form->hwnd, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
-        char cls[32] = {};
-        GetClassNameA(c, cls, sizeof cls);
-        zWindow* obj = zFindObject(c);
-        if (!IsWindowVisible(c) || lstrcmpiA(cls, ZFORMCLASS) == 0 || !obj ||
-            obj->label.IsBlank())
-            continue;
-        RECT r, hit;
-        GetLabelRect(c, &r, obj->label, obj->labelPosition, form->font.handle);
-        if (!IntersectRect(&hit, &r, &form->paintRect))
-            continue;
-        DrawLabelFrame(dc, r, form->pictureFlags);
-        DrawLabelText(dc, r, obj->label, textColour,
-                      form->pictureFlags | (IsWindowEnabled(c) ? 0u : unsigned(ZLABEL_DISABLED)));
-    }
-}
-
-void OnPaintForm(zForm* form, HWND hwnd)
-{
-    PAINTSTRUCT ps;
-    HDC dc = BeginPaint(hwnd, &ps);
-    form->paintRect = ps.rcPaint;
-    zDC context(dc);
-    if (form->font.handle)
-        SelectObject(dc, form->font.handle);
-    SetBkMode(dc, (form->pictureFlags & ZPIC_TRANSPARENT) ? TRANSPARENT : OPAQUE);
-    SetBkColor(dc, form->CurrentTextBackColour());
-    if (form->brush)
-        SelectObject(dc, form->brush);
-    if (form->kind != ZK_MDIFRAME) {
-        RECT rc;
-        GetClientRect(hwnd, &rc);
-        if (!form->pictureName.IsBlank()) {
-            int w = 0, h = 0;
-            DrawPicture(form->pictureSource, form->pictureName, dc, 0, 0, form->pictureFlags,
-                        0, 0, rc.right, rc.bottom, &w, &h);
-        }
-        SetTextColor(dc, form->CurrentTextColour());
-        form->OnPaint(context);
-        PaintLabels(form, dc, form->CurrentTextColour());
-    }
-    EndPaint(hwnd, &ps);
-}
-
-HBRUSH ControlBrush(zWindow* ctl, HDC dc)
-{
-    zForm* form = dynamic_cast<zForm*>(ctl->parent);
-    SetTextColor(dc, ctl->CurrentTextColour());
-    SetBkColor(dc, ctl->CurrentTextBackColour());
-    bool transparent = (ctl->pictureFlags & ZPIC_TRANSPARENT) ||
-                       (form && (form->pictureFlags & ZPIC_TRANSPARENT));
-    if ((!transparent || ctl->type == ZT_EDIT) && ctl->type != ZT_PICTURE)
-        return ctl->brush;
-    SetBkMode(dc, TRANSPARENT);
-    if (!form)
-        return ctl->brush;
-    SetBkColor(dc, form->CurrentTextBackColour());
-    if (ctl->type == ZT_STATIC && (form->brush || !form->pictureName.IsBlank()))
-        return static_cast<HBRUSH>(GetStockObject(NULL_BRUSH));
-    return form->patternBrush.Handle() ? form->patternBrush.Handle() : form->brush;
-}
-
 }  // namespace
-
-LRESULT OnCommandMessage(zForm* form, HWND hwnd, WPARAM wParam, LPARAM lParam);
-LRESULT OnNotifyMessage(zForm* form, HWND hwnd, WPARAM wParam, LPARAM lParam);
-LRESULT OnRouteKey(zForm* form, WPARAM key, HWND control);
-LRESULT OnRouteChar(zForm* form, WPARAM ch, HWND control);
-LRESULT OnScroll(zForm* form, HWND hwnd, int bar, WPARAM wParam);
 
 LRESULT FormWindowProc(zForm* form, HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
 {
@@ -168,6 +87,8 @@ LRESULT FormWindowProc(zForm* form, HWND hwnd, UINT msg, WPARAM wParam, LPARAM l
         form->OnMove(short(LOWORD(lParam)), short(HIWORD(lParam)));
         break;
     case WM_SIZE:
+        if (form->toolRebar && form->toolRebar->IsLive())
+            SendMessageA(form->toolRebar->hwnd, WM_SIZE, 0, 0);
         if (wParam != SIZE_MINIMIZED)
             form->LayoutBars();
         form->OnSize(wParam, LOWORD(lParam), HIWORD(lParam));
@@ -214,6 +135,9 @@ LRESULT FormWindowProc(zForm* form, HWND hwnd, UINT msg, WPARAM wParam, LPARAM l
     case WM_ERASEBKGND:
         EraseFormBackground(hwnd, *form, reinterpret_cast<HDC>(wParam));
         return 1;
+    case WM_SYSCOLORCHANGE:
+        OnSysColorChange(form);
+        return 0;
     case WM_SHOWWINDOW:
         form->OnShowWindow(wParam != 0, int(lParam));
         break;
@@ -323,23 +247,14 @@ LRESULT FormWindowProc(zForm* form, HWND hwnd, UINT msg, WPARAM wParam, LPARAM l
         break;
     }
     case WM_MDIACTIVATE:
-        if (reinterpret_cast<HWND>(lParam) == hwnd)
-            zApp().SetCurrentForm(form);
+        OnMdiActivate(form, hwnd, wParam, lParam);
         form->OnActivate(wParam, lParam);
         return 0;
-    case WM_DROPFILES: {
-        HDROP drop = reinterpret_cast<HDROP>(wParam);
-        form->drop = drop;
-        if (DragQueryFileA(drop, 0xFFFFFFFF, nullptr, 0) > 1) {
-            xcallmessagebox(hwnd, "One file at a time,please.", "Message", MB_ICONINFORMATION);
-        } else {
-            char file[260] = {};
-            DragQueryFileA(drop, 0, file, sizeof file);
-            form->OnDropFiles(file);
-        }
-        DragFinish(drop);
+    case WM_DROPFILES:
+        zDropFiles(form, hwnd, reinterpret_cast<HDROP>(wParam));
+        if (!IsWindow(hwnd) || zFindObject(hwnd) != form)
+            return 0;
         break;
-    }
     case WM_HOTKEY:
         form->OnHotKey(wParam, lParam);
         break;
@@ -353,18 +268,19 @@ LRESULT FormWindowProc(zForm* form, HWND hwnd, UINT msg, WPARAM wParam, LPARAM l
     default:
         break;
     }
-    return DefaultProc(form, hwnd, msg, wParam, lParam);
+    return FormDefaultProc(form, hwnd, msg, wParam, lParam);
 }
 
 namespace {
 
 // Both form classes: the form comes from the creation parameters at
-// WM_CREATE, from "XWNDUSR" afterwards. Nothing thrown leaves the procedure.
+// WM_CREATE, from "XWNDUSR" afterwards; before and after it, the default
+// procedure answers. Nothing thrown leaves the procedure.
 LRESULT ClassProc(bool mdiChild, HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
 {
     try {
         zForm* form = static_cast<zForm*>(zFindObject(hwnd));
-        if (!form && msg == WM_NCCREATE) {
+        if (!form && msg == WM_CREATE) {
             auto* cs = reinterpret_cast<CREATESTRUCTA*>(lParam);
             void* param = cs->lpCreateParams;
             if (mdiChild && param)
@@ -377,12 +293,14 @@ LRESULT ClassProc(bool mdiChild, HWND hwnd, UINT msg, WPARAM wParam, LPARAM lPar
         }
         if (form)
             return FormWindowProc(form, hwnd, msg, wParam, lParam);
-        if (mdiChild)
-            return DefMDIChildProcA(hwnd, msg, wParam, lParam);
+        if (mdiChild) {
+            HWND client = zMainForm ? zMainForm->mdiClient : nullptr;
+            return DefFrameProcA(hwnd, client && IsWindow(client) ? client : nullptr, msg, wParam,
+                                 lParam);
+        }
         return DefWindowProcA(hwnd, msg, wParam, lParam);
     } catch (...) {
-        NoteFailure("sdi/mdi window proc msg:0x", msg);
-        return 0;
+        return zNoteFailure("sdi/mdi window proc msg:0x", msg);
     }
 }
 

@@ -1,45 +1,42 @@
-// The form's routing of commands, notifications and scrolling to the
-// objects of its controls, its answers to routed keys and characters, and
-// the subclass of an MDI frame's client window.
+// The form's routing of commands and notifications to the objects of its
+// controls, its answers to routed keys and characters, the menu switch of
+// MDI children and the subclass of an MDI frame's client window.
 
-#include "zform.h"
+#include "zformproc.h"
 
 #include "zapplication.h"
+#include "zbars.h"
 #include "zmenu.h"
-#include "xexceptions.h"
 
 #include <commctrl.h>
 
-#include <cstdio>
-
 namespace {
 
-LRESULT Default(zForm* form, HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
-{
-    if (form->kind == ZK_MDIFRAME)
-        return DefFrameProcA(hwnd, form->mdiClient, msg, wParam, lParam);
-    if (form->kind == ZK_MDICHILD)
-        return DefMDIChildProcA(hwnd, msg, wParam, lParam);
-    return DefWindowProcA(hwnd, msg, wParam, lParam);
-}
-
+// An edit shows the focus colours while it has the focus (unless locked)
+// and its own colours again afterwards; each edit keeps its own.
 void EditFocusColours(zWindow* ctl, bool gained)
 {
-    static COLORREF saved[3];
     if (gained) {
-        saved[0] = ctl->textBackColour, saved[1] = ctl->textColour, saved[2] = ctl->brushColour;
+        ctl->savedTextBackColour = ctl->textBackColour;
+        ctl->savedTextColour = ctl->textColour;
+        ctl->savedBrushColour = ctl->brushColour;
         if (ctl->IsTextBlank())
             ctl->OnFocusBlank();
-        if (!ctl->IsLocked()) {
+        if (!ctl->IsLocked() && ctl->IsLive()) {
             ctl->textColour = ctl->focusTextColour;
             ctl->textBackColour = ctl->focusBackColour;
             ctl->SetBackColor(ctl->focusBrushColour);
             SendMessageA(ctl->hwnd, EM_SETSEL, 0, -1);
+            InvalidateRect(ctl->hwnd, nullptr, TRUE);
         }
     } else {
-        ctl->textBackColour = saved[0], ctl->textColour = saved[1];
-        ctl->SetBackColor(saved[2]);
-        SendMessageA(ctl->hwnd, EM_SETSEL, 0, 0);
+        ctl->textBackColour = ctl->savedTextBackColour;
+        ctl->textColour = ctl->savedTextColour;
+        ctl->SetBackColor(ctl->savedBrushColour);
+        if (ctl->IsLive()) {
+            SendMessageA(ctl->hwnd, EM_SETSEL, 0, 0);
+            InvalidateRect(ctl->hwnd, nullptr, TRUE);
+        }
     }
 }
 
@@ -48,34 +45,87 @@ int EventOf(zWindow* ctl, WORD code)
 {
     switch (ctl->type) {
     case ZT_PICTURE:
-        return code == 0x0A41 ? 1 : (code == 0x0A43 ? 2 : 0);
+        return code == ZPICN_CLICKED ? ZEV_PICTURE_CLICK
+                                     : (code == ZPICN_CHANGED ? ZEV_PICTURE_DBLCLICK : 0);
     case ZT_SCINTILLA:
-        return code == 768 ? 1 : 0;
+        return code == ZSCEN_CHANGE ? ZEV_SCINTILLA_CHANGE : 0;
     case ZT_STATIC:
-        return code == STN_CLICKED ? 1 : (code == STN_DBLCLK ? 2 : 0);
+        return code == STN_CLICKED ? ZEV_STATIC_CLICK : (code == STN_DBLCLK ? ZEV_STATIC_DBLCLICK : 0);
     case ZT_EDIT:
         switch (code) {
-        case EN_CHANGE: return 4;
-        case EN_SETFOCUS: EditFocusColours(ctl, true); return 2;
-        case EN_KILLFOCUS: EditFocusColours(ctl, false); return 1;
-        case EN_UPDATE: return 3;
+        case EN_CHANGE: return ZEV_EDIT_CHANGE;
+        case EN_SETFOCUS: EditFocusColours(ctl, true); return ZEV_EDIT_GOTFOCUS;
+        case EN_KILLFOCUS: EditFocusColours(ctl, false); return ZEV_EDIT_KILLFOCUS;
+        case EN_UPDATE: return ZEV_EDIT_UPDATE;
         default: return 0;
         }
     case ZT_BUTTON:
     case ZT_BUTTONLIKE:
-        return code == BN_CLICKED ? 1 : 0;
+        return code == BN_CLICKED ? ZEV_BUTTON_CLICK : 0;
     case ZT_COMBOBOX:
         switch (code) {
-        case CBN_SELCHANGE: return 5;
-        case CBN_DBLCLK: return 6;
-        case CBN_SETFOCUS: return 4;
-        case CBN_KILLFOCUS: return 3;
-        case CBN_EDITCHANGE: return 1;
-        case CBN_EDITUPDATE: return 2;
+        case CBN_SELCHANGE: return ZEV_COMBO_SELCHANGE;
+        case CBN_DBLCLK: return ZEV_COMBO_DBLCLICK;
+        case CBN_SETFOCUS: return ZEV_COMBO_SETFOCUS;
+        case CBN_KILLFOCUS: return ZEV_COMBO_KILLFOCUS;
+        case CBN_EDITCHANGE: return ZEV_COMBO_EDITCHANGE;
+        case CBN_EDITUPDATE: return ZEV_COMBO_EDITUPDATE;
         default: return 0;
         }
     default:
         return 0;
+    }
+}
+
+// The notifications of a grid-type control of type 23 reach its numbered
+// operations; a query answered false gives 1, which stops the grid.
+bool RouteGridCommand(zWindow* grid, WORD code, WORD low, LRESULT* result)
+{
+    *result = 0;
+    switch (code) {
+    case ZGN_QUERYEDIT:
+        *result = grid->GridOperation(ZGOP_EDIT, 1, 0) ? 0 : 1;
+        return true;
+    case ZGN_EDITENDED:
+        *result = grid->GridOperation(ZGOP_EDIT, 0, low == 1) ? 0 : 1;
+        return true;
+    case ZGN_QUERYCHANGE:
+        *result = grid->GridOperation(ZGOP_CHANGE, 1, low) ? 0 : 1;
+        return true;
+    case ZGN_CHANGED:
+        grid->GridOperation(ZGOP_CHANGE, 0, low);
+        return true;
+    case ZGN_COLUMNCHANGED:
+        grid->GridOperation(ZGOP_COLUMN, low, 0);
+        return true;
+    case ZGN_ROWCHANGED:
+        grid->GridOperation(ZGOP_ROW, low, 0);
+        return true;
+    case ZGN_HEADERCLICK:
+        grid->GridOperation(ZGOP_HEADER, low, 0);
+        return true;
+    default:
+        return false;
+    }
+}
+
+// The form's own pager is as wide as the toolbar and scrolls by its button
+// step; any other pager is 100 by 100.
+void OnPagerNotify(zForm* form, zWindow* pager, NMHDR* header)
+{
+    bool own = pager == form->toolPager;
+    if (header->code == UINT(PGN_CALCSIZE)) {
+        auto* calc = reinterpret_cast<NMPGCALCSIZE*>(header);
+        if (!own) {
+            calc->iWidth = calc->iHeight = 100;
+        } else if (calc->dwFlag == PGF_CALCWIDTH) {
+            SIZE size = {};
+            if (HWND bar = form->ToolBarWindow())
+                SendMessageA(bar, TB_GETMAXSIZE, 0, reinterpret_cast<LPARAM>(&size));
+            calc->iWidth = size.cx;
+        }
+    } else if (header->code == UINT(PGN_SCROLL) && own) {
+        reinterpret_cast<NMPGSCROLL*>(header)->iScroll = form->toolPager->buttonStep;
     }
 }
 
@@ -87,12 +137,18 @@ LRESULT OnCommandMessage(zForm* form, HWND hwnd, WPARAM wParam, LPARAM lParam)
     if (wParam < 0x10000 && zRouteMenuCommand(form->menu, wParam))
         return 0;
     if (lParam == 0)
-        return Default(form, hwnd, WM_COMMAND, wParam, lParam);
+        return FormDefaultProc(form, hwnd, WM_COMMAND, wParam, lParam);
     HWND control = reinterpret_cast<HWND>(lParam);
     zWindow* ctl = zFindObject(control);
     if (!ctl)
-        return Default(form, hwnd, WM_COMMAND, wParam, lParam);
+        return FormDefaultProc(form, hwnd, WM_COMMAND, wParam, lParam);
     WORD code = HIWORD(wParam);
+    if (ctl->type == ZT_GRID23) {
+        LRESULT result = 0;
+        if (RouteGridCommand(ctl, code, LOWORD(wParam), &result))
+            return result;
+        return FormDefaultProc(form, hwnd, WM_COMMAND, wParam, lParam);
+    }
     if (ctl->type == ZT_COMBOBOX)
         form->OnComboNotify(ctl, code);
     if (!IsWindow(control) || zFindObject(control) != ctl)
@@ -103,7 +159,7 @@ LRESULT OnCommandMessage(zForm* form, HWND hwnd, WPARAM wParam, LPARAM lParam)
             ctl->type == ZT_EDIT || ctl->type == ZT_BUTTON || ctl->type == ZT_BUTTONLIKE ||
             ctl->type == ZT_SCINTILLA)
             return 0;
-        return Default(form, hwnd, WM_COMMAND, wParam, lParam);
+        return FormDefaultProc(form, hwnd, WM_COMMAND, wParam, lParam);
     }
     ctl->Event(event);
     return 0;
@@ -113,7 +169,7 @@ LRESULT OnNotifyMessage(zForm* form, HWND hwnd, WPARAM wParam, LPARAM lParam)
 {
     auto* header = reinterpret_cast<NMHDR*>(lParam);
     if (!header)
-        return Default(form, hwnd, WM_NOTIFY, wParam, lParam);
+        return FormDefaultProc(form, hwnd, WM_NOTIFY, wParam, lParam);
     if (header->code == TTN_GETDISPINFOA) {
         auto* info = reinterpret_cast<NMTTDISPINFOA*>(lParam);
         if (info->uFlags & TTF_IDISHWND) {
@@ -129,9 +185,15 @@ LRESULT OnNotifyMessage(zForm* form, HWND hwnd, WPARAM wParam, LPARAM lParam)
         cd->lItemlParam = reinterpret_cast<LPARAM>(sender);
         return sender->OnCustomDraw(cd);
     }
+    if (sender && (sender->type == ZT_GRID16 || sender->type == ZT_GRID23) &&
+        (header->code == ZGN_DRAWCELL || header->code == ZGN_EDITBEGIN))
+        sender->GridOperation(header->code == ZGN_DRAWCELL ? ZGOP_DRAWCELL : ZGOP_EDITBEGIN,
+                              lParam, 0);
+    if (sender && sender->type == ZT_PAGER)
+        OnPagerNotify(form, sender, header);
     if (sender)
         form->OnNotify(header);
-    return Default(form, hwnd, WM_NOTIFY, wParam, lParam);
+    return FormDefaultProc(form, hwnd, WM_NOTIFY, wParam, lParam);
 }
 
 // The form's answer to a key that one of its controls offers (2425).
@@ -188,50 +250,30 @@ LRESULT OnRouteChar(zForm* form, WPARAM ch, HWND control)
     return -1;
 }
 
-LRESULT OnScroll(zForm* form, HWND hwnd, int bar, WPARAM wParam)
+// The frame shows the menu of the active child: its own menu object's when
+// it has one, the main form's again when the child that had it goes.
+void OnMdiActivate(zForm* form, HWND hwnd, WPARAM wParam, LPARAM lParam)
 {
-    int mn = 0, mx = 0;
-    if (bar == SB_HORZ)
-        form->GetHScrollRange(&mn, &mx);
-    else
-        form->GetVScrollRange(&mn, &mx);
-    int pos = bar == SB_HORZ ? form->GetHScrollPos() : form->GetVScrollPos();
-    if (pos == mn)
-        pos = 0;
-    int line = bar == SB_HORZ ? form->hLine : form->vLine;
-    int page = bar == SB_HORZ ? form->hPage : form->vPage;
-    int delta = 0;
-    switch (LOWORD(wParam)) {
-    case SB_LINEUP: delta = -line; break;
-    case SB_LINEDOWN: delta = line; break;
-    case SB_PAGEUP: delta = -page; break;
-    case SB_PAGEDOWN: delta = page; break;
-    case SB_THUMBPOSITION: delta = short(HIWORD(wParam)) - pos; break;
-    case SB_TOP: delta = -pos; break;
-    case SB_BOTTOM: delta = mx - pos; break;
-    default: break;
+    bool activated = reinterpret_cast<HWND>(lParam) == hwnd;
+    if (activated)
+        zApp().SetCurrentForm(form);
+    HWND client = GetParent(hwnd);
+    HWND frame = client ? GetParent(client) : nullptr;
+    HMENU current = frame ? GetMenu(frame) : nullptr;
+    zMenuRes* mainMenu = zMainForm ? zMainForm->menu : nullptr;
+    zMenuRes* chosen = nullptr;
+    if (reinterpret_cast<HWND>(wParam) == hwnd && mainMenu && mainMenu->menu != current)
+        chosen = mainMenu;
+    else if (activated && form->menu && form->menu->menu != current)
+        chosen = form->menu;
+    if (!chosen) {
+        SendMessageA(client, WM_MDIREFRESHMENU, 0, 0);
+        return;
     }
-    if (pos + delta < 0)
-        delta = -pos;
-    if (pos + delta > mx)
-        delta = mx - pos;
-    if (delta == 0)
-        return 0;
-    if (bar == SB_HORZ)
-        form->OnHScroll(&delta);
-    else
-        form->OnVScroll(&delta);
-    RECT* scroll = IsRectEmpty(&form->scrollRect) ? nullptr : &form->scrollRect;
-    RECT* clip = IsRectEmpty(&form->clipRect) ? nullptr : &form->clipRect;
-    ScrollWindowEx(hwnd, bar == SB_HORZ ? -delta : 0, bar == SB_HORZ ? 0 : -delta, scroll, clip,
-                   nullptr, nullptr, SW_SCROLLCHILDREN | SW_INVALIDATE | SW_ERASE);
-    if (bar == SB_HORZ)
-        form->SetHScrollPos(pos + delta);
-    else
-        form->SetVScrollPos(pos + delta);
-    form->GetClientRect();
-    form->OnLayout();
-    return 0;
+    zActiveMenu = chosen;
+    SendMessageA(client, WM_MDISETMENU, reinterpret_cast<WPARAM>(chosen->menu),
+                 reinterpret_cast<LPARAM>(GetSubMenu(chosen->menu, 0)));
+    DrawMenuBar(zMainForm && zMainForm->IsLive() ? zMainForm->hwnd : frame);
 }
 
 LRESULT CALLBACK MdiClientWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
@@ -275,9 +317,6 @@ LRESULT CALLBACK MdiClientWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM 
         }
         return CallWindowProcA(old, hwnd, msg, wParam, lParam);
     } catch (...) {
-        char text[64];
-        std::snprintf(text, sizeof text, "client window proc msg:0x%x", msg);
-        zExceptionRecord() = xexceptions(text, 0, 0);
-        return 0;
+        return zNoteFailure("client window proc msg:0x", msg);
     }
 }

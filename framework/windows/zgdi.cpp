@@ -243,21 +243,49 @@ void zDC::Measure()
     rows = lineHeight ? GetDeviceCaps(dc_, VERTRES) / lineHeight : 0;
 }
 
-void zDC::Hold(HGDIOBJ object)
-{
-    if (held_)
-        DeleteObject(held_);
-    held_ = object;
-    if (dc_ && object)
-        SelectObject(dc_, object);
-}
-
 zDC::~zDC()
 {
-    if (held_)
-        DeleteObject(held_);
     if (own_)
         ReleaseDC(window_, dc_);
     if (pen_)
         DeleteObject(pen_);
+}
+
+namespace {
+
+// Made with the program's other statics, before its entry function, and
+// released at process end.
+struct DisplayObjects {
+    DisplayObjects() = default;
+    DisplayObjects(const DisplayObjects&) = delete;
+    DisplayObjects& operator=(const DisplayObjects&) = delete;
+    ~DisplayObjects()
+    {
+        if (pen)
+            DeleteObject(pen);
+        if (display)
+            DeleteDC(display);
+    }
+    HPEN pen = CreatePen(PS_SOLID, 1, RGB(0, 0, 0));
+    zDC empty{static_cast<HDC>(nullptr)};
+    HDC display = CreateICA("DISPLAY", nullptr, nullptr, nullptr);
+};
+
+DisplayObjects g_displayObjects;
+
+}  // namespace
+
+HPEN zBlackPen()
+{
+    return g_displayObjects.pen;
+}
+
+zDC& zEmptyContext()
+{
+    return g_displayObjects.empty;
+}
+
+HDC zDisplayIC()
+{
+    return g_displayObjects.display;
 }

@@ -74,10 +74,6 @@ public:
     zDC& operator=(const zDC&) = delete;
 
     HDC Handle() const { return dc_; }
-    HWND Window() const { return window_; }
-    // Selects an object that is deleted with the context.
-    void Hold(HGDIOBJ object);
-    void Measure();
 
     TEXTMETRICA metrics = {};
     int lineHeight = 0, columns = 0, rows = 0;
@@ -85,12 +81,19 @@ public:
     int value20 = 20;
 
 private:
+    void Measure();
+
     HWND window_ = nullptr;
     HDC dc_ = nullptr;
     bool own_ = false;
-    HGDIOBJ held_ = nullptr;
     HPEN pen_ = nullptr;
 };
+
+// Process-wide drawing objects: a black pen of width 1, an empty drawing
+// context and an information context of the display.
+HPEN zBlackPen();
+zDC& zEmptyContext();
+HDC zDisplayIC();
 
 class zForm;
 

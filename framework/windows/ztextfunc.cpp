@@ -2,6 +2,7 @@
 
 #include "ztextfunc.h"
 
+#include "zwindow.h"
 #include "xalloc.h"
 
 #include <commctrl.h>
@@ -71,15 +72,13 @@ char* GetControlText(HWND window, int milliseconds)
 {
     if (!window || !IsWindow(window))
         return nullptr;
-    char cls[64] = {};
-    GetClassNameA(window, cls, sizeof cls);
-    if (lstrcmpiA(cls, "SysDateTimePick32") == 0)
+    if (zIsClass(window, DATETIMEPICK_CLASSA))
         return DateTimeText(window, milliseconds);
-    if (lstrcmpiA(cls, "SysMonthCal32") == 0)
+    if (zIsClass(window, MONTHCAL_CLASSA))
         return CalendarText(window);
-    if (lstrcmpiA(cls, "listbox") == 0)
+    if (zIsClass(window, "listbox"))
         return SelectedItemText(window, true);
-    if (lstrcmpiA(cls, "combobox") == 0 || lstrcmpiA(cls, "ComboBoxEx32") == 0)
+    if (zIsClass(window, "combobox") || zIsClass(window, WC_COMBOBOXEXA))
         return SelectedItemText(window, false);
     return WindowText(window);
 }

@@ -4,13 +4,15 @@
 
 #include "zapplication.h"
 #include "zform.h"
+#include "xexceptions.h"
+#include "xhooks.h"
 #include "xsystem.h"
 
 #include <commctrl.h>
 #include <shellapi.h>
 #include <uxtheme.h>
 
-#include <new>
+#include <cstdio>
 
 const char* const ZWNDPROP = "XWNDUSR";
 zWindow* zFocusedControl = nullptr;
@@ -34,6 +36,39 @@ void zDetachObject(HWND window)
 {
     auto* record = static_cast<zWindowRecord*>(RemovePropA(window, ZWNDPROP));
     delete record;
+}
+
+bool zIsClass(HWND window, const char* name)
+{
+    char cls[64] = {};
+    return window && GetClassNameA(window, cls, sizeof cls) && lstrcmpiA(cls, name) == 0;
+}
+
+bool zIsFormWindow(HWND window)
+{
+    return zIsClass(window, ZFORMCLASS) || zIsClass(window, ZMDICHILDCLASS);
+}
+
+LRESULT zNoteFailure(const char* where, UINT msg)
+{
+    char text[64];
+    std::snprintf(text, sizeof text, "%s%x", where, msg);
+    zExceptionRecord() = xexceptions(text, 0, 0);
+    return 0;
+}
+
+void zDropFiles(zWindow* object, HWND window, HDROP drop)
+{
+    object->drop = drop;
+    UINT files = DragQueryFileA(drop, 0xFFFFFFFF, nullptr, 0);
+    if (files > 1) {
+        xcallmessagebox(window, "One file at a time,please.", "Message", MB_ICONINFORMATION);
+    } else if (files == 1) {
+        char file[260] = {};
+        DragQueryFileA(drop, 0, file, sizeof file);
+        object->OnDropFiles(file);
+    }
+    DragFinish(drop);
 }
 
 zWindow::zWindow(const char* cls, unsigned short typeCode) : className(cls), type(typeCode)
@@ -62,10 +97,7 @@ zWindow::~zWindow()
     if (brush)
         zReleaseBrush(brush);
     brush = nullptr;
-    if (image && !imageNotOwned)
-        DeleteObject(image);
-    if (image2)
-        DeleteObject(image2);
+    DropImages();
 }
 
 void zWindow::Create()
@@ -79,7 +111,7 @@ void zWindow::RegisterTool(HWND owner)
     if (!tip || !IsWindow(tip))
         return;
     TOOLINFOA ti = {};
-    ti.cbSize = 48;
+    ti.cbSize = ZTOOLINFO_SIZE;
     ti.uFlags = TTF_IDISHWND;
     ti.hwnd = owner;
     ti.uId = reinterpret_cast<UINT_PTR>(hwnd);
@@ -102,7 +134,7 @@ void zWindow::Create(int subclass)
     if (type == ZT_TREEVIEW)
         SetWindowTheme(hwnd, L"Explorer", nullptr);
     if (type == ZT_SCINTILLA)
-        SendMessageA(hwnd, 4001, 1, 0);
+        SendMessageA(hwnd, ZSCI_SETLEXER, 1, 0);  // no lexer
     ApplyFont();
     inputFlags |= ZIN_CREATED;
     if (type != ZT_GRID16 && type != ZT_GRID23)
@@ -146,10 +178,11 @@ void zWindow::Show(int command)
         return;
     ShowWindow(hwnd, command);
     if (type == ZT_FORM) {
+        // A form shown again comes to the top, activated unless asked not to be.
         UINT flags = SWP_NOSIZE | SWP_NOMOVE | SWP_SHOWWINDOW;
         if (command == SW_SHOWNA || command == SW_SHOWMINNOACTIVE || command == SW_SHOWNOACTIVATE)
             flags |= SWP_NOACTIVATE;
-        SetWindowPos(hwnd, nullptr, 0, 0, 0, 0, flags | SWP_NOZORDER);
+        SetWindowPos(hwnd, HWND_TOP, 0, 0, 0, 0, flags);
         UpdateWindow(hwnd);
     }
 }

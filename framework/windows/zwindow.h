@@ -10,6 +10,7 @@
 
 #include <windows.h>
 #include <commctrl.h>
+#include <shellapi.h>
 
 enum : int { ZUNSET = int(0x80000000) };
 
@@ -27,6 +28,53 @@ enum : DWORD {
     ZIN_OFFERKEYS = 0x1, ZIN_NUMERIC = 0x2, ZIN_SWALLOW = 0x4, ZIN_RELAY = 0x8,
     ZIN_CREATED = 0x10, ZIN_ALPHA = 0x20, ZIN_MOUSETOPARENT = 0x40, ZIN_HEX = 0x80,
 };
+
+// Messages and notification codes of the control library's grid-type
+// controls (types 16 and 23) that the framework sends or routes, and the
+// numbered operations of those controls that the form calls for them.
+enum : UINT { ZGM_COLUMNCOUNT = 2836, ZGM_COLUMNNAME = 2856, ZGM_COLUMNWIDTH = 2906 };
+enum : UINT {
+    ZGN_QUERYEDIT = 2929, ZGN_EDITENDED = 2930, ZGN_QUERYCHANGE = 2933, ZGN_CHANGED = 2934,
+    ZGN_COLUMNCHANGED = 2935, ZGN_ROWCHANGED = 2937, ZGN_DRAWCELL = 2942, ZGN_EDITBEGIN = 2946,
+    ZGN_HEADERCLICK = 2948,
+};
+enum : int {
+    ZGOP_EDIT = 4, ZGOP_CHANGE = 5, ZGOP_COLUMN = 12, ZGOP_ROW = 13, ZGOP_HEADER = 14,
+    ZGOP_EDITBEGIN = 21, ZGOP_DRAWCELL = 25,
+};
+
+// The event operations of the control classes, numbered in slot order
+// (the first after the operations of zWindow is 1): the form calls them
+// through zWindow::Event for the controls' notifications.
+enum : int {
+    ZEV_EDIT_KILLFOCUS = 1, ZEV_EDIT_GOTFOCUS = 2, ZEV_EDIT_UPDATE = 3, ZEV_EDIT_CHANGE = 4,
+    ZEV_STATIC_CLICK = 1, ZEV_STATIC_DBLCLICK = 2,
+    ZEV_BUTTON_CLICK = 1,
+    ZEV_COMBO_EDITCHANGE = 1, ZEV_COMBO_EDITUPDATE = 2, ZEV_COMBO_KILLFOCUS = 3,
+    ZEV_COMBO_SETFOCUS = 4, ZEV_COMBO_SELCHANGE = 5, ZEV_COMBO_DBLCLICK = 6,
+    ZEV_PICTURE_CLICK = 1, ZEV_PICTURE_DBLCLICK = 2,
+    ZEV_SCINTILLA_CHANGE = 1,
+};
+
+// Messages of the control library's picture control ("zpicture") that the
+// framework sends, and its notification codes (high word of WM_COMMAND).
+enum : UINT {
+    ZPICM_LOADFILE = 2524, ZPICM_AUTOSIZE = 2525, ZPICM_STRETCH = 2533, ZPICM_STOREVALUE = 2535,
+    ZPICM_CLEARBACKGROUND = 2556,
+};
+enum : WORD { ZPICN_CLICKED = 0x0A41, ZPICN_CHANGED = 0x0A43 };
+
+// The Scintilla messages and notification the framework uses (style 32 is
+// STYLE_DEFAULT).
+enum : UINT {
+    ZSCI_STYLESETBOLD = 2053, ZSCI_STYLESETITALIC = 2054, ZSCI_STYLESETSIZE = 2055,
+    ZSCI_STYLESETFONT = 2056, ZSCI_SETLEXER = 4001, ZSCI_STYLEDEFAULT = 32,
+    ZSCEN_CHANGE = 768,
+};
+
+// A tool record up to its lParam (TOOLINFOA of common controls 4.7), as
+// every framework window registers itself with the tooltip.
+enum : UINT { ZTOOLINFO_SIZE = 48 };
 
 // Form kinds.
 enum : int { ZK_PLAIN = 0, ZK_MODAL = 1, ZK_TOPLEVEL = 2, ZK_MDIFRAME = 3, ZK_MDICHILD = 4 };
@@ -90,6 +138,12 @@ public:
     // The form calls a control's n-th event operation (1 = first) through
     // this; each control class maps the number to its own event slots.
     virtual void Event(int number) { (void)number; }
+    // The numbered operations of grid-type controls (types 16 and 23) that
+    // the form calls for their notifications; true lets the grid go on.
+    virtual bool GridOperation(int number, LPARAM first, LPARAM second)
+    {
+        return (void)number, (void)first, (void)second, true;
+    }
     // Custom draw of buttons (NM_CUSTOMDRAW); the result of the draw stage.
     virtual LRESULT OnCustomDraw(NMCUSTOMDRAW* record) { return (void)record, CDRF_DODEFAULT; }
 
@@ -195,6 +249,9 @@ public:
     DWORD rop = SRCCOPY;
     zBrush patternBrush;
     xstring textAtFocus;
+    // An edit's colours from before it got the focus, given back when it
+    // loses it (text, text background, brush).
+    COLORREF savedTextColour = 0, savedTextBackColour = 0, savedBrushColour = 0;
 
 protected:
     zWindow(const zWindow&) = delete;
@@ -202,6 +259,9 @@ protected:
 
     // Ends a live window directly: no WM_CLOSE to an object half destroyed.
     void DestroyLiveWindow();
+    // Deletes the owned image and the second image; a button or static
+    // shows none afterwards.
+    void DropImages();
     void RegisterTool(HWND owner);
 };
 
@@ -212,8 +272,24 @@ zWindow* zFindObject(HWND window);
 void zAttachObject(HWND window, zWindow* object, WNDPROC oldProc);
 void zDetachObject(HWND window);
 
+// Whether a window is of the class named (any case); forms are of either form class.
+bool zIsClass(HWND window, const char* className);
+bool zIsFormWindow(HWND window);
+
+// Files dropped on a window: one goes to the object's OnDropFiles, more are
+// refused with a box; the drop ends either way.
+void zDropFiles(zWindow* object, HWND window, HDROP drop);
+
+// The one catch site of the framework's window procedures: the failure is
+// kept as the reason of the global exception record ("<where>0x<message>")
+// and the message answers 0.
+LRESULT zNoteFailure(const char* where, UINT msg);
+
 // The control subclass procedure of every framework control.
 LRESULT CALLBACK ControlSubclassProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
 LRESULT ControlWindowProc(zWindow* object, HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+// The hash of a settings section name: blanks and tabs skipped, the sum of
+// k * character * 0x600937^k over the k-th kept character, in 32 bits.
+unsigned long zTextHash(const char* text);
 // The focused framework control (cleared when it is destroyed).
 extern zWindow* zFocusedControl;

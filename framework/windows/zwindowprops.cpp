@@ -4,56 +4,13 @@
 
 #include "zapplication.h"
 #include "zform.h"
+#include "ztextfunc.h"
+#include "xalloc.h"
 #include "xsystem.h"
 
 #include <commctrl.h>
 
 #include <cstdlib>
-
-namespace {
-
-// The flat scroll bar functions are not in MinGW's import library.
-template <class F>
-F FlatSB(const char* name)
-{
-    HMODULE comctl = GetModuleHandleA("comctl32.dll");
-    return comctl ? reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(comctl, name)))
-                  : nullptr;
-}
-
-void ScrollRange(HWND w, int bar, int* mn, int* mx)
-{
-    *mn = *mx = 0;
-    if (!w || !IsWindow(w))
-        return;
-    using Fn = BOOL(WINAPI*)(HWND, int, LPINT, LPINT);
-    static Fn fn = FlatSB<Fn>("FlatSB_GetScrollRange");
-    if (!fn || !fn(w, bar, mn, mx))
-        GetScrollRange(w, bar, mn, mx);
-}
-
-int ScrollPos(HWND w, int bar)
-{
-    if (!w || !IsWindow(w))
-        return 0;
-    using Fn = int(WINAPI*)(HWND, int);
-    static Fn fn = FlatSB<Fn>("FlatSB_GetScrollPos");
-    return fn ? fn(w, bar) : GetScrollPos(w, bar);
-}
-
-void SetScrollPosition(HWND w, int bar, int pos)
-{
-    if (!w || !IsWindow(w))
-        return;
-    using Fn = int(WINAPI*)(HWND, int, int, BOOL);
-    static Fn fn = FlatSB<Fn>("FlatSB_SetScrollPos");
-    if (fn)
-        fn(w, bar, pos, TRUE);
-    else
-        SetScrollPos(w, bar, pos, TRUE);
-}
-
-}  // namespace
 
 void zWindow::SetTop(int v)
 {
@@ -133,10 +90,7 @@ void zWindow::Center(char mode, bool relative)
         refWindow = GetParent(hwnd);
     else if (relative)
         refWindow = GetWindow(hwnd, GW_OWNER) ? GetWindow(hwnd, GW_OWNER) : GetParent(hwnd);
-    if (refWindow)
-        ::GetClientRect(refWindow, &ref);
-    else
-        SystemParametersInfoA(SPI_GETWORKAREA, 0, &ref, 0);
+    ::GetClientRect(refWindow ? refWindow : GetDesktopWindow(), &ref);
     GetWindowRect(hwnd, &me);
     POINT p = {ref.left + ((ref.right - ref.left) - (me.right - me.left)) / 2,
                ref.top + ((ref.bottom - ref.top) - (me.bottom - me.top)) / 2};
@@ -193,12 +147,9 @@ void zWindow::SetText(const char* text)
 
 xstring zWindow::GetText()
 {
-    if (IsLive()) {
-        int n = GetWindowTextLengthA(hwnd);
-        xstring buf;
-        buf.Space(n + 1);
-        GetWindowTextA(hwnd, buf.GetBuffer(), n + 1);
-        caption = xstring(buf.c_str());
+    if (char* text = IsLive() ? GetControlText(hwnd, -1) : nullptr) {
+        caption = text;
+        xfree(text);
     }
     return caption;
 }
@@ -268,10 +219,11 @@ void zWindow::ApplyFont()
     font.Take();
     if (IsLive() && font.handle) {
         if (type == ZT_SCINTILLA) {
-            SendMessageA(hwnd, 2055, 32, font.pointSize);                                // SIZE
-            SendMessageA(hwnd, 2056, 32, reinterpret_cast<LPARAM>(font.face.c_str()));  // FONT
-            SendMessageA(hwnd, 2053, 32, font.logFont.lfWeight >= 700);                 // BOLD
-            SendMessageA(hwnd, 2054, 32, font.logFont.lfItalic != 0);                   // ITALIC
+            const WPARAM style = ZSCI_STYLEDEFAULT;
+            SendMessageA(hwnd, ZSCI_STYLESETSIZE, style, font.pointSize);
+            SendMessageA(hwnd, ZSCI_STYLESETFONT, style, reinterpret_cast<LPARAM>(font.face.c_str()));
+            SendMessageA(hwnd, ZSCI_STYLESETBOLD, style, font.logFont.lfWeight >= 700);
+            SendMessageA(hwnd, ZSCI_STYLESETITALIC, style, font.logFont.lfItalic != 0);
         } else {
             SendMessageA(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(font.handle), FALSE);
         }
@@ -308,22 +260,52 @@ void SendResourceToPicture(HWND picture, const char* name)
         BOOL ok = WriteFile(file, bytes, size, &written, nullptr) && written == size;
         CloseHandle(file);
         if (ok)
-            SendMessageA(picture, 2524, 0, reinterpret_cast<LPARAM>(path.c_str()));
+            SendMessageA(picture, ZPICM_LOADFILE, 0, reinterpret_cast<LPARAM>(path.c_str()));
     }
     DeleteFileA(path);
 }
 
 }  // namespace
 
+namespace {
+
+// Buttons and statics show a bitmap of the window object.
+void ShowImage(const zWindow& w, HGDIOBJ image)
+{
+    if (w.type == ZT_BUTTON || w.type == ZT_BUTTONLIKE || w.type == ZT_STATIC)
+        SendMessageA(w.hwnd, w.type == ZT_STATIC ? STM_SETIMAGE : BM_SETIMAGE, IMAGE_BITMAP,
+                     reinterpret_cast<LPARAM>(image));
+}
+
+}  // namespace
+
+void zWindow::DropImages()
+{
+    if (image) {
+        if (IsLive())
+            ShowImage(*this, nullptr);
+        if (!imageNotOwned)
+            DeleteObject(image);
+    }
+    image = nullptr;
+    imageNotOwned = 0;
+    if (image2)
+        DeleteObject(image2);
+    image2 = nullptr;
+}
+
 void zWindow::LoadPicture()
 {
-    if (pictureName.IsBlank() || !IsLive())
+    if (!IsLive())
+        return;
+    DropImages();
+    if (pictureName.IsBlank())
         return;
     if (type == ZT_PICTURE) {
         if (pictureSource == 1)
             SendResourceToPicture(hwnd, pictureName);
         else
-            SendMessageA(hwnd, 2524, 0, reinterpret_cast<LPARAM>(pictureName.c_str()));
+            SendMessageA(hwnd, ZPICM_LOADFILE, 0, reinterpret_cast<LPARAM>(pictureName.c_str()));
         return;
     }
     if (type == ZT_ANIMATION && pictureSource == 1) {
@@ -333,54 +315,72 @@ void zWindow::LoadPicture()
         SendMessageA(hwnd, ACM_PLAY, WPARAM(-1), MAKELPARAM(0, 0xFFFF));
         return;
     }
-    HGDIOBJ loaded = pictureSource == 1
+    image = pictureSource == 1
         ? LoadImageA(zApp().instance, pictureName, IMAGE_BITMAP, 0, 0, 0)
         : LoadImageA(nullptr, pictureName, IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE);
-    if (!loaded)
-        return;
-    if (image && !imageNotOwned)
-        DeleteObject(image);
-    image = loaded;
-    imageNotOwned = 0;
-    if (type == ZT_BUTTON || type == ZT_STATIC)
-        SendMessageA(hwnd, type == ZT_BUTTON ? BM_SETIMAGE : STM_SETIMAGE, IMAGE_BITMAP,
-                     reinterpret_cast<LPARAM>(image));
+    if (image)
+        ShowImage(*this, image);
 }
 
+// Each kind of window shows its icon by its own message. A form always
+// takes the icon it holds now, so it never keeps a handle already freed.
 void zWindow::ApplyIcon()
 {
-    if (!IsLive() || !icon.Handle())
+    if (!IsLive())
         return;
-    SendMessageA(hwnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon.Handle()));
-    SendMessageA(hwnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon.Handle()));
+    const LPARAM handle = reinterpret_cast<LPARAM>(icon.Handle());
+    switch (type) {
+    case ZT_FORM:
+        SendMessageA(hwnd, WM_SETICON, ICON_SMALL, handle);
+        SendMessageA(hwnd, WM_SETICON, ICON_BIG, handle);
+        break;
+    case ZT_BUTTON:
+    case ZT_BUTTONLIKE:
+        // Without an icon the button keeps its picture, which is owned.
+        if (!handle)
+            imageNotOwned = 0;
+        else
+            SendMessageA(hwnd, BM_SETIMAGE, IMAGE_ICON, handle);
+        break;
+    case ZT_STATIC:
+        if (handle)
+            SendMessageA(hwnd, STM_SETIMAGE, IMAGE_ICON, handle);
+        break;
+    case ZT_STATUSBAR:
+        if (handle)
+            SendMessageA(hwnd, SB_SETICON, 0, handle);
+        break;
+    default:
+        break;
+    }
 }
 
 void zWindow::GetHScrollRange(int* mn, int* mx) const
 {
-    ScrollRange(Handle(), SB_HORZ, mn, mx);
+    xsystem::FlatScrollRange(Handle(), SB_HORZ, mn, mx);
 }
 
 void zWindow::GetVScrollRange(int* mn, int* mx) const
 {
-    ScrollRange(Handle(), SB_VERT, mn, mx);
+    xsystem::FlatScrollRange(Handle(), SB_VERT, mn, mx);
 }
 
 int zWindow::GetHScrollPos() const
 {
-    return ScrollPos(Handle(), SB_HORZ);
+    return xsystem::FlatScrollPos(Handle(), SB_HORZ);
 }
 
 int zWindow::GetVScrollPos() const
 {
-    return ScrollPos(Handle(), SB_VERT);
+    return xsystem::FlatScrollPos(Handle(), SB_VERT);
 }
 
 void zWindow::SetHScrollPos(int pos)
 {
-    SetScrollPosition(Handle(), SB_HORZ, pos);
+    xsystem::SetFlatScrollPos(Handle(), SB_HORZ, pos);
 }
 
 void zWindow::SetVScrollPos(int pos)
 {
-    SetScrollPosition(Handle(), SB_VERT, pos);
+    xsystem::SetFlatScrollPos(Handle(), SB_VERT, pos);
 }

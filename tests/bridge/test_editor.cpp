@@ -35,54 +35,6 @@ void Type(HWND editor, const std::string& text)
 }
 
 
-std::string ClassOf(HWND w)
-{
-    char text[64] = {};
-    GetClassNameA(w, text, sizeof text);
-    return text;
-}
-
-std::string TextOf(HWND w)
-{
-    LRESULT n = SendMessageA(w, WM_GETTEXTLENGTH, 0, 0);
-    if (n <= 0)
-        return std::string();
-    std::vector<char> text(size_t(n) + 1);
-    LRESULT got = SendMessageA(w, WM_GETTEXT, WPARAM(text.size()), reinterpret_cast<LPARAM>(text.data()));
-    return std::string(text.data(), size_t(got > 0 ? got : 0));
-}
-
-struct Search {
-    DWORD pid;
-    std::string cls, text;
-    HWND found;
-};
-
-BOOL CALLBACK Match(HWND w, LPARAM param)
-{
-    auto* s = reinterpret_cast<Search*>(param);
-    DWORD pid = 0;
-    GetWindowThreadProcessId(w, &pid);
-    if (pid == s->pid && IsWindowVisible(w) && lstrcmpiA(ClassOf(w).c_str(), s->cls.c_str()) == 0 &&
-        (s->text.empty() || TextOf(w) == s->text)) {
-        s->found = w;
-        return FALSE;
-    }
-    return TRUE;
-}
-
-// A visible top-level window of the program, or null after ms.
-HWND WindowOf(DWORD pid, const char* cls, const char* text, DWORD ms)
-{
-    Search s{pid, cls, text, nullptr};
-    WaitFor([&] {
-        s.found = nullptr;
-        EnumWindows(Match, reinterpret_cast<LPARAM>(&s));
-        return s.found != nullptr;
-    }, ms);
-    return s.found;
-}
-
 void Keys(std::initializer_list<WORD> held, WORD key)
 {
     std::vector<INPUT> in;
@@ -141,10 +93,10 @@ protected:
         SetForegroundWindow(main_);
         Sleep(300);
         Keys({VK_CONTROL, VK_SHIFT}, VK_F11);
-        return WindowOf(program_->Pid(), "MOVIRform", "INI file", kWindowMs);
+        return WindowOf(program_->Pid(), "MOVIRform", "INI file", nullptr, kWindowMs);
     }
     static HWND EditorOf(HWND form) { return FindWindowExA(form, nullptr, "Scintilla", nullptr); }
-    HWND Box(DWORD ms) { return WindowOf(program_->Pid(), "#32770", "", ms); }
+    HWND Box(DWORD ms) { return WindowOf(program_->Pid(), "#32770", nullptr, nullptr, ms); }
 
     std::string folder_, shared_, ini_;
     std::unique_ptr<Program> program_;
@@ -185,6 +137,39 @@ TEST_F(EditorTest, EditorStoresTheEditedTextEncipheredAndReloads)
     EXPECT_TRUE(WaitFor([&] { return !testutil::file_exists(receipt); }, 30000));
 }
 
+// A text that cannot be stored is shown as the file class reports it, and
+// no reload claims it was stored.
+TEST_F(EditorTest, AnEditedTextThatCannotBeStoredIsShownAndNotReloaded)
+{
+    HWND form = OpenEditor();
+    ASSERT_TRUE(form != nullptr);
+    HWND editor = EditorOf(form);
+    ASSERT_TRUE(editor != nullptr);
+    SendMessageA(editor, SCI_SETSEL, 0, 0);
+    Type(editor, "; modificato\r\n");
+    const std::string store = folder_ + "\\ECR.BLW";
+    const std::string before = testutil::read_file(store);
+    const int banners = CountOf(LogsOf(shared_), "INIZIO ELABORAZIONE");
+    HeldFile held(store, 0);  // by another program, without any sharing
+    ASSERT_TRUE(held.Held());
+    PostMessageA(form, WM_CLOSE, 0, 0);
+    HWND question = Box(kWindowMs);
+    ASSERT_TRUE(question != nullptr);
+    EXPECT_TRUE(Answer(question, IDYES));
+
+    MessageBoxSeen failure = WaitMessageBox(program_->Pid(), kWindowMs);
+    ASSERT_TRUE(failure.window != nullptr) << "the failure is shown";
+    EXPECT_EQ("Warning", failure.caption);
+    EXPECT_EQ(FileCreateFailure(failure.text), failure.text);
+    EXPECT_TRUE(Answer(failure.window, IDOK));
+    SendTo(main_, WM_NULL, 0, 0);
+    EXPECT_TRUE(Box(0) == nullptr) << "one message";
+    held.Release();
+    EXPECT_EQ(before, testutil::read_file(store));
+    EXPECT_EQ(banners, CountOf(LogsOf(shared_), "INIZIO ELABORAZIONE")) << "no reload";
+    EXPECT_TRUE(ServiceRunning(main_));
+}
+
 // A text without commands is stored all the same; the reload then ends the
 // program, with no worker left behind.
 TEST_F(EditorTest, SavingATextWithoutCommandsStoresItAndEndsTheProgram)
@@ -223,7 +208,7 @@ TEST_F(EditorTest, SavingATextWithoutCommandsStoresItAndEndsTheProgram)
 TEST_F(EditorTest, LogViewerShowsTheLogReadOnlyAndNeverAsks)
 {
     PostMessageA(main_, WM_COMMAND, MAKEWPARAM(1001, 0), 0);
-    HWND form = WindowOf(program_->Pid(), "MOVIRform", "INI file", kWindowMs);
+    HWND form = WindowOf(program_->Pid(), "MOVIRform", "INI file", nullptr, kWindowMs);
     ASSERT_TRUE(form != nullptr);
     HWND editor = EditorOf(form);
     ASSERT_TRUE(editor != nullptr);
@@ -269,7 +254,7 @@ TEST_F(EditorTest, FindDialogWrapsOnceAndHonoursWordsAndCase)
     SetForegroundWindow(form);
     Sleep(300);
     Keys({VK_CONTROL}, VK_F3);
-    HWND find = WindowOf(program_->Pid(), "MOVIRform", "Trova", kWindowMs);
+    HWND find = WindowOf(program_->Pid(), "MOVIRform", "Trova", nullptr, kWindowMs);
     ASSERT_TRUE(find != nullptr);
     HWND pattern = FindWindowExA(find, nullptr, "Edit", nullptr);
     HWND words = FindWindowExA(find, nullptr, "Button", "Solo parole intere");

@@ -110,6 +110,31 @@ TEST_F(LogFiles, DailyLogKeepsEarlierLoads)
     EXPECT_EQ(first + "second load\r\n", Read("log_07032013.LOG"));
 }
 
+TEST_F(LogFiles, ABannerBeginsOnALineOfItsOwn)
+{
+    const std::string banner = kBannerHead + ">>> La porta di comunicazione \xE8: LAN\r\n";
+    const struct {
+        const char* name;
+        std::string before;
+        std::string after;
+    } rows[] = {
+        {"a new day's file", "", banner},
+        {"after a block ending without a line break", "COMPLETAMENTE ELABORATO",
+         "COMPLETAMENTE ELABORATO\r\n" + banner},
+        {"after a whole line", "Codice di ritorno: 0\r\n", "Codice di ritorno: 0\r\n" + banner},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        DeleteFileA((folder_ + "\\log_07032013.LOG").c_str());
+        if (!row.before.empty())
+            testutil::write_file(folder_ + "\\log_07032013.LOG", row.before);
+        ASSERT_TRUE(log_.Open(folder_, 0));
+        log_.WriteBanner({});
+        log_.Close();
+        EXPECT_EQ(row.after, Read("log_07032013.LOG"));
+    }
+}
+
 TEST_F(LogFiles, ReceiptBlockAndCopies)
 {
     ASSERT_TRUE(log_.Open(folder_, 0));

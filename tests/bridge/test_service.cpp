@@ -1,5 +1,6 @@
 // Receipt names and cleaning as tables, and the settings load of the
-// service: a refused load leaves the running worker and its settings.
+// service: a refused load keeps the fields just read and leaves the running
+// worker with the settings it was started with.
 
 #include "bridge_test.h"
 #include "bridgeservice.h"
@@ -10,7 +11,7 @@ using namespace workertest;
 
 TEST(ReceiptFiles, NamesAreAcceptedByNameOrExtension)
 {
-    const NameList accepted{".TXT", "SCONTR.DAT", ".BAK"};
+    const NameList accepted{".TXT", "SCONTR.DAT", ".BAK", ".INVIO"};
     struct Row {
         const char* name;
         int backup;
@@ -19,11 +20,15 @@ TEST(ReceiptFiles, NamesAreAcceptedByNameOrExtension)
         {"A.TXT", 0, true},      {"a.txt", 0, true},     {"SCONTR.DAT", 0, true},
         {"scontr.dat", 0, true}, {"OTHER.DAT", 0, false}, {"TXT", 0, false},
         {"A.BAK", 0, true},      {"A.BAK", 1, false},    {"A.TXT.DOC", 0, false},
+        // Working names of receipts being sent are never receipts.
+        {"A.TXT.INVIO", 0, false}, {"A.TXT.invio12", 0, false}, {"A.TXT.INVIOX", 0, false},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
         EXPECT_EQ(row.expected, IsReceiptName(row.name, accepted, row.backup));
     }
+    EXPECT_EQ("A.TXT", ReceiptNameOf("A.TXT.INVIO12"));
+    EXPECT_EQ("A.TXT.INVIOX", ReceiptNameOf("A.TXT.INVIOX"));
     EXPECT_EQ("C:\\x\\A.BAK", BackupName("C:\\x\\A.TXT"));
     EXPECT_EQ("C:\\x.y\\A.BAK", BackupName("C:\\x.y\\A"));
 }
@@ -74,7 +79,7 @@ TEST_F(ServiceLoad, RefusedLoadKeepsTheRunningWorker)
     ASSERT_EQ(1u, bridgetest::boxes().size());
     EXPECT_EQ("Message", bridgetest::boxes()[0].caption);
     EXPECT_TRUE(service.IsRunning());
-    EXPECT_EQ(5, service.Settings().polltime);
+    EXPECT_EQ(0, service.Settings().polltime) << "the fields are the ones just read";
     // The old worker still does its job.
     Receipt("P.TXT", "CHIUSURA\r\n");
     EXPECT_TRUE(WaitGone("P.TXT"));

@@ -79,7 +79,27 @@ TEST_F(Store, OuterBlanksAreNotStored)
     EXPECT_EQ("[Info]\r\n  EcrIp = 1.2.3.4  \r\n\r\n[X]\r\nA=1", store_.Read());
 }
 
-TEST_F(Store, BrokenAndForeignStoresReadEmpty)
+// The reader gives the text up to its first zero byte, whatever bytes the
+// writer stored.
+TEST_F(Store, EveryTextTheWriterStoresReadsBack)
+{
+    const struct {
+        const char* name;
+        std::string text;
+    } rows[] = {
+        {"a control character inside a value", "[Info]\r\nEcrIp=1.2.3.4\r\nNota=a\x01" "b\r\npolltime=5"},
+        {"an escape in a command's format", "[VEND]\r\nFORMAT=\x1B" "R\r\n1=REP"},
+        {"delete and bytes above 127", "[X]\r\nA=\x7F\xE8\xFF"},
+        {"a lone carriage return and a tab", "[X]\r\nA=1\rB=\t2"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        Store_(row.text);
+        EXPECT_EQ(row.text, store_.Read());
+    }
+}
+
+TEST_F(Store, BrokenAndForeignStoresAreRefusedByTheLoad)
 {
     Store_("[Info]\r\nEcrIp=1.2.3.4\r\nCartella=C:\\\r\npolltime=5\r\n");
     const std::string good = Raw();
@@ -98,23 +118,27 @@ TEST_F(Store, BrokenAndForeignStoresReadEmpty)
         const char* name;
         std::string bytes;
         bool present;
+        bool empty;  // else unreadable text up to its first zero byte
     } rows[] = {
-        {"missing", "", false},
-        {"empty", "", true},
-        {"not whole blocks", good.substr(0, good.size() - 3), true},
-        {"one byte", good.substr(0, 1), true},
-        {"another key", foreign, true},
+        {"missing", "", false, true},
+        {"empty", "", true, true},
+        {"not whole blocks", good.substr(0, good.size() - 3), true, true},
+        {"one byte", good.substr(0, 1), true, true},
+        {"another key", foreign, true, false},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
         DeleteFileA(store_.StorePath().c_str());
         if (row.present)
             testutil::write_file(store_.StorePath(), row.bytes);
-        EXPECT_EQ("", store_.Read());
+        std::string read = store_.Read();
+        EXPECT_EQ(row.empty, read.empty());
+        EXPECT_EQ(std::string::npos, read.find('\0'));
+        EXPECT_EQ(std::string::npos, read.find("EcrIp"));
         // The load then refuses the settings with its first message.
         BoxRecorder recorder;
         std::string copy = store_.WriteLoadCopy();
-        EXPECT_EQ("", testutil::read_file(copy));
+        EXPECT_EQ(read, testutil::read_file(copy));
         EXPECT_FALSE(CheckSettings(ReadBridgeSettings(copy.c_str())));
         ASSERT_EQ(1u, boxes().size());
         EXPECT_EQ("ATTENZIONE: nessuna indirizzo ip dichiarato nel file di configurazione",

@@ -46,12 +46,6 @@ using Program = VarneskProcess;
 
 HWND PublishedHandle() { return VarneskPublishedHandle(); }
 
-
-bool ServiceEnded(HWND window)
-{
-    return ServiceTextLength(window) == int(sizeof "Servizio Disattivato" - 1);
-}
-
 void PostExit(HWND window)
 {
     PostMessageA(window, WM_COMMAND, MAKEWPARAM(WORD(-5), 0), 0);
@@ -117,13 +111,6 @@ TEST_F(VarneskTest, RunsHiddenCarriesReceiptsAndEndsOnExit)
     PostExit(main);
     EXPECT_EQ(0u, bridge.WaitExit(30000));
     EXPECT_FALSE(IsWindow(main));
-}
-
-std::string TextOf(HWND window)
-{
-    char text[256] = {};
-    GetWindowTextA(window, text, sizeof text);
-    return text;
 }
 
 TEST_F(VarneskTest, AboutBoxShowsTheLibraryVersionAndItsPicture)

@@ -109,6 +109,18 @@ TEST_F(WorkerTest, OfflineWritesTheBlockAndCopiesWithoutAnyLinkCall)
               testutil::read_file(folder_ + "\\log\\" + copies[0]));
 }
 
+// A receipt's SHELL command runs in the shared folder, the worker's folder.
+TEST_F(WorkerTest, ShellCommandsRunInTheSharedFolder)
+{
+    Receipt("S.TXT", "SHELL cmd /c echo x>shellout.txt\r\n");
+    BridgeSettings s = Settings(0);
+    s.Offline = 1;
+    StartWorker(s);
+    ASSERT_TRUE(WaitGone("S.TXT"));
+    EXPECT_TRUE(Exists("shellout.txt"));
+    EXPECT_NE(std::string::npos, LogText().find("Codice di ritorno: 0\r\n")) << LogText();
+}
+
 TEST_F(WorkerTest, BusyRegisterSuspendsQuietlyUntilItIsIdle)
 {
     reg_->setState('V');

@@ -16,8 +16,9 @@ TEST_F(WorkerTest, QuitDuringAReceiptFinishesItFirst)
     StartWorker(Settings(1));
     ASSERT_TRUE(WaitFor([&] { return Received().find("=R2/$200") != std::string::npos; }, 15000));
     worker_.RequestQuit();
-    EXPECT_TRUE(Exists("Q.TXT"));  // still under way when the quit came
+    EXPECT_TRUE(Exists("Q.TXT.INVIO"));  // claimed and under way when the quit came
     ASSERT_TRUE(worker_.WaitEnded(20000));
+    EXPECT_FALSE(Exists("Q.TXT.INVIO"));
     EXPECT_FALSE(Exists("Q.TXT"));
     EXPECT_TRUE(peer_->waitHost(false, 5000));  // the link was closed
     std::string received = Received();

@@ -4,7 +4,7 @@ namespace workertest {
 
 const char* const kConfig =
     "[Info]\r\nExt=TXT,SCO\r\n"
-    "[Comandi]\r\n1=VEND\r\n2=CHIUSURA\r\n3=TESTO\r\n"
+    "[Comandi]\r\n1=VEND\r\n2=CHIUSURA\r\n3=TESTO\r\n4=SHELL\r\n"
     "[VEND]\r\nFORMAT=REP+PREZZO\r\n1=REP\r\n2=PREZZO\r\nTERMINATOR=PREZZO,M,\r\n"
     "[REP]\r\nFORMAT=R\r\n[PREZZO]\r\nFORMAT=H\r\n"
     "[CHIUSURA]\r\nFORMAT=1T\r\n"

@@ -80,9 +80,10 @@ protected:
     void Receipt(const std::string& name, const std::string& text) const;
     bool Exists(const std::string& name) const { return testutil::file_exists(Path(name)); }
     std::string Path(const std::string& name) const { return shared_ + "\\" + name; }
+    // Gone under its own name and under the working name it is sent under.
     bool WaitGone(const std::string& name, int ms = 15000) const
     {
-        return WaitFor([&] { return !Exists(name); }, ms);
+        return WaitFor([&] { return !Exists(name) && !Exists(name + ".INVIO"); }, ms);
     }
     bool WaitPasses(long more, int ms = 10000) const
     {

@@ -4,6 +4,11 @@
 #include "zwintest.h"
 
 #include "testutil.h"
+#include "xhooks.h"
+#include "xsystem.h"
+
+#include <cstdlib>
+#include <memory>
 
 #include <map>
 
@@ -169,6 +174,104 @@ TEST(Startup, ClosedMainFormSavesItsPlacement)
     char v[32] = {};
     GetPrivateProfileStringA("Info", "width_Main", "", v, sizeof v, ini.c_str());
     EXPECT_GT(atoi(v), 0);
+}
+
+// Run by the ctest entries test_zwindows_english and test_zwindows_italian,
+// which set the locale (LC_ALL) and the language it must give (ZWT_LANGUAGE).
+TEST(Language, FlagCaptionsAndTextsFollowTheUsersLanguage)
+{
+    const char* want = std::getenv("ZWT_LANGUAGE");
+    ASSERT_NE(nullptr, want) << "ZWT_LANGUAGE names the language the run's locale gives";
+    ASSERT_EQ(std::atoi(want), GetUserDefaultLangID()) << "the locale of this run";
+    const bool italian = std::atoi(want) == 1040;
+    EXPECT_EQ(italian ? 1 : 0, zApp().italian);
+    struct Row {
+        const char *it, *en, *icon;
+    } rows[17] = {{"primo", "first", "bl0"},       {"precedente", "previous", "bl1"},
+                  {"successivo", "next", "bl2"},   {"ultimo", "last", "bl3"},
+                  {"", "", ""},                    {"nuovo", "new", "bl4"},
+                  {"edita", "edit", "bl5"},        {"", "", ""},
+                  {"ok", "ok", "bl6"},             {"annulla", "discard", "bl7"},
+                  {"elimina", "delete", "bl8"},    {"filtra", "seek", "bl9"},
+                  {"aggiorna", "update", "bl10"},  {"stampa", "print", "bl11"},
+                  {"", "", ""},                    {"chiudi", "exit", "bl12"},
+                  {"tastiera", "keyboard", "bl13"}};
+    ASSERT_EQ(17u, NavigationCaptions.size());
+    ASSERT_EQ(17u, NavigationIcons.size());
+    for (size_t i = 0; i < 17; ++i) {
+        SCOPED_TRACE("position " + std::to_string(i));
+        EXPECT_STREQ(italian ? rows[i].it : rows[i].en, NavigationCaptions[i].c_str());
+        EXPECT_STREQ(rows[i].icon, NavigationIcons[i].c_str());
+    }
+    zWindow w("static", ZT_STATIC);
+    EXPECT_STREQ(italian ? "Informazione indispensabile" : "Mandatory field",
+                 w.mandatoryMessage.c_str());
+}
+
+TEST(StartupServices, CommonControlsVersionIsAskedAtStartAndOfAnyLibrary)
+{
+    EXPECT_GE(xsys().ComctlMajor(), 5u) << "start-up asked for the version";
+    struct Row {
+        const char* library;
+        HRESULT result;
+        DWORD major, minor;  // 0, 0: the version of the common controls, 5.x or later
+    } rows[] = {{"COMCTL32.DLL", S_OK, 0, 0},
+                {"KERNEL32.DLL", 0, 4, 0},
+                {"ZWTNOSUCH.DLL", E_FAIL, 4, 0}};
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.library);
+        EXPECT_EQ(row.result, xsys().GetComctlVersion(row.library));
+        if (row.major) {
+            EXPECT_EQ(row.major, xsys().ComctlMajor());
+            EXPECT_EQ(row.minor, xsys().ComctlMinor());
+        } else {
+            EXPECT_GE(xsys().ComctlMajor(), 5u);
+        }
+    }
+    EXPECT_EQ(S_OK, xsys().GetComctlVersion());
+}
+
+HWND g_boxOwner = nullptr;
+
+int OwnerOfBox(HWND owner, const char*, const char*, UINT)
+{
+    g_boxOwner = owner;
+    return IDOK;
+}
+
+// Boxes are owned by the main form, else by the first open form in the
+// application's list (not the current form), else by nobody.
+TEST(Boxes, OwnerIsTheMainFormElseTheFirstOpenForm)
+{
+    for (zForm* f : zApp().forms)
+        ASSERT_FALSE(f->IsLive()) << "no form of an earlier test is open";
+    xmessageboxfn saved = xsetmessagebox(OwnerOfBox);
+    auto first = std::make_unique<zwt::TestForm>("BoxFirst");
+    auto second = std::make_unique<zwt::TestForm>("BoxSecond");
+    first->Show(SW_SHOW);
+    second->Show(SW_SHOW);
+    zApp().SetCurrentForm(second.get());
+    struct Row {
+        const char* name;
+        zForm* main;
+        bool open;
+        HWND owner;
+    } rows[] = {{"no main form", nullptr, true, first->hwnd},
+                {"a main form", second.get(), true, second->hwnd},
+                {"nothing open", nullptr, false, nullptr}};
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        if (!row.open) {
+            first->Close();
+            second->Close();
+        }
+        zMainForm = row.main;
+        g_boxOwner = reinterpret_cast<HWND>(1);
+        xsys().MessageBox("text", "Message", MB_OK);
+        EXPECT_EQ(row.owner, g_boxOwner);
+    }
+    zMainForm = nullptr;
+    xsetmessagebox(saved);
 }
 
 }  // namespace

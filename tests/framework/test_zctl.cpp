@@ -4,6 +4,7 @@
 
 #include "zwintest.h"
 
+#include "zbars.h"
 #include "zcontrols.h"
 
 #include <memory>
@@ -279,6 +280,30 @@ TEST_F(ControlsTest, ComboItemValuesAndSelection)
     EXPECT_EQ(-1, dead.GetItemValue(0));
 }
 
+// A combo box's text is its selected item, whatever its edit part shows;
+// without a selection it is the window text.
+TEST_F(ControlsTest, ComboTextIsTheSelectedItem)
+{
+    zComboBox c;
+    Place(*form, &c, "sel", WS_VISIBLE | CBS_DROPDOWN, 10, 120);
+    c.AddString("alpha");
+    c.AddString("bravo");
+    HWND edit = GetWindow(c.hwnd, GW_CHILD);
+    ASSERT_NE(nullptr, edit);
+    struct Row {
+        const char* name;
+        int selection;
+        const char* text;
+    } rows[] = {{"item selected", 1, "bravo"}, {"nothing selected", -1, "typed"}};
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        c.SetCurSel(row.selection);
+        SetWindowTextA(edit, "typed");
+        EXPECT_EQ(std::string(row.text), std::string(c.GetText().c_str()));
+        EXPECT_FALSE(c.IsTextBlank());
+    }
+}
+
 TEST_F(ControlsTest, ComboEditEvents)
 {
     RCombo c;
@@ -367,3 +392,45 @@ TEST_F(ControlsTest, ScintillaEditorChangeEvent)
 }
 
 }  // namespace
+
+// The window's own icon reaches each kind of window by its own message:
+// forms WM_SETICON, buttons BM_SETIMAGE, statics STM_SETIMAGE, status bars
+// SB_SETICON on part 0.
+TEST(WindowIconTest, EachKindOfWindowShowsItsIconByItsMessage)
+{
+    TestForm form("Icons");
+    form.statusBarShown = 1;
+    form.icon.name = "TRAYICON";
+    form.Show(SW_SHOW);
+    ASSERT_TRUE(form.IsLive());
+    ASSERT_TRUE(form.statusBar && form.statusBar->IsLive());
+    RButton button;
+    button.icon.name = "TRAYICON";
+    Place(form, &button, "button", WS_VISIBLE | BS_ICON, 10);
+    RStatic picture;
+    picture.icon.name = "TRAYICON";
+    Place(form, &picture, "static", WS_VISIBLE | SS_ICON, 50);
+    form.statusBar->icon.SetIconByName("TRAYICON", 1);
+    form.statusBar->ApplyIcon();
+
+    const struct {
+        const char* name;
+        zWindow* window;
+        UINT message;
+        WPARAM wParam;
+    } rows[] = {
+        {"form, small icon", &form, WM_GETICON, ICON_SMALL},
+        {"form, big icon", &form, WM_GETICON, ICON_BIG},
+        {"button", &button, BM_GETIMAGE, IMAGE_ICON},
+        {"static", &picture, STM_GETIMAGE, IMAGE_ICON},
+        {"status bar, part 0", form.statusBar, SB_GETICON, 0},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        HICON expected = row.window->icon.Handle();
+        ASSERT_TRUE(expected != nullptr);
+        LRESULT shown = SendMessageA(row.window->hwnd, row.message, row.wParam, 0);
+        EXPECT_EQ(reinterpret_cast<LRESULT>(expected), shown);
+    }
+    form.Close();
+}

@@ -111,6 +111,46 @@ TEST(Drawing, DisabledLabelIsSilver)
     }
 }
 
+// The test resources hold the same red 6 x 5 picture behind the two
+// headers of device-independent bitmaps (with 4- and 3-byte colour tables).
+TEST(Drawing, DibResourcesWithEitherHeaderAreDrawn)
+{
+    HWND window = CreateWindowExA(0, "static", "", WS_POPUP, 0, 0, 40, 30, nullptr, nullptr,
+                                  GetModuleHandleA(nullptr), nullptr);
+    ASSERT_NE(nullptr, window);
+    struct Row {
+        const char* name;
+        unsigned flags;
+        POINT red, white;
+    } rows[] = {{"REDINFO", 0, {5, 4}, {6, 5}},
+                {"REDCORE", 0, {5, 4}, {6, 5}},
+                {"REDCORE", ZPIC_CENTER, {(40 - 6) / 2, (30 - 5) / 2}, {0, 0}},
+                {"REDCORE", ZPIC_STRETCH, {39, 29}, {39, 29}}};
+    for (const Row& row : rows) {
+        SCOPED_TRACE(std::string(row.name) + " flags " + std::to_string(row.flags));
+        Canvas c(40, 30);
+        DrawDibResource(window, c.dc, GetModuleHandleA(nullptr), row.name, row.flags, SRCCOPY);
+        EXPECT_EQ(kRed, c.At(row.red.x, row.red.y));
+        if (row.flags != ZPIC_STRETCH) {
+            EXPECT_EQ(kWhite, c.At(row.white.x, row.white.y));
+        }
+    }
+    DestroyWindow(window);
+}
+
+TEST(Drawing, ProcessWideDrawingObjects)
+{
+    LOGPEN pen = {};
+    ASSERT_EQ(int(sizeof pen), GetObjectA(zBlackPen(), sizeof pen, &pen));
+    EXPECT_EQ(UINT(PS_SOLID), pen.lopnStyle);
+    EXPECT_EQ(1, pen.lopnWidth.x);
+    EXPECT_EQ(RGB(0, 0, 0), pen.lopnColor);
+    EXPECT_EQ(nullptr, zEmptyContext().Handle());
+    HDC display = zDisplayIC();
+    ASSERT_NE(nullptr, display);
+    EXPECT_EQ(GetSystemMetrics(SM_CXSCREEN), GetDeviceCaps(display, HORZRES));
+}
+
 TEST(Caches, ControlsShareOneFontFreedAfterTheLastRelease)
 {
     zFont a, b;

@@ -242,6 +242,42 @@ TEST(ImageListTest, IconsAreAddedInOrder)
     EXPECT_EQ(16, cx);
 }
 
+// The program's shared image list is filled when the main form is created,
+// however the list object was made.
+TEST(ImageListTest, TheProgramsListIsFilledWhenTheMainFormIsCreated)
+{
+    struct ProgramList : zImageList {
+        ProgramList() = default;
+        ProgramList(int w, int h) : zImageList(w, h) {}
+        void LoadImages() override
+        {
+            AddIcon("TRAYICON");
+            AddIcon("TRAYICON");
+        }
+    };
+    ProgramList later;
+    ProgramList atOnce(16, 16);
+    const struct {
+        const char* name;
+        ProgramList* list;
+    } rows[] = {
+        {"made without a list", &later},
+        {"made with its size, list and all", &atOnce},
+    };
+    zImageList* oldList = zApp().imageList;
+    zForm* oldMain = zMainForm;
+    zMainForm = nullptr;
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        zApp().imageList = row.list;
+        zApp().CreateMainForm();
+        ASSERT_TRUE(row.list->list != nullptr);
+        EXPECT_EQ(2, ImageList_GetImageCount(row.list->list));
+    }
+    zApp().imageList = oldList;
+    zMainForm = oldMain;
+}
+
 // --- bars ------------------------------------------------------------------
 
 struct BarForm : zwt::TestForm {

@@ -4,6 +4,9 @@
 
 #include "zwintest.h"
 
+#include <algorithm>
+#include <memory>
+
 using zwt::AddControl;
 using zwt::Log;
 using zwt::SameSequence;
@@ -12,24 +15,24 @@ using zwt::TestForm;
 
 namespace {
 
+// A key pressed in the focused window as the input queue delivers it: a
+// posted WM_KEYDOWN and WM_KEYUP (the pump's TranslateMessage makes the
+// character), SHIFT held in the thread's key state. Posted keys reach this
+// program's windows whichever program has the foreground of the display.
 void Key(WORD vk, bool shift = false)
 {
-    std::vector<INPUT> in;
-    auto add = [&](WORD k, bool up) {
-        INPUT i = {};
-        i.type = INPUT_KEYBOARD;
-        i.ki.wVk = k;
-        i.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
-        in.push_back(i);
-    };
-    if (shift)
-        add(VK_SHIFT, false);
-    add(vk, false);
-    add(vk, true);
-    if (shift)
-        add(VK_SHIFT, true);
-    SendInput(UINT(in.size()), in.data(), sizeof(INPUT));
+    BYTE state[256] = {};
+    GetKeyboardState(state);
+    const BYTE saved = state[VK_SHIFT];
+    state[VK_SHIFT] = shift ? 0x80 : 0;
+    SetKeyboardState(state);
+    HWND focus = GetFocus();
+    LPARAM scan = LPARAM(MapVirtualKeyA(vk, MAPVK_VK_TO_VSC)) << 16;
+    PostMessageA(focus, WM_KEYDOWN, vk, scan | 1);
+    PostMessageA(focus, WM_KEYUP, vk, scan | 1 | 0xC0000000);
     zwt::Pump(150);
+    state[VK_SHIFT] = saved;
+    SetKeyboardState(state);
 }
 
 struct KeysTest : ::testing::Test {
@@ -100,6 +103,57 @@ TEST_F(KeysTest, EnterClicksTheDefaultButtonWithoutACharacter)
         << "the form's OnKeyDown also sees ENTER";
 }
 
+// A locked edit (read-only flag of its object; the window itself would
+// delete) gets DEL as no key; an unlocked one deletes.
+TEST_F(KeysTest, DeleteInALockedEditChangesNothing)
+{
+    struct Row {
+        const char* name;
+        unsigned char readOnly;
+        const char* text;
+    } rows[] = {{"locked", 1, "abc"}, {"unlocked", 0, "bc"}};
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        first->readOnly = row.readOnly;
+        SetWindowTextA(first->hwnd, "abc");
+        first->SetFocus();
+        SendMessageA(first->hwnd, EM_SETSEL, 0, 0);
+        Key(VK_DELETE);
+        EXPECT_EQ(std::string(row.text), std::string(first->GetText().c_str()));
+    }
+    first->readOnly = 0;
+}
+
+TEST_F(KeysTest, EnterClosesAnOpenListWithoutPressingTheDefaultButton)
+{
+    std::unique_ptr<TestControl> combo(AddControl(
+        *form, "combobox", ZT_COMBOBOX, "combo",
+        WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST, 190));
+    for (const char* item : {"one", "two", "three"})
+        SendMessageA(combo->hwnd, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item));
+    combo->SetFocus();
+    SendMessageA(combo->hwnd, CB_SHOWDROPDOWN, TRUE, 0);
+    zwt::Pump(100);
+    ASSERT_EQ(1, SendMessageA(combo->hwnd, CB_GETDROPPEDSTATE, 0, 0));
+    Log().clear();
+    Key(VK_RETURN);
+    EXPECT_EQ(0, SendMessageA(combo->hwnd, CB_GETDROPPEDSTATE, 0, 0)) << "the list closed";
+    EXPECT_EQ(Log().end(), std::find(Log().begin(), Log().end(), "ok:Event1"))
+        << "the default button stayed up";
+    Key(VK_RETURN);
+    EXPECT_NE(Log().end(), std::find(Log().begin(), Log().end(), "ok:Event1"))
+        << "with the list closed ENTER presses it";
+}
+
+TEST_F(KeysTest, EscapeInAPlainFormReachesItsKeyHandler)
+{
+    first->SetFocus();
+    form->keys.clear();
+    Key(VK_ESCAPE);
+    EXPECT_TRUE(form->IsLive());
+    EXPECT_NE(form->keys.end(), std::find(form->keys.begin(), form->keys.end(), VK_ESCAPE));
+}
+
 TEST_F(KeysTest, CharacterFiltersKeepOnlyWhatTheFlagsAllow)
 {
     struct Row {
@@ -127,13 +181,10 @@ TestControl* g_modalEdit = nullptr;
 void CALLBACK PressEscape(HWND, UINT, UINT_PTR id, DWORD)
 {
     KillTimer(nullptr, id);
-    SetForegroundWindow(g_modal->hwnd);
     g_modalEdit->SetFocus();
-    INPUT in[2] = {};
-    in[0].type = in[1].type = INPUT_KEYBOARD;
-    in[0].ki.wVk = in[1].ki.wVk = VK_ESCAPE;
-    in[1].ki.dwFlags = KEYEVENTF_KEYUP;
-    SendInput(2, in, sizeof(INPUT));
+    LPARAM scan = LPARAM(MapVirtualKeyA(VK_ESCAPE, MAPVK_VK_TO_VSC)) << 16;
+    PostMessageA(g_modalEdit->hwnd, WM_KEYDOWN, VK_ESCAPE, scan | 1);
+    PostMessageA(g_modalEdit->hwnd, WM_KEYUP, VK_ESCAPE, scan | 1 | 0xC0000000);
 }
 
 TEST(ModalKeys, EscapeClosesAModalFormSafely)
@@ -176,6 +227,141 @@ TEST(Subclass, ChildDestructionLeavesTheOwnerObjectAlone)
     delete form;
     EXPECT_EQ(nullptr, combo->hwnd);
     delete combo;
+}
+
+}  // namespace
+
+namespace {
+
+// A window class that answers WM_RBUTTONUP with a set result and counts
+// how often its own procedure saw the message.
+int g_rbuttonUps = 0;
+LRESULT g_rbuttonAnswer = 0;
+
+LRESULT CALLBACK MouseProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    if (msg == WM_RBUTTONUP) {
+        ++g_rbuttonUps;
+        return g_rbuttonAnswer;
+    }
+    return DefWindowProcA(hwnd, msg, wParam, lParam);
+}
+
+class MouseControl : public TestControl {
+public:
+    MouseControl(unsigned short typeCode) : TestControl("zwtMouse", typeCode, "mouse") {}
+    bool OnRButtonUp(WPARAM, int, int) override
+    {
+        Log().push_back("OnRButtonUp");
+        return slot;
+    }
+    bool slot = true;
+};
+
+const char* RegisterOnce(const char* name, WNDPROC proc)
+{
+    WNDCLASSA wc = {};
+    if (!GetClassInfoA(GetModuleHandleA(nullptr), name, &wc)) {
+        wc.lpfnWndProc = proc;
+        wc.hInstance = GetModuleHandleA(nullptr);
+        wc.lpszClassName = name;
+        RegisterClassA(&wc);
+    }
+    return name;
+}
+
+TEST(Subclass, RightButtonUpOnGridTypesAsksTheirProcedureFirst)
+{
+    RegisterOnce("zwtMouse", MouseProc);
+    auto form = std::make_unique<TestForm>("Mouse");
+    form->Show(SW_SHOW);
+    struct Row {
+        const char* name;
+        unsigned short type;
+        LRESULT procedure;
+        bool slot;
+        int calls;
+        bool slotCalled;
+    } rows[] = {
+        {"type 30, slot goes on", ZT_OWNCLICKS, 0, true, 2, true},
+        {"type 30, slot stops", ZT_OWNCLICKS, 0, false, 1, true},
+        {"type 30, procedure took it", ZT_OWNCLICKS, 1, true, 1, false},
+        {"type 16, slot goes on", ZT_GRID16, 0, true, 2, true},
+        {"static, slot goes on", ZT_STATIC, 0, true, 1, true},
+        {"static, slot stops", ZT_STATIC, 0, false, 0, true},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        MouseControl ctl(row.type);
+        ctl.parent = form.get();
+        ctl.style = WS_CHILD | WS_VISIBLE;
+        ctl.Create();
+        ASSERT_TRUE(ctl.IsLive());
+        ctl.slot = row.slot;
+        g_rbuttonAnswer = row.procedure;
+        g_rbuttonUps = 0;
+        Log().clear();
+        SendMessageA(ctl.hwnd, WM_RBUTTONUP, 0, MAKELPARAM(2, 2));
+        EXPECT_EQ(row.calls, g_rbuttonUps);
+        EXPECT_EQ(row.slotCalled, !Log().empty());
+    }
+}
+
+// A grid-type window with three columns: names "code", none and "price",
+// widths 11, 22 and 33 (the control library's messages 2836, 2856, 2906).
+LRESULT CALLBACK ColumnsProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    static const char* const names[] = {"code", "", "price"};
+    switch (msg) {
+    case 2836:
+        return 3;
+    case 2856:
+        return wParam >= 1 && wParam <= 3 ? reinterpret_cast<LRESULT>(names[wParam - 1]) : 0;
+    case 2906:
+        return wParam >= 1 && wParam <= 3 ? LRESULT(11 * wParam) : 0;
+    default:
+        return DefWindowProcA(hwnd, msg, wParam, lParam);
+    }
+}
+
+TEST(Subclass, GridColumnWidthsAreSavedWhenTheWindowGoes)
+{
+    RegisterOnce("zwtColumns", ColumnsProc);
+    const char* section = "info_Sheet_grid1_3308301510";
+    WritePrivateProfileStringA(section, nullptr, nullptr, zApp().iniPath);
+    auto form = std::make_unique<TestForm>("Sheet");
+    form->Show(SW_SHOW);
+    TestControl grid("zwtColumns", ZT_GRID16, "grid1");
+    grid.parent = form.get();
+    grid.style = WS_CHILD | WS_VISIBLE;
+    grid.Create();
+    ASSERT_TRUE(grid.IsLive());
+    DestroyWindow(grid.hwnd);
+    struct Row {
+        const char* key;
+        const char* width;
+    } rows[] = {{"code", "11"}, {"2", "22"}, {"price", "33"}};
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.key);
+        char value[32] = {};
+        GetPrivateProfileStringA(section, row.key, "", value, sizeof value, zApp().iniPath);
+        EXPECT_STREQ(row.width, value);
+    }
+}
+
+TEST(Subclass, SectionHashSkipsBlanksAndTabs)
+{
+    struct Row {
+        const char* text;
+        unsigned long hash;
+    } rows[] = {{"info_Sheet_grid1", 3308301510ul},
+                {"info_ Sheet\t_grid1", 3308301510ul},
+                {"", 0ul},
+                {"info_Caff\xE8_g", 2051225718ul}};
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.text);
+        EXPECT_EQ(row.hash, zTextHash(row.text));
+    }
 }
 
 }  // namespace

@@ -5,6 +5,8 @@
 
 #include "zgdi.h"
 
+#include <algorithm>
+#include <cstdio>
 #include <sstream>
 
 namespace zwt {
@@ -28,6 +30,50 @@ std::vector<std::string>& Log()
         out << (e == a ? "  " : "! ") << i << ": expected " << e << ", got " << a << "\n";
     }
     return ::testing::AssertionFailure() << "message sequence differs:\n" << out.str();
+}
+
+namespace {
+
+std::vector<MessageRecorder*>& Recorders()
+{
+    static std::vector<MessageRecorder*> all;
+    return all;
+}
+
+}  // namespace
+
+MessageRecorder::MessageRecorder(HWND window, const char* tag, std::vector<Name> names)
+    : window_(window), tag_(tag), names_(std::move(names))
+{
+    old_ = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(Proc)));
+    Recorders().push_back(this);
+}
+
+MessageRecorder::~MessageRecorder()
+{
+    auto& all = Recorders();
+    all.erase(std::find(all.begin(), all.end(), this));
+    if (IsWindow(window_) &&
+        GetWindowLongPtrA(window_, GWLP_WNDPROC) == reinterpret_cast<LONG_PTR>(Proc))
+        SetWindowLongPtrA(window_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(old_));
+}
+
+LRESULT CALLBACK MessageRecorder::Proc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    for (MessageRecorder* r : Recorders()) {
+        if (r->window_ != hwnd)
+            continue;
+        for (const Name& n : r->names_) {
+            if (n.msg == msg) {
+                char value[16];
+                std::snprintf(value, sizeof value, "%lx", static_cast<unsigned long>(lParam));
+                Log().push_back(r->tag_ + ":" + n.name + " " + value);
+            }
+        }
+        return CallWindowProcA(r->old_, hwnd, msg, wParam, lParam);
+    }
+    return DefWindowProcA(hwnd, msg, wParam, lParam);
 }
 
 TestControl* AddControl(zForm& form, const char* cls, unsigned short type, const char* name,

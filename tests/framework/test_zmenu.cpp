@@ -9,6 +9,7 @@
 #include "zmenu.h"
 
 #include <atomic>
+#include <cstdio>
 #include <memory>
 #include <thread>
 
@@ -343,6 +344,78 @@ TEST(TrayTest, IconSizesByKind)
     blank.SetIconByName("", 1);
     EXPECT_EQ(nullptr, blank.Handle());
     EXPECT_EQ(0, blank.width);
+}
+
+// An MDI frame with its menu and two children, one with a menu of its own:
+// the frame shows the active child's menu and its own menu otherwise.
+class MdiChild : public zForm {
+public:
+    MdiChild(const char* formName, zMenuRes* own) : zForm(ZMDICHILDCLASS)
+    {
+        name = caption = formName;
+        kind = ZK_MDICHILD;
+        menu = own;
+        left = top = 10, width = 200, height = 150;
+    }
+};
+
+TEST(MdiMenus, TheFrameShowsTheMenuOfTheActiveChild)
+{
+    Log().clear();
+    _base_Menu1 frameMenu;
+    zMenuRes childMenu("MENU2");
+    auto frame = std::make_unique<TestForm>("Frame", ZK_MDIFRAME);
+    frame->style |= WS_CLIPCHILDREN;
+    frame->menu = &frameMenu;
+    frame->width = 600, frame->height = 450;
+    zMainForm = frame.get();
+    frame->Show(SW_SHOW);
+    ASSERT_NE(nullptr, frame->mdiClient);
+    auto withMenu = std::make_unique<MdiChild>("WithMenu", &childMenu);
+    auto plain = std::make_unique<MdiChild>("Plain", nullptr);
+    zwt::MessageRecorder client(frame->mdiClient, "client",
+                                {{WM_MDISETMENU, "WM_MDISETMENU"},
+                                 {WM_MDIREFRESHMENU, "WM_MDIREFRESHMENU"}});
+    auto popup = [](zMenuRes& m) {
+        char text[16];
+        std::snprintf(text, sizeof text, "%lx",
+                      static_cast<unsigned long>(reinterpret_cast<UINT_PTR>(GetSubMenu(m.menu, 0))));
+        return std::string(text);
+    };
+    frameMenu.Load(GetModuleHandleA(nullptr));
+    childMenu.Load(GetModuleHandleA(nullptr));
+    const std::string setChild = "client:WM_MDISETMENU " + popup(childMenu);
+    const std::string setFrame = "client:WM_MDISETMENU " + popup(frameMenu);
+    const std::string refresh = "client:WM_MDIREFRESHMENU 0";
+    // Each activation reaches the child that goes first, then the one that comes.
+    struct Step {
+        const char* name;
+        zForm* activate;
+        zMenuRes* shown;
+        std::vector<std::string> messages;
+    } steps[] = {{"child with a menu", withMenu.get(), &childMenu, {setChild}},
+                 {"child without one", plain.get(), &frameMenu, {setFrame, refresh}},
+                 {"child with a menu again", withMenu.get(), &childMenu, {refresh, setChild}}};
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.name);
+        Log().clear();
+        if (step.activate->IsLive())
+            SendMessageA(frame->mdiClient, WM_MDIACTIVATE, reinterpret_cast<WPARAM>(step.activate->hwnd), 0);
+        else
+            step.activate->Show(SW_SHOW);
+        ASSERT_TRUE(step.activate->IsLive());
+        EXPECT_EQ(step.activate->hwnd,
+                  reinterpret_cast<HWND>(SendMessageA(frame->mdiClient, WM_MDIGETACTIVE, 0, 0)));
+        EXPECT_TRUE(zwt::SameSequence(step.messages, Log()));
+        EXPECT_EQ(step.shown->menu, GetMenu(frame->hwnd));
+        EXPECT_EQ(step.shown, zActiveMenu);
+        EXPECT_EQ(step.activate, zApp().currentForm);
+    }
+    plain.reset();
+    withMenu.reset();
+    zMainForm = nullptr;
+    frame.reset();
+    zActiveMenu = nullptr;
 }
 
 }  // namespace

@@ -42,9 +42,8 @@ public:
 void Report(FILE* out)
 {
     zApplication& app = zApp();
-    std::fprintf(out, "folder=%s\nmodule=%s\nini=%s\nitalian=%d\nnav0=%s\nnav15=%s\n",
-                 app.folder.c_str(), app.moduleName.c_str(), app.iniPath.c_str(), app.italian,
-                 NavigationCaptions[0].c_str(), NavigationCaptions[15].c_str());
+    std::fprintf(out, "folder=%s\nmodule=%s\nini=%s\n", app.folder.c_str(),
+                 app.moduleName.c_str(), app.iniPath.c_str());
     std::fprintf(out, "args=%u\n", unsigned(app.args.size()));
     for (size_t i = 0; i < app.args.size(); ++i)
         std::fprintf(out, "arg%u=%s\n", unsigned(i), app.args[i].c_str());

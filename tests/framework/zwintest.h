@@ -80,6 +80,28 @@ public:
     std::string chars;
 };
 
+// Records the named messages a window receives, as "<tag>:<name> <lParam in
+// hex>" lines in Log(), before the window's own procedure handles them.
+// The window leaves the recorder when the recorder ends.
+class MessageRecorder {
+public:
+    struct Name {
+        UINT msg;
+        const char* name;
+    };
+    MessageRecorder(HWND window, const char* tag, std::vector<Name> names);
+    ~MessageRecorder();
+    MessageRecorder(const MessageRecorder&) = delete;
+    MessageRecorder& operator=(const MessageRecorder&) = delete;
+
+private:
+    static LRESULT CALLBACK Proc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+    HWND window_;
+    std::string tag_;
+    std::vector<Name> names_;
+    WNDPROC old_;
+};
+
 // A form with the child controls it is given, laid out in a column.
 TestControl* AddControl(zForm& form, const char* cls, unsigned short type, const char* name,
                         DWORD style, int y);

@@ -55,9 +55,9 @@ TEST(DibRead, CoreHeaderBecomesInfoHeader)
     } rows[] = {
         {"8-bit with file header", 8, 4, 2, 256, true},
         {"8-bit bare", 8, 4, 2, 256, false},
-        {"1-bit with file header", 1, 9, 3, 2, true},
+        {"1-bit with file header", 1, 9, 8, 2, true},
         {"4-bit bare", 4, 5, 2, 16, false},
-        {"24-bit, no table", 24, 3, 2, 0, true},
+        {"24-bit, no table", 24, 3, 3, 0, true},
     };
     for (const Row& r : rows) {
         SCOPED_TRACE(r.name);
@@ -136,6 +136,33 @@ TEST(DibRead, TruncatedFilesNeverReadPastTheirBlock)
         for (size_t i = r.keep - 14; i < expected.size(); ++i)
             expected[i] = '\0';
         EXPECT_EQ(0, std::memcmp(block.data() + 40, expected.data() + 40, 1024 + 64));
+    }
+}
+
+// The header is read as 40 bytes whatever size it claims: a file that ends
+// before them gives no DIB, even one whose core header and bits are whole.
+TEST(DibRead, FilesShorterThanAnInfoHeaderGiveNull)
+{
+    const std::string core1x1 = CoreHeader(1, 1, 24) + Pattern(4, 3);           // 16 bytes
+    const std::string core8x1 = CoreHeader(8, 1, 1) + Pattern(6 + 4, 5);        // 22 bytes
+    const std::string core1x7 = CoreHeader(1, 7, 24) + Pattern(28, 6);          // 40 bytes
+    struct Row {
+        const char* name;
+        std::string file;
+        bool opens;
+    } rows[] = {
+        {"bare core header, 1x1 24-bit", core1x1, false},
+        {"core header with file header, 1x1 24-bit", FileHeader(14 + 16, 26) + core1x1, false},
+        {"bare core header, 8x1 1-bit", core8x1, false},
+        {"core header with file header, 8x1 1-bit", FileHeader(14 + 22, 32) + core8x1, false},
+        {"info header cut at 39 bytes", InfoHeader(1, 1, 24).substr(0, 39), false},
+        {"core header and bits of exactly 40 bytes", core1x7, true},
+        {"the same with its file header", FileHeader(14 + 40, 26) + core1x7, true},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.name);
+        std::vector<BYTE> block;
+        EXPECT_EQ(r.opens, OpenBytes(r.file, &block));
     }
 }
 

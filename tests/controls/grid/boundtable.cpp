@@ -29,7 +29,7 @@ BoundTable::BoundTable(const std::string& table, const std::string& columns, con
 
 BoundTable::~BoundTable()
 {
-    GridFreeLockLists(gi());
+    GridDropAllLocks(gi());
 }
 
 int BoundTable::Column(const char* name) const

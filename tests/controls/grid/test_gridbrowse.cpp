@@ -54,7 +54,7 @@ protected:
     void SetUp() override
     {
         if (sqlitedsn::Name().empty())
-            GTEST_SKIP() << sqlitedsn::Problem();
+            FAIL() << sqlitedsn::Problem();
     }
 };
 

@@ -224,15 +224,15 @@ TEST(GridKeys, OfferedKeysTheParentMaySwallow)
 {
     EditHost h(1, {10});
     ASSERT_TRUE(GridBeginEdit(h.grid(), h.gi(), 0, 0));
-    h.host.Reply(0x0B86, 1);
+    h.host.Reply(GRIDN_QUERYEDITORKEY, 1);
     EXPECT_EQ(ZCS_SWALLOW, GridOnEditorKey(h.grid(), h.gi(), VK_ESCAPE));
     EXPECT_NE(nullptr, h.editor());
-    h.host.Reply(0x0B86, 0);
+    h.host.Reply(GRIDN_QUERYEDITORKEY, 0);
 
-    h.host.Reply(0x0B8F, 1);
+    h.host.Reply(GRIDN_QUERYEDITORCHAR, 1);
     h.Type("abc");
     EXPECT_EQ("", h.EditorText());
-    h.host.Reply(0x0B8F, 0);
+    h.host.Reply(GRIDN_QUERYEDITORCHAR, 0);
     h.Type("ab");
     EXPECT_EQ("ab", h.EditorText());
     EXPECT_EQ(ZCS_SWALLOW, GridOnEditorChar(h.grid(), h.gi(), 27));
@@ -244,7 +244,7 @@ TEST(GridKeys, OfferedKeysTheParentMaySwallow)
     GridEndEditNoSave(h.grid(), h.gi());
     h.host.ClearNotes();
     EXPECT_EQ(ZCS_GOON, GridOnEditorKey(h.grid(), h.gi(), VK_ESCAPE));
-    EXPECT_EQ(0, h.host.Count(0x0B86));
+    EXPECT_EQ(0, h.host.Count(GRIDN_QUERYEDITORKEY));
 }
 
 TEST(GridKeys, ComboEditorKeys)
@@ -256,7 +256,7 @@ TEST(GridKeys, ComboEditorKeys)
     ASSERT_TRUE(GridBeginEdit(h.grid(), h.gi(), 0, 0));
     EXPECT_EQ(1, SendMessageA(h.editor(), CB_GETCURSEL, 0, 0));
     EXPECT_EQ(ZCS_SWALLOW, GridOnEditorKey(h.grid(), h.gi(), VK_F4));
-    EXPECT_EQ(1, h.host.Count(0x0B81));
+    EXPECT_EQ(1, h.host.Count(GRIDN_EDITF4));
     EditHost::Hold(true, false);
     h.gi()->cellModified = false;
     EXPECT_EQ(ZCS_SWALLOW, GridOnEditorKey(h.grid(), h.gi(), VK_SPACE));

@@ -7,6 +7,7 @@
 
 #include "corvex.h"
 #include "gridcells.h"
+#include "griddates.h"
 #include "gridlock.h"
 #include "gridlockkeys.h"
 #include "gridwindow.h"
@@ -39,7 +40,7 @@ protected:
     void SetUp() override
     {
         if (sqlitedsn::Name().empty())
-            GTEST_SKIP() << sqlitedsn::Problem();
+            FAIL() << sqlitedsn::Problem();
     }
 };
 

@@ -9,13 +9,6 @@ namespace {
 // Debian's multiarch place of the 32-bit SQLite 3 driver (libsqliteodbc:i386).
 const char kDriver[] = "/usr/lib/i386-linux-gnu/odbc/libsqlite3odbc.so";
 
-std::string Env(const char* name)
-{
-    char buf[1024] = {};
-    DWORD n = GetEnvironmentVariableA(name, buf, sizeof buf);
-    return n > 0 && n < sizeof buf ? std::string(buf, n) : std::string();
-}
-
 // The Windows name of a Linux path, as Wine maps it.
 std::string DosPath(const std::string& unixPath)
 {
@@ -37,13 +30,6 @@ std::string DosPath(const std::string& unixPath)
     return dos;
 }
 
-bool Write(const std::string& unixPath, const std::string& text)
-{
-    std::ofstream f(DosPath(unixPath), std::ios::binary | std::ios::trunc);
-    f << text;
-    return static_cast<bool>(f);
-}
-
 struct Setup {
     std::string name, problem, database;
     ~Setup()
@@ -53,7 +39,7 @@ struct Setup {
     }
     Setup()
     {
-        std::string sysIni = Env("ODBCSYSINI"), userIni = Env("ODBCINI");
+        std::string sysIni = Environment("ODBCSYSINI"), userIni = Environment("ODBCINI");
         if (sysIni.empty() || userIni.empty()) {
             problem = "ODBCSYSINI and ODBCINI are not set (its ctest entry sets them)";
             return;
@@ -64,15 +50,33 @@ struct Setup {
         DeleteFileA(DosPath(database).c_str());
         std::string dsn = std::string("corvex_test_") + pid;
         CreateDirectoryA(DosPath(sysIni).c_str(), nullptr);
-        bool written = Write(sysIni + "/odbcinst.ini", std::string("[SQLite3]\nDescription=SQLite 3\nDriver=") +
+        bool written = WriteConfigFile(sysIni + "/odbcinst.ini", std::string("[SQLite3]\nDescription=SQLite 3\nDriver=") +
                                                            kDriver + "\n") &&
-                       Write(userIni, "[" + dsn + "]\nDriver=SQLite3\nDatabase=" + database + "\nTimeout=2000\n");
+                       WriteConfigFile(userIni, "[" + dsn + "]\nDriver=SQLite3\nDatabase=" + database + "\nTimeout=2000\n");
         if (!written)
             problem = "cannot write the ODBC configuration under " + sysIni;
         else
             name = dsn;
     }
 };
+
+}  // namespace
+
+std::string Environment(const char* name)
+{
+    char buf[1024] = {};
+    DWORD n = GetEnvironmentVariableA(name, buf, sizeof buf);
+    return n > 0 && n < sizeof buf ? std::string(buf, n) : std::string();
+}
+
+bool WriteConfigFile(const std::string& unixPath, const std::string& text)
+{
+    std::ofstream f(DosPath(unixPath), std::ios::binary | std::ios::trunc);
+    f << text;
+    return static_cast<bool>(f);
+}
+
+namespace {
 
 const Setup& TheSetup()
 {
@@ -97,14 +101,16 @@ std::string MissingName()
     return "corvex_missing_" + std::to_string(GetCurrentProcessId());
 }
 
-Connection::Connection()
+Connection::Connection() : Connection(Name()) {}
+
+Connection::Connection(const std::string& dataSource)
 {
-    if (Name().empty() || SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &env_) != SQL_SUCCESS)
+    if (dataSource.empty() || SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &env_) != SQL_SUCCESS)
         return;
     SQLSetEnvAttr(env_, SQL_ATTR_ODBC_VERSION, reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0);
     if (SQLAllocHandle(SQL_HANDLE_DBC, env_, &dbc_) != SQL_SUCCESS)
         return;
-    SQLCHAR* dsn = reinterpret_cast<SQLCHAR*>(const_cast<char*>(Name().c_str()));
+    SQLCHAR* dsn = reinterpret_cast<SQLCHAR*>(const_cast<char*>(dataSource.c_str()));
     SQLRETURN r = SQLConnect(dbc_, dsn, SQL_NTS, nullptr, 0, nullptr, 0);
     ok_ = r == SQL_SUCCESS || r == SQL_SUCCESS_WITH_INFO;
 }

@@ -19,10 +19,18 @@ const std::string& Problem();
 // A name that no configuration file holds.
 std::string MissingName();
 
+// A variable of the environment the program started with ("" when unset),
+// and a file written at a Linux path: what a test needs to set up a data
+// source of its own.
+std::string Environment(const char* name);
+bool WriteConfigFile(const std::string& unixPath, const std::string& text);
+
 // A connection of the test's own, beside the functions under test.
 class Connection {
 public:
     Connection();
+    // A connection to another data source of the test's ODBC files.
+    explicit Connection(const std::string& dataSource);
     ~Connection();
     Connection(const Connection&) = delete;
     Connection& operator=(const Connection&) = delete;

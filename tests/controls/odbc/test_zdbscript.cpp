@@ -41,7 +41,8 @@ TEST(ZdbScriptText, OneStatementLosesOnlyWhatEndsTheFile)
         std::string statement;
     } rows[] = {
         {"final line break", "DELETE FROM t\r\n", "DELETE FROM t"},
-        {"no final line break", "DELETE FROM t", "DELETE FROM t"},
+        // The last character stays: without it "id = 12" would become "id = 1".
+        {"no final line break", "DELETE FROM t WHERE id = 12", "DELETE FROM t WHERE id = 12"},
         {"semicolon kept", "DELETE FROM t;", "DELETE FROM t;"},
         {"several lines", "UPDATE t\nSET a = 1\n", "UPDATE t\nSET a = 1"},
         {"end-of-file mark", "DELETE FROM t\r\n\x1a", "DELETE FROM t"},
@@ -152,14 +153,36 @@ TEST_F(ZdbScript, StatementFileRunsWholeWithOrWithoutFinalLineBreak)
     EXPECT_NE(nullptr, strstr(error_, "one_stmt_missing")) << error_;
 }
 
-TEST_F(ZdbScript, MissingFileAnswersZeroAndNamesIt)
+// A script file that is not there has nothing to run, like an empty one:
+// the answer is 1 and the error buffer is not touched.
+TEST_F(ZdbScript, MissingFileRunsNothingAndAnswersOne)
 {
     std::string missing = testutil::exe_folder() + "\\zdb_no_such_script.sql";
+    for (short mode : {short(ZDB_SCRIPT_FILE_LINES), short(0), short(7)}) {
+        SCOPED_TRACE(mode);
+        EXPECT_EQ(1, Exec(missing, mode));
+        EXPECT_TRUE(ErrorUntouched()) << error_;
+    }
+}
+
+// A file that opens but is not read whole (far larger than any script) runs
+// none of its statements and says so.
+TEST_F(ZdbScript, FileTooLargeToReadRunsNothingAndAnswersZero)
+{
+    std::string path = File("huge.sql", "CREATE TABLE never_made (a INTEGER)\r\n");
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, file);
+    LARGE_INTEGER end;
+    end.QuadPart = 65LL * 1024 * 1024;  // the rest reads as zeros: no disk is written
+    ASSERT_TRUE(SetFilePointerEx(file, end, nullptr, FILE_BEGIN));
+    ASSERT_TRUE(SetEndOfFile(file));
+    CloseHandle(file);
     for (short mode : {short(ZDB_SCRIPT_FILE_LINES), short(0)}) {
         SCOPED_TRACE(mode);
-        EXPECT_EQ(0, Exec(missing, mode));
-        EXPECT_EQ("Cannot read " + missing, std::string(error_));
+        EXPECT_EQ(0, Exec(path, mode));
+        EXPECT_EQ("Cannot read " + path, std::string(error_));
     }
+    EXPECT_EQ("0", peer_.Value("SELECT COUNT(*) FROM sqlite_master WHERE name = 'never_made'"));
 }
 
 TEST_F(ZdbScript, EmptyFileRunsNothingAndAnswersOne)

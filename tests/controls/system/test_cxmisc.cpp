@@ -1,6 +1,7 @@
 // Rounding, the message pump, the library's resources and icons, image
 // lists, brushes, drawing helpers, the mouse and the library start.
 
+#include "cxlibrary.h"
 #include "cxmisc.h"
 #include "cxtestdir.h"
 #include "testutil.h"
@@ -107,6 +108,7 @@ TEST(LibraryStart, ClassesGdiplusImagesAndCursors)
 {
     const CorvexClassRegistration classes[] = {RegisterTestClass, nullptr};
     ASSERT_TRUE(CorvexLibraryStart(CxModule(), classes, 2));
+    EXPECT_TRUE(CorvexGdiplusReady());
     EXPECT_TRUE(g_registered);
     WNDCLASSA wc;
     EXPECT_TRUE(GetClassInfoA(CxModule(), "cxsys_started", &wc));
@@ -145,6 +147,23 @@ TEST(LibraryStart, ClassesGdiplusImagesAndCursors)
     EXPECT_NE(nullptr, image);
     GdipDisposeImage(image);
     CorvexLibraryStop();
+}
+
+// A stop before the start's own thread has run leaves GDI+ alone for good;
+// the next start brings it back.
+TEST(LibraryStart, StopBeforeTheStartHasRun)
+{
+    for (int round = 0; round < 3; ++round) {
+        SCOPED_TRACE(round);
+        ASSERT_TRUE(CorvexLibraryStart(CxModule(), nullptr, 0));
+        CorvexLibraryStop();
+        Sleep(50);  // room for the start's thread, which must find nothing to do
+        EXPECT_FALSE(CorvexGdiplusReady());
+    }
+    ASSERT_TRUE(CorvexLibraryStart(CxModule(), nullptr, 0));
+    EXPECT_TRUE(CorvexGdiplusReady());
+    CorvexLibraryStop();
+    EXPECT_FALSE(CorvexGdiplusReady());
 }
 
 int IconWidth(HICON icon)
@@ -194,7 +213,6 @@ std::string ResourceBytes(const char* name)
 
 TEST(ImageLists, BitmapsAndIcons)
 {
-    ASSERT_TRUE(InitControls());
     CxTestDir dir("imagelist");
     testutil::write_file(dir / "icona.ico", ResourceBytes("CXICOFILE"));
     HIMAGELIST list = ImageList_Create(16, 16, ILC_COLOR32 | ILC_MASK, 0, 4);

@@ -84,8 +84,10 @@ TEST(FormatDateTime, KindsAndOrders)
         {0, 6, "07/03/2013 12:34:56.007"},
         {2, 7, "03/07/2013 12:34:56.007"},
         {0, 8, "2013/03/07 12:34:56.007"},
-        {1, 5, ""},
-        {0, 9, ""},
+        // Without a known order there is no date text: the area stays as it was.
+        {1, 5, "garbage"},
+        {0, 9, "garbage"},
+        {5, 0, "garbage"},
     };
     for (const FormatRow& row : rows) {
         SCOPED_TRACE(std::to_string(row.kind) + "/" + std::to_string(row.order));
@@ -144,6 +146,75 @@ TEST(ParseDateTime, OrdersSeparatorsAndRewrite)
             EXPECT_EQ(0, rec.wHour + rec.wMinute + rec.wSecond + rec.wMilliseconds);
         }
         EXPECT_STREQ(row.expected, out);
+    }
+}
+
+struct ReadingRow {
+    const char* name;
+    const char* text;
+    int inOrder, kind;
+    int year, month, day, hour, minute;  // -1: today's
+};
+
+// Two readings go beyond reading every order but 6 as year, month, day and
+// every kind as a date first: that reading gives wrong dates and times here.
+TEST(ParseDateTime, ReadingsThatKeepTheirDate)
+{
+    SYSTEMTIME now;
+    GetLocalTime(&now);
+    const ReadingRow rows[] = {
+        {"month-first text read in its own order (year first would give 13 July 2003)",
+         "03/07/13", 7, 1, 2013, 3, 7, 0, 0},
+        {"month-first text with its time", "12/31/2012 23:59", 7, 8, 2012, 12, 31, 23, 59},
+        {"hours and minutes alone keep their time (a date reading would make 09:41 the 9th)",
+         "09:41", 6, 3, -1, -1, -1, 9, 41},
+        {"minutes, seconds and milliseconds alone keep their time", "05:30.250", 8, 7, -1, -1,
+         -1, -1, 5},
+    };
+    for (const ReadingRow& row : rows) {
+        SCOPED_TRACE(row.name);
+        SYSTEMTIME rec;
+        long n = ParseDateTime(row.text, nullptr, 0, nullptr, row.inOrder, "/", &rec, row.kind);
+        const int year = row.year < 0 ? now.wYear : row.year;
+        const int month = row.month < 0 ? now.wMonth : row.month;
+        const int day = row.day < 0 ? now.wDay : row.day;
+        EXPECT_EQ(DateToDayNumber(month, day, year), n);
+        EXPECT_EQ(year, rec.wYear);
+        EXPECT_EQ(month, rec.wMonth);
+        EXPECT_EQ(day, rec.wDay);
+        if (row.hour >= 0) {
+            EXPECT_EQ(row.hour, rec.wHour);
+        }
+        EXPECT_EQ(row.minute, rec.wMinute);
+    }
+}
+
+// A time text without seconds takes them, and the milliseconds, from the
+// clock, whatever its kind.
+TEST(ParseDateTime, MissingSecondsComeFromTheClock)
+{
+    struct Row {
+        const char* name;
+        const char* text;
+        int kind;
+    } rows[] = {
+        {"hours and minutes", "10:30", 3},
+        {"date with hours and minutes", "07/03/2013 10:30", 8},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        SYSTEMTIME before, after, rec;
+        GetLocalTime(&before);
+        ParseDateTime(row.text, nullptr, 0, nullptr, 6, "/", &rec, row.kind);
+        GetLocalTime(&after);
+        EXPECT_EQ(10, rec.wHour);
+        EXPECT_EQ(30, rec.wMinute);
+        const int from = before.wSecond * 1000 + before.wMilliseconds;
+        const int to = after.wSecond * 1000 + after.wMilliseconds;
+        const int got = rec.wSecond * 1000 + rec.wMilliseconds;
+        const bool inside = from <= to ? (got >= from && got <= to) : (got >= from || got <= to);
+        EXPECT_TRUE(inside) << "expected between " << from << " and " << to << " ms into the minute, got "
+                            << got;
     }
 }
 
@@ -273,6 +344,35 @@ TEST(FormatDecimal, FractionsGroupsAndZeros)
         char out[kDateTextSize] = "garbage";
         EXPECT_TRUE(FormatDecimal(out, row.value, row.decimals, row.thousands, row.keepZero,
                                   row.always));
+        EXPECT_STREQ(row.expected, out);
+    }
+}
+
+// Exact binary ties round away from zero, as the library rounds everywhere;
+// a runtime that rounds ties to even would give 0,12 and 2.
+TEST(FormatDecimal, TiesRoundAwayFromZero)
+{
+    const struct {
+        const char* name;
+        double value;
+        int decimals;
+        const char* expected;
+    } rows[] = {
+        {"0.125 at two decimals", 0.125, 2, "0,13"},
+        {"-0.125 at two decimals", -0.125, 2, "-0,13"},
+        {"0.625 at two decimals", 0.625, 2, "0,63"},
+        {"2.5 at none", 2.5, 0, "3"},
+        {"-2.5 at none", -2.5, 0, "-3"},
+        {"0.5 at none", 0.5, 0, "1"},
+        {"-0.5 at none", -0.5, 0, "-1"},
+        {"1234.5 at none, grouped", 1234.5, 0, "1`235"},
+        {"0.0625 at three decimals", 0.0625, 3, "0,063"},
+        {"not a tie stays", 0.124, 2, "0,12"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        char out[kDateTextSize] = "garbage";
+        EXPECT_TRUE(FormatDecimal(out, row.value, row.decimals, true, false, false));
         EXPECT_STREQ(row.expected, out);
     }
 }

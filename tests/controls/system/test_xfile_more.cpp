@@ -57,6 +57,34 @@ TEST(XfileMore, HexDumpStartOffsetAndOddWidths)
               testutil::read_file(path));
 }
 
+// The offset field stays seven bytes wide past 16 MB: six digits (the low
+// ones) and the separator, so the columns never shift.
+TEST(XfileMore, HexDumpOffsetFieldKeepsItsWidth)
+{
+    CxTestDir dir("hex3");
+    const struct {
+        const char* name;
+        DWORD offset;
+        const char* field;
+    } rows[] = {
+        {"last offset below 16 MB", 0xFFFFF0, "FFFFF0 "},
+        {"16 MB", 0x1000000, "000000 "},
+        {"past 16 MB", 0x1234567, "234567 "},
+        {"past 256 MB", 0xABCDEF12, "CDEF12 "},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        const std::string path = dir / "dump.txt";
+        {
+            xfile f;
+            OpenFresh(f, path);
+            ASSERT_TRUE(f.HexDump("ab", 2, row.offset, 4));
+        }
+        const std::string expected = std::string(row.field) + "61 62        ab  \r\n";
+        EXPECT_EQ(expected, testutil::read_file(path));
+    }
+}
+
 // The second form of Read dumps a whole file in blocks of 1024 lines; the
 // offsets run on over the block boundary.
 TEST(XfileMore, ReadDumpsAWholeFileAcrossBlocks)

@@ -314,6 +314,33 @@ TEST(XeventMore, OpenAnExistingEvent)
     EXPECT_EQ(ERROR_FILE_NOT_FOUND, missing.GetLastError());
 }
 
+// Open with a name while another event is open: the object then holds the
+// named event, not the one it had.
+TEST(XeventMore, OpenWithANewNameTakesTheNamedEvent)
+{
+    const std::string first = "cxsys_first_" + std::to_string(GetCurrentProcessId());
+    const std::string second = "cxsys_second_" + std::to_string(GetCurrentProcessId());
+    xevent a(first.c_str(), true), b(second.c_str(), true);
+    ASSERT_TRUE(a.Create());
+    ASSERT_TRUE(b.Create());
+    xevent opener;
+    ASSERT_TRUE(opener.Open(first.c_str()));
+    ASSERT_TRUE(opener.Open(second.c_str()));
+    EXPECT_STREQ(second.c_str(), opener.GetName().c_str());
+    ASSERT_TRUE(opener.Set());
+    EXPECT_EQ(0u, b.Wait(0)) << "the second event is the one set";
+    EXPECT_EQ(DWORD(WAIT_TIMEOUT), a.Wait(0)) << "the first event is left alone";
+    // Opening again under the name it holds keeps the event it has.
+    ASSERT_TRUE(b.Reset());
+    ASSERT_TRUE(opener.Open(second.c_str()));
+    ASSERT_TRUE(opener.Set());
+    EXPECT_EQ(0u, b.Wait(0));
+    // A name that opens nothing leaves no event behind.
+    opener.SetThrow(0);
+    EXPECT_FALSE(opener.Open("cxsys_no_such_event"));
+    EXPECT_EQ(nullptr, opener.GetHandle());
+}
+
 TEST(XpathMore, ProgramAndIcons)
 {
     CxTestDir dir("assoc");

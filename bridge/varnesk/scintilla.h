@@ -1,0 +1,30 @@
+#pragma once
+// The Scintilla messages the text window and the find dialog send, by the
+// control's own numbering, and its range records (32-bit positions).
+
+#include <windows.h>
+
+enum : UINT {
+    SCI_GETLENGTH = 2006, SCI_GETCURRENTPOS = 2008, SCI_SETUNDOCOLLECTION = 2012,
+    SCI_SETSAVEPOINT = 2014, SCI_GOTOPOS = 2025, SCI_STYLESETFORE = 2051, SCI_STYLESETBACK = 2052,
+    SCI_STYLESETBOLD = 2053, SCI_SETINDENTATIONGUIDES = 2132, SCI_GETSELECTIONSTART = 2143,
+    SCI_GETSELECTIONEND = 2145, SCI_FINDTEXT = 2150, SCI_SETSEL = 2160, SCI_GETTEXTRANGE = 2162,
+    SCI_SETREADONLY = 2171, SCI_EMPTYUNDOBUFFER = 2175, SCI_SETTEXT = 2181, SCI_GETTEXT = 2182,
+    SCI_SETMARGINTYPEN = 2240, SCI_SETMARGINWIDTHN = 2242, SCI_WORDSTARTPOSITION = 2266,
+    SCI_WORDENDPOSITION = 2267, SCI_TEXTWIDTH = 2276, SCI_SETMODEVENTMASK = 2359,
+    SCI_SETLEXER = 4001, SCI_SETILEXER = 4033,
+};
+
+struct SciTextRange {
+    LONG cpMin;
+    LONG cpMax;
+    char* text;
+};
+
+struct SciTextToFind {
+    LONG cpMin;
+    LONG cpMax;
+    const char* text;
+    LONG foundMin;
+    LONG foundMax;
+};

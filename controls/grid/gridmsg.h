@@ -1,0 +1,130 @@
+#pragma once
+// The grid window's own messages (0x0B09..0x0B7C), each named once; the
+// window procedure and every test use these names. "Column" messages take
+// the column number (from 1) in wParam.
+
+#include <windows.h>
+
+enum : UINT {
+    // Actions on rows.
+    GRIDM_REPAINTROW = 0x0B09,      // lParam row; <= 0 the current row
+    GRIDM_GETCURRENTROW = 0x0B0A,
+    GRIDM_GETROWCOUNT = 0x0B0B,
+    GRIDM_SETROWCOUNT = 0x0B0C,     // lParam count (bound grids)
+    GRIDM_INSERTROW = 0x0B0D,       // wParam go to the row, lParam notify; answers success
+    GRIDM_CLEAR = 0x0B0E,           // empties the table or the row store
+    GRIDM_MOVEROWUP = 0x0B0F,
+    GRIDM_MOVEROWDOWN = 0x0B10,
+    GRIDM_GETLOCATERESULT = 0x0B11,
+    GRIDM_GOTOROW = 0x0B12,         // lParam row
+    GRIDM_DELETEROW = 0x0B13,       // wParam repaint; answers success
+    GRIDM_GETCOLUMNCOUNT = 0x0B14,
+    GRIDM_SEARCHON = 0x0B15,        // answers 1 when found
+    GRIDM_GOTOCOLUMN = 0x0B16,
+    GRIDM_SETSTYLE = 0x0B17,        // lParam style bits
+    GRIDM_INSERTBEFORE = 0x0B18,
+
+    // Columns: texts, values and callbacks.
+    GRIDM_GETTITLE = 0x0B19,
+    GRIDM_SETTITLE = 0x0B1A,
+    GRIDM_REFRESH = 0x0B1B,
+    GRIDM_SETWHERE = 0x0B1C,
+    GRIDM_SETORDERBY = 0x0B1D,
+    GRIDM_SETREADONLY = 0x0B1E,
+    GRIDM_GETCURRENTCOLUMN = 0x0B1F,
+    GRIDM_SETDEFAULT = 0x0B20,
+    GRIDM_COMBORESET = 0x0B21,
+    GRIDM_COMBODESTROY = 0x0B22,
+    GRIDM_COMBOADD = 0x0B23,        // lParam item text
+    GRIDM_SETVALIDATE = 0x0B24,
+    GRIDM_SETEDITCALLBACK = 0x0B25,
+    GRIDM_GETEDITTEXT = 0x0B26,
+    GRIDM_SETCOLREADONLY = 0x0B27,
+    GRIDM_GETSQLNAME = 0x0B28,
+    GRIDM_SETSQLNAME = 0x0B29,
+    GRIDM_FINDCOLUMN = 0x0B2A,      // lParam SQL name; answers the column or 0
+    GRIDM_SETVISIBLE = 0x0B2B,
+    GRIDM_SETREQUIRED = 0x0B2C,
+    GRIDM_SETINSERTMODE = 0x0B2D,
+    GRIDM_SETDISPLAYWIDTH = 0x0B2E,
+    GRIDM_SETDESCRIPTION = 0x0B2F,
+    GRIDM_GETTYPE = 0x0B30,
+    GRIDM_SETUPPERCASE = 0x0B31,    // flag 0x1
+    GRIDM_SETSTATUSTEXT = 0x0B36,
+    GRIDM_COMMIT = 0x0B37,          // wParam notify; answers success
+    GRIDM_ROLLBACK = 0x0B38,
+    GRIDM_HASEDITOR = 0x0B39,
+    GRIDM_SETEDITORTEXT = 0x0B3A,
+    GRIDM_GETHSTMT = 0x0B3B,
+    GRIDM_GETHDBC = 0x0B3C,
+    GRIDM_SETLOOKUPONLY = 0x0B3D,
+    GRIDM_COMBOSETDATA = 0x0B3F,    // lParam item data of the item added last
+    GRIDM_SETDATAWIDTH = 0x0B40,
+    GRIDM_SETICON = 0x0B41,
+    GRIDM_SETSHAREDCOMBO = 0x0B42,
+    GRIDM_SETGROUPED = 0x0B43,      // flag 0x4 on or off
+    GRIDM_SETPICKERFORALL = 0x0B44,
+    GRIDM_SETEDITABLECOMBOS = 0x0B45,
+    GRIDM_SETGROUPOPTION = 0x0B46,  // flag 0x8 on or off
+    GRIDM_SETDATEONLY = 0x0B47,     // flag 0x10 on or off
+    GRIDM_SETCOMMITBUTTONS = 0x0B48,
+    GRIDM_HIDEROWNUMBERS = 0x0B49,
+    GRIDM_SHOWROWNUMBERS = 0x0B4A,
+    GRIDM_SETLOCKTIMEOUT = 0x0B4B,  // wParam milliseconds
+    GRIDM_GETEDITOR = 0x0B4C,
+    GRIDM_SETTYPE = 0x0B4D,
+    GRIDM_SETALNUM = 0x0B4E,        // flag 0x20
+    GRIDM_GETVISIBLE = 0x0B4F,
+    GRIDM_SETCOLORED = 0x0B50,      // flag 0x40 on or off
+    GRIDM_SETBACKCOLOR = 0x0B51,
+    GRIDM_HIDESTATUSBAR = 0x0B52,
+    GRIDM_REMOVECOLUMNS = 0x0B53,
+    GRIDM_SETFROMEXTRA = 0x0B54,
+    GRIDM_SETSHOWERRORS = 0x0B55,
+    GRIDM_SETHEADERPRESSED = 0x0B56,
+    GRIDM_MOVEROWUPAT = 0x0B57,     // wParam the column to keep current
+    GRIDM_SETFREENUMBER = 0x0B58,   // flag 0x80, clears 0x20 and 0x2000
+    GRIDM_SETCELLMODIFIED = 0x0B59, // lParam
+    GRIDM_GETDISPLAYWIDTH = 0x0B5A,
+    GRIDM_SETGROUPBY = 0x0B5B,
+    GRIDM_GETSELECTTEXT = 0x0B5C,
+    GRIDM_SETSELECTPREFIX = 0x0B5D,
+    GRIDM_SETSTOPONREADONLY = 0x0B5E,
+    GRIDM_SETPASSWORD = 0x0B5F,     // flag 0x100
+    GRIDM_SETSTATUSFONT = 0x0B60,
+    GRIDM_COMBOGETDATA = 0x0B61,    // answers the selected item's data or -1
+    GRIDM_SETEXTRATEXT = 0x0B62,
+    GRIDM_GETEXTRATEXT = 0x0B63,
+    GRIDM_SHOWSTATUSBAR = 0x0B64,
+    GRIDM_GETROWPITCH = 0x0B65,
+    GRIDM_SETROWCOLOR = 0x0B66,     // wParam colour
+    GRIDM_GETCHARWIDTH = 0x0B67,
+    GRIDM_SETHAVING = 0x0B68,
+    GRIDM_SETCOLUMNLIST = 0x0B69,
+    GRIDM_ENDEDIT = 0x0B6A,
+    GRIDM_SETMULTILINE = 0x0B6B,    // flag 0x200
+    GRIDM_SETHOURMINUTE = 0x0B6C,   // flag 0x400
+    GRIDM_SETHEADERLINES = 0x0B6D,  // wParam lines
+    GRIDM_SETVERTICALHEADERS = 0x0B6E,
+    GRIDM_SETDAYMONTH = 0x0B6F,     // flag 0x800 on or off
+    GRIDM_SETBUTTONICON = 0x0B70,   // wParam index 0..5, lParam icon
+    GRIDM_SETMINSECMS = 0x0B71,     // flag 0x1000
+    GRIDM_SETDIGITS = 0x0B72,       // flag 0x2000
+    GRIDM_SETNOTIFYALLMOVES = 0x0B73,
+    GRIDM_SETSELECTTEXT = 0x0B74,
+    GRIDM_GETVISIBLEORDINAL = 0x0B75,
+    GRIDM_GETCURRENTORDINAL = 0x0B76,
+    GRIDM_SETNOSTATUSTEXT = 0x0B77,
+    GRIDM_SETEDITONCLICK = 0x0B78,
+    GRIDM_SETDATEHOURMIN = 0x0B79,  // flag 0x4000 on or off
+    GRIDM_SETMARKCURRENTROW = 0x0B7A,
+    GRIDM_SETOWNERFLAG = 0x0B7B,
+    GRIDM_SETNOTHEME = 0x0B7C,      // wParam
+
+    GRIDM_FIRST = GRIDM_REPAINTROW,
+    GRIDM_LAST = GRIDM_SETNOTHEME,
+
+    // Keys and characters the in-place editors offer the grid first.
+    GRIDM_EDITORKEY = 0x0979,
+    GRIDM_EDITORCHAR = 0x097A,
+};

@@ -1,0 +1,121 @@
+#!/bin/bash
+# The set-up and run scripts: package sources from the machine's own apt
+# configuration, stages that keep their output in their logs, and the count
+# of a run's leftover processes. Each row names itself when it fails.
+set -uo pipefail
+here=$(cd "$(dirname "$0")/../.." && pwd)
+tmp=$(mktemp -d)
+sleepers=()
+trap 'kill "${sleepers[@]}" 2>/dev/null; rm -rf "$tmp"' EXIT
+failures=0
+passes=0
+
+check() {  # row expected actual
+  if [ "$2" == "$3" ]; then
+    passes=$((passes + 1))
+  else
+    failures=$((failures + 1))
+    printf 'FAILED: %s\n  expected: %s\n  actual:   %s\n' "$1" "$2" "$3"
+  fi
+}
+
+# --- No tracked file names a package host or any other web address.
+if git -C "$here" rev-parse --git-dir >/dev/null 2>&1; then
+  hits=$(git -C "$here" grep -n -I -E '\b(https?|ftp)://|deb\.debian\.org' -- . |
+         head -n 3 | tr '\n' ' ')
+  check "no tracked file names a package host" "" "$hits"
+fi
+
+# --- A missing suite is added on the mirror the machine's sources name.
+source "$here/tools/debsources.sh"
+codename=$(release_codename)
+apt_root() {  # row: a fake apt configuration of its own; prints APT_CONFIG
+  local root=$tmp/apt-$1
+  mkdir -p "$root/parts" "$root/lists/partial"
+  : >"$root/sources.list"
+  printf 'Dir::Etc::sourcelist "%s";\nDir::Etc::sourceparts "%s";\nDir::State::lists "%s";\n' \
+    "$root/sources.list" "$root/parts" "$root/lists" >"$root/apt.conf"
+  echo "$root/apt.conf"
+}
+suite_rows=(
+  "deb822 file|parts/debian.sources|Types: deb\nURIs: file:/srv/mirror/debian\nSuites: $codename $codename-updates\nComponents: main\n\nTypes: deb\nURIs: file:/srv/security/debian-security\nSuites: $codename-security\nComponents: main\n"
+  "one-line entries|sources.list|deb file:/srv/security/debian-security $codename-security main\ndeb [arch=amd64] file:/srv/mirror/debian $codename main contrib\n"
+)
+for row in "${suite_rows[@]}"; do
+  IFS='|' read -r name file text <<<"$row"
+  conf=$(apt_root "${name// /-}")
+  printf "$text" >"$(dirname "$conf")/$file"
+  export APT_CONFIG=$conf
+  check "$name: backports not there yet" "absent" "$(has_suite deb "$codename-backports" && echo present || echo absent)"
+  add_suite deb "$codename-backports"
+  written=$(cat "$(dirname "$conf")/parts/$codename-backports-deb.sources" 2>/dev/null | tr '\n' ';')
+  check "$name: backports added on the machine's mirror" \
+    "Types: deb;URIs: file:/srv/mirror/debian/;Suites: $codename-backports;Components: main;" "$written"
+  check "$name: apt reads the added suite" "present" \
+    "$(has_suite deb "$codename-backports" && echo present || echo absent)"
+  unset APT_CONFIG
+done
+conf=$(apt_root "no-mirror")
+printf 'deb file:/srv/security/debian-security %s-security main\n' "$codename" >"${conf%/apt.conf}/sources.list"
+APT_CONFIG=$conf add_suite deb "$codename-backports" 2>/dev/null
+rc=$?
+check "no mirror for the release: refused, nothing added" "1 0" "$rc $(ls "${conf%/apt.conf}/parts" | wc -l)"
+
+# --- A stage shows one line, or its log when it fails.
+source "$here/tools/stages.sh"
+printf '#!/bin/sh\necho "compiling"; echo "warning: unused" >&2; exit ${1:-0}\n' >"$tmp/compile"
+chmod +x "$tmp/compile"
+out=$(stage build "$tmp/ok.log" "$tmp/compile" 0 | sed 's/[0-9]* s$/N s/')
+check "a stage that works prints one line" "build         done in N s" "$out"
+check "a stage that works keeps its output in its log" "compiling warning: unused" \
+  "$(tr '\n' ' ' <"$tmp/ok.log" | sed 's/ $//')"
+out=$(stage build "$tmp/bad.log" "$tmp/compile" 3; echo "status $?")
+check "a stage that fails shows its log and its status" \
+  "build         FAILED (exit 3); the end of its log $tmp/bad.log:|  | compiling|  | warning: unused|status 3" \
+  "$(tr '\n' '|' <<<"$out" | sed 's/|$//')"
+
+# --- Leftovers: a run's own processes, by the Wine prefix they carry.
+mine=$tmp/run/build
+WINEPREFIX=$mine/wineprefix sleep 60 &
+sleepers+=($!); own=$!; disown
+WINEPREFIX=$mine/shots-wineprefix sleep 60 &
+sleepers+=($!); own2=$!; disown
+WINEPREFIX=$tmp/run/build2/wineprefix sleep 60 &
+sleepers+=($!); other=$!; disown
+out=$("$here/tools/leftovers.sh" "$mine" | awk '{ print $3 }' | sort -n | tr '\n' ' ')
+check "leftovers lists the run's own processes, not another folder's" \
+  "$(printf '%s\n' "$own" "$own2" | sort -n | tr '\n' ' ')" "$out"
+"$here/tools/leftovers.sh" --kill "$mine/wineprefix" >/dev/null
+sleep 0.5
+# A killed child stays a zombie ("Z") until this script reaps it.
+state() { awk '{ print ($3 == "Z" ? "gone" : "alive") }' "/proc/$1/stat" 2>/dev/null || echo gone; }
+check "leftovers --kill ends only the prefix it is given" "gone alive alive" \
+  "$(state "$own") $(state "$own2") $(state "$other")"
+"$here/tools/leftovers.sh" "$tmp/nothing" >/dev/null
+check "leftovers of a folder with nothing running" "0" "$?"
+
+# --- The test session keeps its desktop process through a pause between
+# programs: started anew, it would hold the output pipe of the test that
+# opened the next window, and ctest would wait for that test until its
+# time-out. Runs in the session test.sh starts (its display and prefix).
+explorer_of_session() {
+  local file
+  for file in $(grep -lzas -e "^WINEPREFIX=${WINEPREFIX:-}\$" /proc/[0-9]*/environ); do
+    file=${file%/environ}
+    tr '\0' ' ' 2>/dev/null <"$file/cmdline" | grep 'explorer\.exe' >/dev/null && echo "${file#/proc/}"
+  done | head -n1
+}
+warm=$here/build/bin/winewarm.exe
+if [ -n "${DISPLAY:-}" ] && [ -n "${WINEPREFIX:-}" ] && [ -f "$warm" ]; then
+  (cd "$tmp" && wine "$warm" </dev/null >/dev/null 2>&1)
+  before=$(explorer_of_session)
+  sleep 3
+  (cd "$tmp" && wine "$warm" </dev/null >/dev/null 2>&1)
+  after=$(explorer_of_session)
+  check "the session's desktop process outlives a pause" "${before:-none}" "${after:-none}"
+else
+  check "a test session (display, Wine prefix, winewarm.exe) to run in" "present" "missing"
+fi
+
+echo "$passes passed, $failures failed"
+[ "$failures" = 0 ]
