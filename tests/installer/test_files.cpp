@@ -42,6 +42,15 @@ struct VersionSetup {
 
 const char* const kContinue = "comp.dll\nContinue?";
 
+// Adds the read-only bit; false where the file system keeps none, so that a
+// check of its clearing would prove nothing.
+bool MadeReadOnly(const std::string& path, DWORD others = 0)
+{
+    SetFileAttributesA(path.c_str(), others | FILE_ATTRIBUTE_READONLY);
+    DWORD attributes = GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY);
+}
+
 }  // namespace
 
 TEST(VersionedInstall, NewerOverOlderInstallsWithoutQuestion)
@@ -84,7 +93,8 @@ TEST(VersionedInstall, ReadOnlyDestinationIsAskedAboutOnce)
 {
     ScopedList list;
     VersionSetup setup(2, 1);
-    SetFileAttributesA(setup.Target().c_str(), FILE_ATTRIBUTE_READONLY);
+    if (!MadeReadOnly(setup.Target()))
+        GTEST_SKIP() << "this file system keeps no read-only bit on files";
     BoxScript boxes({IDYES, IDYES, IDYES});
     EXPECT_EQ(setup.Install(), 0);
     ASSERT_GE(boxes.boxes.size(), 1u);
@@ -303,7 +313,8 @@ TEST(TreeAttributes, ReadOnlyFilesClearedAndTheWalkEndsInTheParent)
     for (const char* f : files) {
         std::string p = root + "\\" + f;
         testutil::write_file(p, "x");
-        SetFileAttributesA(p.c_str(), FILE_ATTRIBUTE_READONLY);
+        if (!MadeReadOnly(p))
+            GTEST_SKIP() << "this file system keeps no read-only bit on files";
     }
     SetTreeAttributes(root.c_str());
     for (const char* f : files) {
@@ -324,9 +335,9 @@ TEST(TreeAttributes, ReadOnlyFolderIsClearedButNotEntered)
     std::string locked = scratch.Sub("root\\locked");
     std::string kept = locked + "\\kept.txt";
     testutil::write_file(kept, "x");
-    SetFileAttributesA(kept.c_str(), FILE_ATTRIBUTE_READONLY);
-    SetFileAttributesA(locked.c_str(), FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY);
-    if (!(GetFileAttributesA(locked.c_str()) & FILE_ATTRIBUTE_READONLY))
+    if (!MadeReadOnly(kept))
+        GTEST_SKIP() << "this file system keeps no read-only bit on files";
+    if (!MadeReadOnly(locked, FILE_ATTRIBUTE_DIRECTORY))
         GTEST_SKIP() << "this file system keeps no read-only bit on folders";
     SetTreeAttributes(root.c_str());
     EXPECT_FALSE(GetFileAttributesA(locked.c_str()) & FILE_ATTRIBUTE_READONLY)

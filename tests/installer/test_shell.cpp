@@ -221,6 +221,16 @@ bool DdeReachable()
     return probe.DdeConnectService();
 }
 
+// The peer is part of the test: without it the test fails, never skips.
+::testing::AssertionResult Ready(const ProgramManagerPeer& progman)
+{
+    if (!progman.running)
+        return ::testing::AssertionFailure() << "the test's Program Manager did not start";
+    if (!DdeReachable())
+        return ::testing::AssertionFailure() << "no DDE conversation reaches it";
+    return ::testing::AssertionSuccess();
+}
+
 }  // namespace
 
 TEST(ProgramGroup, GroupAndItemsThroughDde)
@@ -229,9 +239,7 @@ TEST(ProgramGroup, GroupAndItemsThroughDde)
     insttest::StartInstallerFramework();
     ASSERT_NE(zApp().ddeInstance, 0u);
     ProgramManagerPeer progman;
-    ASSERT_TRUE(progman.running);
-    if (!DdeReachable())
-        GTEST_SKIP() << "no DDE conversation can be made in this session";
+    ASSERT_TRUE(Ready(progman));
     ScratchFolder scratch("group");
     RecordingView view(scratch.path());
     ParseInstallList("GROUP=Cassa VELK\r\nITEM=app.exe,$mainfolder$\\cfg.ini,Cassa\r\n"
@@ -249,6 +257,22 @@ TEST(ProgramGroup, GroupAndItemsThroughDde)
     EXPECT_EQ(std::string(list->items[1].arguments.c_str()), "NOP") << "upper-cased in place";
 }
 
+// The group step always runs after a complete installation: a list without
+// a GROUP line asks for a group without a name.
+TEST(ProgramGroup, ListWithoutGroupStillAsksForTheGroup)
+{
+    ScopedList list;
+    insttest::StartInstallerFramework();
+    ProgramManagerPeer progman;
+    ASSERT_TRUE(Ready(progman));
+    RecordingView view("C:\\App");
+    ParseInstallList("ENGLISH=NO\r\nITEM=a.exe,nop,A\r\n", *list);
+    BoxScript boxes;
+    EXPECT_TRUE(CreateProgramGroup());
+    EXPECT_TRUE(boxes.boxes.empty());
+    EXPECT_EQ(progman.commands, std::vector<std::string>{"[CreateGroup()]"});
+}
+
 TEST(ProgramGroup, RefusedCommandsEndWithTheirBox)
 {
     struct Row {
@@ -256,15 +280,14 @@ TEST(ProgramGroup, RefusedCommandsEndWithTheirBox)
         const char* box;
         size_t commands;
     } rows[] = {{"GROUP=refuse\r\nITEM=a.exe,x,A\r\n", "Cannot create the group", 1},
+                {"ENGLISH=NO\r\nGROUP=refuse\r\n", "Cannot create the group", 1},
                 {"GROUP=g\r\nITEM=a.exe,x,A\r\nITEM=refuse.exe,x,R\r\nITEM=c.exe,x,C\r\n",
                  "Cannot create the item refuse.exe", 3}};
     insttest::StartInstallerFramework();
     ProgramManagerPeer progman;
-    ASSERT_TRUE(progman.running);
-    if (!DdeReachable())
-        GTEST_SKIP() << "no DDE conversation can be made in this session";
+    ASSERT_TRUE(Ready(progman));
     for (const Row& row : rows) {
-        SCOPED_TRACE(row.box);
+        SCOPED_TRACE(row.list);
         ScopedList list;
         RecordingView view("C:\\App");
         ParseInstallList(row.list, *list);
