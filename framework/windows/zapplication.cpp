@@ -277,8 +277,12 @@ bool zApplication::Init(HINSTANCE inst, HINSTANCE previous, int show)
     if (!RegisterFormClasses())
         return false;
     dragListMessage = RegisterWindowMessageA("commctrl_DragListMsg");
-    if (!dragListMessage)
+    if (!dragListMessage) {
         xsys().MessageBox("DRAGLIST_NOTIFY REGISTERING FAILURE", "Fatal", MB_ICONERROR);
+#ifdef ZINSTALLER_BUILD
+        return false;  // the installer starts with all of its messages or not at all
+#endif
+    }
 #ifdef ZINSTALLER_BUILD
     if (!RegisterInstallerMessages())
         return false;
