@@ -168,14 +168,19 @@ xstring InstallListPath()
     return app.GetFolder() + "ondrel.lst";
 }
 
+void LoadInstallList(const char* path)
+{
+    try {
+        ParseInstallList(xstring::FromFile(path), installList());
+    } catch (...) {
+        PostQuitMessage(0);
+    }
+}
+
 bool ReadInstallList()
 {
     if (!CheckSingleInstance(setupInstanceMemory()))
         return false;
-    try {
-        ParseInstallList(xstring::FromFile(InstallListPath()), installList());
-    } catch (...) {
-        PostQuitMessage(0);
-    }
+    LoadInstallList(InstallListPath());
     return true;
 }

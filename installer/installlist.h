@@ -61,6 +61,10 @@ void ParseInstallList(const char* text, InstallList& list);
 // installer's folder.
 xstring InstallListPath();
 
+// Reads a list file into the installer's list. A failure while reading
+// keeps what was read and posts the quit message.
+void LoadInstallList(const char* path);
+
 // The single-instance test first (false: another installer runs, nothing
 // read); then the list file. A failure while reading keeps what was read,
 // posts the quit message and still answers true.

@@ -65,12 +65,20 @@ bool RunCopies(InstallList& list)
     return true;
 }
 
-void RunFonts(InstallList& list)
+// A font value that cannot be stored ends the run as a failure instead of
+// leaving the flow half done.
+bool RunFonts(InstallList& list)
 {
-    for (int i = 0; i < list.fonts.Count(); ++i) {
-        FontEntry& entry = list.fonts[i];
-        entry.file.Replace("$MAINFOLDER$", Destination(), true, true);
-        InstallFont(entry.face, xpath(entry.file));
+    try {
+        for (int i = 0; i < list.fonts.Count(); ++i) {
+            FontEntry& entry = list.fonts[i];
+            entry.file.Replace("$MAINFOLDER$", Destination(), true, true);
+            InstallFont(entry.face, xpath(entry.file));
+        }
+        return true;
+    } catch (const xregistryexceptions& e) {
+        LogLine(e.GetReason());
+        return false;
     }
 }
 
@@ -134,7 +142,11 @@ bool RunCommand(const xstring& entry)
     installView().AppendNotes("\r\n\r\nATTENDERE QUALCHE MINUTO PER IL COMPLETAMENTO DEL SETUP\r\n\r\n");
     try {
         xprocess process("", command);
-        process.Execute();
+        // A blank command line starts nothing and throws nothing.
+        if (!process.Execute()) {
+            LogLine(">>>>> " + command + " >>>>>> " + process.GetErrorText());
+            return false;
+        }
         process.Wait(INFINITE);
         DWORD code = 0;
         process.GetExitCode(code);
@@ -194,19 +206,6 @@ void CountSteps(const InstallList& list)
         stepTotal += 9;
 }
 
-// A registry value that cannot be stored ends the run as a failure instead
-// of leaving the flow half done.
-bool Register(InstallList& list)
-{
-    try {
-        RunFonts(list);
-        return true;
-    } catch (const xregistryexceptions& e) {
-        LogLine(e.GetReason());
-        return false;
-    }
-}
-
 }  // namespace
 
 void InstallStepAdvance()
@@ -229,7 +228,7 @@ bool RunInstall()
     CountSteps(list);
     view.SetProgressRange(1, stepTotal);
     InstallStepAdvance();
-    if (!RunCopies(list) || !Register(list) || !RunItems(list))
+    if (!RunCopies(list) || !RunFonts(list) || !RunItems(list))
         return false;
     SetTreeAttributes(Destination());
     zApp().DoEvents();

@@ -111,11 +111,6 @@ int InstallVersionedFile(const char* sourceName, const char* destinationName,
     return 0;
 }
 
-bool InstallCopyFile(const char* existing, const char* newFile, bool failIfExists)
-{
-    return CopyFileA(existing, newFile, failIfExists ? TRUE : FALSE) != 0;
-}
-
 void ScheduleRenameOnRestart(const char* fileName, const char* sourceFolder,
                              const char* destinationFolder, const char* reasons)
 {
@@ -128,7 +123,12 @@ void ScheduleRenameOnRestart(const char* fileName, const char* sourceFolder,
     xstring waiting = destination.MakePath("---");
     xstring wininit = xsys().GetWindowsFolder() + "\\wininit.ini";
     WritePrivateProfileStringA("rename", target, waiting, wininit);
-    InstallCopyFile(source.GetFullPath(), waiting, true);
+    // A file still waiting from an earlier installation is older than this
+    // one: it must not be what the restart puts in place.
+    xsys().CopyFile(source.GetFullPath(), waiting, false);
+    // The NT family ignores wininit.ini and keeps its own list of moves.
+    if (xsys().GetVersion().dwPlatformId == VER_PLATFORM_WIN32_NT)
+        MoveFileExA(waiting, target, MOVEFILE_DELAY_UNTIL_REBOOT | MOVEFILE_REPLACE_EXISTING);
 }
 
 int CopyInstallFiles(const char* source, const char* target)

@@ -18,8 +18,6 @@ void ScheduleRenameOnRestart(const char* fileName, const char* sourceFolder,
 // Non-zero when the shell copied the file or folder pattern into target.
 int CopyInstallFiles(const char* source, const char* target);
 void SetTreeAttributes(const char* folder);
-// CopyFileA, its last error kept in the system-services object's way.
-bool InstallCopyFile(const char* existing, const char* newFile, bool failIfExists);
 
 // The main form's caption animation: frame n (1 to 10) as text.
 xstring CaptionFrame(int frame);

@@ -240,6 +240,15 @@ bool _base_f_main::QueryEndSession(LPARAM)
     return true;
 }
 
+// Closed by the user (close box, Alt+F4) while no installation runs: the
+// background refuses every system command, so the installer ends here.
+bool _base_f_main::QueryClose()
+{
+    if (zMainForm && zMainForm->IsLive() && !zMainForm->closing)
+        PostMessageA(zMainForm->hwnd, WM_CLOSE, 0, 0);
+    return true;
+}
+
 void _base_f_main::_base_Button5::OnClick()
 {
     ChooseDestinationFolder();

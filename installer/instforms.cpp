@@ -117,7 +117,7 @@ void _base_f_s2main::OnCreate(bool beginning)
     }
     exStyle |= WS_EX_LAYERED;
     SetWindowLongA(hwnd, GWL_EXSTYLE, LONG(GetWindowLongA(hwnd, GWL_EXSTYLE) | WS_EX_LAYERED));
-    SetLayeredWindowAttributes(hwnd, RGB(128, 0, 128), 200, LWA_COLORKEY | LWA_ALPHA);
+    SetLayeredAttributes(RGB(128, 0, 128), 200);
     StartCaptionAnimation(hwnd);
 }
 

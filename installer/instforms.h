@@ -44,6 +44,7 @@ public:
     void OnCreate(bool beginning) override;
     void CreateChildren() override;
     bool QueryEndSession(LPARAM lParam) override;
+    bool QueryClose() override;
 
     _base_Static16 Static16;
     _base_Button5 Button5;

@@ -1,7 +1,6 @@
 #include "instshell.h"
 
 #include "installlist.h"
-#include "instfiles.h"
 #include "instview.h"
 #include "xdde.h"
 #include "xregistry.h"
@@ -113,7 +112,7 @@ bool InstallFont(const char* face, const xpath& file)
         return false;
     }
     xstring fonts = xsys().GetWindowsFolder() + "\\fonts\\";
-    if (!InstallCopyFile(file.GetFullPath(), fonts + fileName, false))
+    if (!xsys().CopyFile(file.GetFullPath(), fonts + fileName, false))
         return true;
     bool english = installList().English();
     LogLine(xstring(english ? "LOADING FONT " : "CARICAMENTO CARATTERI ") + face + " " +

@@ -35,7 +35,9 @@ public:
     }
 
     // Appends n default records; answers the new last index. When memory
-    // runs out the array keeps what it had (and says so when asked to).
+    // runs out the array keeps what it had (and says so when asked to) and
+    // answers -1, so that the caller's index is out of range rather than
+    // the last entry, which would then be overwritten.
     int Grow(int n)
     {
         if (n <= 0)
@@ -49,7 +51,7 @@ public:
                 size.FromUnsigned(unsigned(sizeof(T)));
                 xsys().MessageBox(text + size + " bytes.", "Warning", MB_ICONQUESTION);
             }
-            return count_ - 1;
+            return -1;
         }
         for (int i = 0; i < count_; ++i)
             grown[i] = elements_[i];

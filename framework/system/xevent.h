@@ -46,3 +46,6 @@ private:
 // A security record that grants everyone access (NULL DACL), inheritable.
 // Returns the failing step's label suffix ("ISD" or "SDD") or nullptr.
 const char* xopensecurity(SECURITY_DESCRIPTOR& sd, SECURITY_ATTRIBUTES& sa);
+// The installer's framework build makes its events and shared memory
+// without a security descriptor: default access, handles not inherited.
+void xsetplainsecurity(bool plain);

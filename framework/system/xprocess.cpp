@@ -48,7 +48,9 @@ bool xprocess::Execute()
 {
     lastError_ = 0;
     if (module_.IsBlank() && commandLine_.IsBlank()) {
-        xsys().ShowError("xprocess::Execute. No module name.", 0);
+        const char* label = "xprocess::Execute. No module name.";
+        errorText_ = xsys().FormatError(label, 0);  // the caller may report it too
+        xsys().ShowError(label, 0);
         return false;
     }
     CloseHandles();

@@ -99,7 +99,13 @@ void xsystem::SetClock(Clock clock)
 
 int xsystem::MessageBox(const char* text, const char* caption, UINT style)
 {
-    return xcallmessagebox(BoxOwner(), text, caption, style | MB_TOPMOST | MB_SETFOREGROUND);
+    if (!taskModalBoxes_)
+        return xcallmessagebox(BoxOwner(), text, caption, style | MB_TOPMOST | MB_SETFOREGROUND);
+    HWND focus = GetFocus();
+    int answer = xcallmessagebox(BoxOwner(), text, caption, style | MB_TASKMODAL | MB_SETFOREGROUND);
+    if (focus && IsWindow(focus))
+        SetFocus(focus);
+    return answer;
 }
 
 int xsystem::ShowError(const char* label, unsigned long error)

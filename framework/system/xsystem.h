@@ -39,6 +39,9 @@ public:
     int TimeFormat() const { return timeFormat_; }
 
     int MessageBox(const char* text, const char* caption, UINT style);
+    // The installer's framework build: boxes task-modal instead of topmost,
+    // and the focus given back to its window afterwards.
+    void SetTaskModalBoxes(bool on) { taskModalBoxes_ = on; }
     int ShowError(const char* label, unsigned long error);
     int Warning(const char* text);
     int AskYesNo(const char* text, const char* caption);
@@ -127,6 +130,7 @@ private:
     unsigned char throw_ = 1;
     int lastError_ = 0;
     Clock clock_ = nullptr;
+    bool taskModalBoxes_ = false;
     DWORD comctlMajor_ = 0, comctlMinor_ = 0;
 };
 

@@ -7,6 +7,7 @@
 #ifndef ZINSTALLER_BUILD
 #include "corvex.h"
 #endif
+#include "xevent.h"
 #include "xexceptions.h"
 #include "xhooks.h"
 #include "xpath.h"
@@ -260,7 +261,14 @@ bool zApplication::Init(HINSTANCE inst, HINSTANCE previous, int show)
     INITCOMMONCONTROLSEX icc = {sizeof icc, 0x1FFF};
     InitCommonControlsEx(&icc);
 #ifdef ZINSTALLER_BUILD
+    xsys().SetTaskModalBoxes(true);
+    // A program the installer starts must not hold its single-instance memory.
+    xsetplainsecurity(true);
     StartDde();
+    // Older Windows have no layered windows: the installer then goes without.
+    setLayeredWindowAttributes = reinterpret_cast<decltype(setLayeredWindowAttributes)>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("USER32.DLL"),
+                                               "SetLayeredWindowAttributes")));
 #else
     CorvexInit();
     LoadLibraryA("SCILEXER.DLL");  // without it Scintilla controls fail to create
@@ -269,8 +277,12 @@ bool zApplication::Init(HINSTANCE inst, HINSTANCE previous, int show)
     if (!RegisterFormClasses())
         return false;
     dragListMessage = RegisterWindowMessageA("commctrl_DragListMsg");
-    if (!dragListMessage)
+    if (!dragListMessage) {
         xsys().MessageBox("DRAGLIST_NOTIFY REGISTERING FAILURE", "Fatal", MB_ICONERROR);
+#ifdef ZINSTALLER_BUILD
+        return false;  // the installer starts with all of its messages or not at all
+#endif
+    }
 #ifdef ZINSTALLER_BUILD
     if (!RegisterInstallerMessages())
         return false;

@@ -84,6 +84,8 @@ public:
     zImageList* imageList = nullptr;  // the program's shared image list
     xsharedmemory* instanceMemory = nullptr;
     DWORD ddeInstance = 0;  // the installer's DDE client (0 until started)
+    // Bound at start-up by the installer's build; null where the platform lacks it.
+    BOOL(WINAPI* setLayeredWindowAttributes)(HWND, COLORREF, BYTE, DWORD) = nullptr;
 
 private:
     void ReadModulePaths();

@@ -180,6 +180,9 @@ public:
 
     // Appearance.
     void SetBackColor(COLORREF colour);
+    // Colour key and opacity of a layered window (both modes), where the
+    // platform has them.
+    void SetLayeredAttributes(COLORREF key, BYTE opacity);
     void ApplyStyle(bool repaint);
     void SetInputFlags(DWORD flags);
     void ApplyFont();

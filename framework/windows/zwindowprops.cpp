@@ -195,6 +195,13 @@ void zWindow::ApplyStyle(bool repaint)
         Invalidate(nullptr, true);
 }
 
+void zWindow::SetLayeredAttributes(COLORREF key, BYTE opacity)
+{
+    auto set = zApp().setLayeredWindowAttributes;
+    if (IsLive() && set)
+        set(hwnd, key, opacity, LWA_COLORKEY | LWA_ALPHA);
+}
+
 void zWindow::SetInputFlags(DWORD flags)
 {
     if (flags == 0)

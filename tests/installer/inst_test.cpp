@@ -9,6 +9,12 @@ ScopedInstallerFolder::ScopedInstallerFolder(const std::string& folder) : saved_
     zApp().folder = (folder + "\\").c_str();
 }
 
+void StartInstallerFramework()
+{
+    static bool started = zApp().Init(GetModuleHandleA(nullptr), nullptr, SW_SHOWNORMAL);
+    (void)started;
+}
+
 ScopedInstallerFolder::~ScopedInstallerFolder()
 {
     zApp().folder = saved_;

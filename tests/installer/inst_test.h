@@ -13,6 +13,7 @@
 #include <windows.h>
 
 #include <deque>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -50,6 +51,8 @@ public:
     BoxScript& operator=(const BoxScript&) = delete;
 
     std::vector<Box> boxes;
+    // Runs while each box is up (a real box takes the focus, for one).
+    std::function<void()> during;
 
 private:
     static BoxScript*& Current()
@@ -63,6 +66,8 @@ private:
         if (!self)
             return IDOK;
         self->boxes.push_back({text ? text : "", caption ? caption : "", style});
+        if (self->during)
+            self->during();
         if (self->answers_.empty())
             return IDOK;
         int answer = self->answers_.front();
@@ -150,6 +155,10 @@ public:
 private:
     xstring saved_;
 };
+
+// The application object started as the installer starts it (once per
+// test program): DDE, the installer's message boxes.
+void StartInstallerFramework();
 
 // The test components: version 1 and 2 of one DLL beside the test program.
 inline std::string Component(int version)

@@ -193,6 +193,34 @@ TEST(InstallEngine, CommandThatCannotStartIsLoggedWithItsReason)
     EXPECT_EQ(log.substr(log.size() - 2), "\r\n");
 }
 
+TEST(InstallEngine, BlankCommandCannotStartAndStopsTheRun)
+{
+    struct Row {
+        const char* name;
+        const char* list;
+    } rows[] = {{"nothing after the keyword", "SHELL="},
+                {"only blanks before the line end", "SHELL=   \r\nSHELL=cmd /c exit 0\r\n"}};
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        EngineSetup setup;
+        ParseInstallList(row.list, *setup.list);
+        ASSERT_GE(setup.list->commands.Count(), 1);
+        ASSERT_TRUE(setup.list->commands[0].text.IsBlank());
+        setup.OpenLog();
+        BoxScript boxes;
+        EXPECT_FALSE(RunInstall());
+        std::vector<std::string> lines = setup.LogLines();
+        ASSERT_FALSE(lines.empty());
+        EXPECT_EQ(lines[0].rfind(">>>>>  >>>>>> ", 0), 0u) << lines[0];
+        std::string log = testutil::read_file(setup.scratch / "instlog.txt");
+        EXPECT_NE(log.find("xprocess::Execute. No module name."), std::string::npos) << log;
+        EXPECT_EQ(log.find("cmd /c exit 0"), std::string::npos) << "no later command runs";
+        EXPECT_FALSE(setup.uninstall.Exists());
+        ASSERT_EQ(boxes.boxes.size(), 1u);
+        EXPECT_NE(boxes.boxes[0].text.find("xprocess::Execute. No module name."), std::string::npos);
+    }
+}
+
 TEST(InstallEngine, RegistryDataFilesMissingOrUnicode)
 {
     EngineSetup setup;

@@ -9,6 +9,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cwchar>
+
 using insttest::BoxScript;
 using insttest::Component;
 using insttest::FileMajorVersion;
@@ -39,6 +41,15 @@ struct VersionSetup {
 };
 
 const char* const kContinue = "comp.dll\nContinue?";
+
+// Adds the read-only bit; false where the file system keeps none, so that a
+// check of its clearing would prove nothing.
+bool MadeReadOnly(const std::string& path, DWORD others = 0)
+{
+    SetFileAttributesA(path.c_str(), others | FILE_ATTRIBUTE_READONLY);
+    DWORD attributes = GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY);
+}
 
 }  // namespace
 
@@ -82,7 +93,8 @@ TEST(VersionedInstall, ReadOnlyDestinationIsAskedAboutOnce)
 {
     ScopedList list;
     VersionSetup setup(2, 1);
-    SetFileAttributesA(setup.Target().c_str(), FILE_ATTRIBUTE_READONLY);
+    if (!MadeReadOnly(setup.Target()))
+        GTEST_SKIP() << "this file system keeps no read-only bit on files";
     BoxScript boxes({IDYES, IDYES, IDYES});
     EXPECT_EQ(setup.Install(), 0);
     ASSERT_GE(boxes.boxes.size(), 1u);
@@ -134,32 +146,120 @@ struct WininitCleanup {
 
 }  // namespace
 
+namespace {
+
+// The moves that NT-family Windows carries out at its next start, as text
+// pairs (source, then target with "!" in front when it replaces a file).
+struct PendingRenames {
+    static constexpr const char* kKey = "System\\CurrentControlSet\\Control\\Session Manager";
+    static constexpr const wchar_t* kValue = L"PendingFileRenameOperations";
+
+    static std::vector<std::string> Read()
+    {
+        std::vector<std::string> names;
+        HKEY key = nullptr;
+        if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kKey, 0, KEY_READ, &key))
+            return names;
+        DWORD size = 0;
+        std::vector<wchar_t> data;
+        if (!RegQueryValueExW(key, kValue, nullptr, nullptr, nullptr, &size) && size) {
+            data.resize(size / 2 + 2);
+            RegQueryValueExW(key, kValue, nullptr, nullptr, reinterpret_cast<BYTE*>(data.data()),
+                             &size);
+        }
+        RegCloseKey(key);
+        for (const wchar_t* p = data.data(); !data.empty() && p < data.data() + size / 2;
+             p += wcslen(p) + 1) {
+            char text[MAX_PATH * 2] = {};
+            WideCharToMultiByte(CP_ACP, 0, p, -1, text, sizeof text, nullptr, nullptr);
+            names.push_back(text);
+        }
+        return names;
+    }
+    // True when the pair stands in the list, in this order.
+    static bool Holds(const std::string& source, const std::string& target)
+    {
+        std::vector<std::string> names = Read();
+        for (size_t i = 0; i + 1 < names.size(); ++i)
+            if (lstrcmpiA(names[i].c_str(), source.c_str()) == 0 &&
+                lstrcmpiA(names[i + 1].c_str(), target.c_str()) == 0)
+                return true;
+        return false;
+    }
+    // Takes out every pair whose source names the file.
+    static void Remove(const std::string& source)
+    {
+        std::vector<std::string> names = Read();
+        std::wstring kept;
+        for (size_t i = 0; i + 1 < names.size(); i += 2) {
+            if (lstrcmpiA(names[i].c_str(), source.c_str()) == 0)
+                continue;
+            for (size_t j = i; j < i + 2; ++j) {
+                wchar_t wide[MAX_PATH * 2] = {};
+                MultiByteToWideChar(CP_ACP, 0, names[j].c_str(), -1, wide, MAX_PATH * 2);
+                kept += wide;
+                kept.push_back(L'\0');
+            }
+        }
+        HKEY key = nullptr;
+        if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kKey, 0, KEY_ALL_ACCESS, &key))
+            return;
+        if (kept.empty()) {
+            RegDeleteValueW(key, kValue);
+        } else {
+            kept.push_back(L'\0');
+            RegSetValueExW(key, kValue, 0, REG_MULTI_SZ, reinterpret_cast<const BYTE*>(kept.data()),
+                           DWORD(kept.size() * sizeof(wchar_t)));
+        }
+        RegCloseKey(key);
+    }
+};
+
+}  // namespace
+
 TEST(VersionedInstall, FileInUseIsScheduledForTheNextStart)
 {
-    ScopedList list;
-    VersionSetup setup(2, 1);
-    WininitCleanup wininit;
-    wininit.keys.push_back(setup.Target());
-    HANDLE held = CreateFileA(setup.Target().c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                              OPEN_EXISTING, 0, nullptr);
-    ASSERT_NE(held, INVALID_HANDLE_VALUE);
-    BoxScript boxes;
-    EXPECT_EQ(setup.Install(), 0);
-    CloseHandle(held);
-    ASSERT_GE(boxes.boxes.size(), 1u);
-    EXPECT_EQ(boxes.boxes[0].caption, "Message");
-    EXPECT_EQ(boxes.boxes[0].style & 0xF0, UINT(MB_ICONINFORMATION));
-    EXPECT_EQ(boxes.boxes[0].text.rfind("Violazione di condivisione.\n", 0), 0u) << boxes.boxes[0].text;
-    EXPECT_NE(boxes.boxes[0].text.find("\ncomp.dll verrà installato ma diventerà\neffettivo dopo il "
-                                       "restart di Windows."),
-              std::string::npos);
-    char value[MAX_PATH] = {};
-    GetPrivateProfileStringA("rename", setup.Target().c_str(), "", value, sizeof value,
-                             wininit.path.c_str());
-    std::string waiting = setup.dst + "\\comp.---";
-    EXPECT_STRCASEEQ(value, waiting.c_str());
-    EXPECT_EQ(FileMajorVersion(waiting), 2) << "the new file waits beside the old one";
-    EXPECT_EQ(FileMajorVersion(setup.Target()), 1);
+    struct Row {
+        const char* name;
+        int earlierWaiting;  // version of a waiting file an earlier run left (0: none)
+    } rows[] = {{"nothing waiting yet", 0}, {"an older file still waiting", 1}};
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        ScopedList list;
+        VersionSetup setup(2, 1);
+        std::string waiting = setup.dst + "\\comp.---";
+        if (row.earlierWaiting)
+            CopyFileA(Component(row.earlierWaiting).c_str(), waiting.c_str(), FALSE);
+        WininitCleanup wininit;
+        wininit.keys.push_back(setup.Target());
+        std::string pendingSource = "\\??\\" + waiting;
+        struct PendingCleanup {
+            std::string source;
+            ~PendingCleanup() { PendingRenames::Remove(source); }
+        } pending{pendingSource};
+        HANDLE held = CreateFileA(setup.Target().c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                  OPEN_EXISTING, 0, nullptr);
+        ASSERT_NE(held, INVALID_HANDLE_VALUE);
+        BoxScript boxes;
+        EXPECT_EQ(setup.Install(), 0);
+        CloseHandle(held);
+        ASSERT_GE(boxes.boxes.size(), 1u);
+        EXPECT_EQ(boxes.boxes[0].caption, "Message");
+        EXPECT_EQ(boxes.boxes[0].style & 0xF0, UINT(MB_ICONINFORMATION));
+        EXPECT_EQ(boxes.boxes[0].text.rfind("Violazione di condivisione.\n", 0), 0u)
+            << boxes.boxes[0].text;
+        EXPECT_NE(boxes.boxes[0].text.find("\ncomp.dll verrà installato ma diventerà\neffettivo dopo "
+                                           "il restart di Windows."),
+                  std::string::npos);
+        char value[MAX_PATH] = {};
+        GetPrivateProfileStringA("rename", setup.Target().c_str(), "", value, sizeof value,
+                                 wininit.path.c_str());
+        EXPECT_STRCASEEQ(value, waiting.c_str()) << "the older family's rename entry";
+        EXPECT_TRUE(PendingRenames::Holds(pendingSource, "!\\??\\" + setup.Target()))
+            << "the NT family's delayed move, replacing the file in use";
+        EXPECT_EQ(FileMajorVersion(waiting), 2) << "the new file waits beside the old one";
+        EXPECT_EQ(FileMajorVersion(setup.Target()), 1);
+    }
 }
 
 TEST(ShellCopy, FilesAndFolderTreesWithTheirLogLines)
@@ -203,34 +303,47 @@ TEST(ShellCopy, ItalianLineNamesTheSourceNameOnly)
     EXPECT_EQ(lines[0], "COPIA IN " + target + " DI *");
 }
 
-TEST(TreeAttributes, ReadOnlyFilesClearedReadOnlyFoldersNotEntered)
+TEST(TreeAttributes, ReadOnlyFilesClearedAndTheWalkEndsInTheParent)
 {
     ScratchFolder scratch("attr");
     std::string root = scratch.Sub("root");
     scratch.Sub("root\\plain");
-    scratch.Sub("root\\locked");
-    const char* files[] = {"top.txt", "plain\\inner.txt", "locked\\kept.txt"};
+    scratch.Sub("root\\plain\\deep");
+    const char* files[] = {"top.txt", "plain\\inner.txt", "plain\\deep\\deepest.txt"};
     for (const char* f : files) {
         std::string p = root + "\\" + f;
         testutil::write_file(p, "x");
-        SetFileAttributesA(p.c_str(), FILE_ATTRIBUTE_READONLY);
+        if (!MadeReadOnly(p))
+            GTEST_SKIP() << "this file system keeps no read-only bit on files";
     }
-    std::string locked = root + "\\locked";
-    SetFileAttributesA(locked.c_str(), FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY);
-    bool lockedIsReadOnly = (GetFileAttributesA(locked.c_str()) & FILE_ATTRIBUTE_READONLY) != 0;
     SetTreeAttributes(root.c_str());
-    auto readOnly = [&](const std::string& name) {
-        return (GetFileAttributesA((root + "\\" + name).c_str()) & FILE_ATTRIBUTE_READONLY) != 0;
-    };
-    EXPECT_FALSE(readOnly("top.txt"));
-    EXPECT_FALSE(readOnly("plain\\inner.txt"));
-    if (lockedIsReadOnly) {
-        EXPECT_FALSE(readOnly("locked")) << "the folder's own bit is cleared";
-        EXPECT_TRUE(readOnly("locked\\kept.txt")) << "a read-only folder is not entered";
+    for (const char* f : files) {
+        SCOPED_TRACE(f);
+        DWORD attributes = GetFileAttributesA((root + "\\" + f).c_str());
+        ASSERT_NE(attributes, INVALID_FILE_ATTRIBUTES);
+        EXPECT_FALSE(attributes & FILE_ATTRIBUTE_READONLY);
     }
     char here[MAX_PATH] = {};
     GetCurrentDirectoryA(sizeof here, here);
     EXPECT_STRCASEEQ(here, scratch.path().c_str()) << "the walk ends in the folder's parent";
+}
+
+TEST(TreeAttributes, ReadOnlyFolderIsClearedButNotEntered)
+{
+    ScratchFolder scratch("attrdir");
+    std::string root = scratch.Sub("root");
+    std::string locked = scratch.Sub("root\\locked");
+    std::string kept = locked + "\\kept.txt";
+    testutil::write_file(kept, "x");
+    if (!MadeReadOnly(kept))
+        GTEST_SKIP() << "this file system keeps no read-only bit on files";
+    if (!MadeReadOnly(locked, FILE_ATTRIBUTE_DIRECTORY))
+        GTEST_SKIP() << "this file system keeps no read-only bit on folders";
+    SetTreeAttributes(root.c_str());
+    EXPECT_FALSE(GetFileAttributesA(locked.c_str()) & FILE_ATTRIBUTE_READONLY)
+        << "the folder's own bit is cleared";
+    EXPECT_TRUE(GetFileAttributesA(kept.c_str()) & FILE_ATTRIBUTE_READONLY)
+        << "a read-only folder is not entered";
 }
 
 TEST(TreeAttributes, MissingFolderIsLeftAlone)

@@ -2,6 +2,7 @@
 // single-instance test.
 
 #include "inst_test.h"
+#include "failing_alloc.h"
 
 #include "instance.h"
 #include "installlist.h"
@@ -9,13 +10,19 @@
 #include "xregistry.h"
 
 #include "zapplication.h"
+#include "xprocess.h"
+#include "xsystem.h"
 
 #include <gtest/gtest.h>
 
 #include <cstring>
 #include <functional>
+#include <memory>
 
+using insttest::BoxScript;
+using insttest::FailingArrayAllocation;
 using insttest::ScopedList;
+using insttest::ScratchFolder;
 
 namespace {
 
@@ -181,6 +188,32 @@ TEST(InstallListFile, PathIsFirstArgumentElseOndrelLst)
     app.folder = folder;
 }
 
+TEST(InstallListFile, ListThatFailsWhileReadKeepsWhatWasReadAndEndsTheProgram)
+{
+    ScopedList list;
+    ScratchFolder scratch("failing");
+    std::string path = scratch / "ondrel.lst";
+    testutil::write_file(path, "GROUP=g\r\nCOPY=a,b\r\nCOPY=c,d\r\nCOPY=e,f\r\nDSN=late\r\n");
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
+    }
+    BoxScript boxes;
+    {
+        FailingArrayAllocation fail(2);  // the second COPY cannot grow its list
+        LoadInstallList(path.c_str());
+    }
+    ASSERT_EQ(list->copies.Count(), 1);
+    EXPECT_EQ(S(list->copies[0].source), "a");
+    EXPECT_EQ(S(list->copies[0].destination), "b");
+    EXPECT_EQ(S(list->group), "g");
+    EXPECT_EQ(S(list->dsn), "") << "reading ends at the failure";
+    EXPECT_TRUE(PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE))
+        << "the program is asked to end";
+    ASSERT_EQ(boxes.boxes.size(), 1u);
+    EXPECT_EQ(boxes.boxes[0].text,
+              "xarrary::Grow cannot realloc " + std::to_string(sizeof(CopyEntry)) + " bytes.");
+}
+
 TEST(Xarrary, GrowAnswersTheNewLastIndexAndKeepsElements)
 {
     xarrary<CopyEntry> list;
@@ -208,6 +241,42 @@ TEST(Xarrary, IndexOutOfRangeThrowsItsText)
     }
 }
 
+TEST(Xarrary, FailedGrowIsTheRangeErrorAndKeepsEveryEntry)
+{
+    struct Row {
+        const char* name;
+        int entries;
+        int warning;
+        const char* box;
+    } rows[] = {{"first allocation", 0, 1, "xarrary::Grow cannot malloc "},
+                {"later allocation", 2, 1, "xarrary::Grow cannot realloc "},
+                {"later allocation, warning off", 2, 0, nullptr}};
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        xarrary<CopyEntry> list;
+        list.warning = row.warning;
+        for (int i = 0; i < row.entries; ++i)
+            list[list.Grow(1)].source = std::to_string(i).c_str();
+        BoxScript boxes;
+        int index = 0;
+        {
+            FailingArrayAllocation fail(1);
+            index = list.Grow(1);
+        }
+        EXPECT_EQ(list.Count(), row.entries);
+        EXPECT_THROW(list[index], xstring) << "the answer " << index << " names no entry";
+        for (int i = 0; i < row.entries; ++i)
+            EXPECT_EQ(S(list[i].source), std::to_string(i)) << "entry " << i;
+        if (!row.box) {
+            EXPECT_TRUE(boxes.boxes.empty());
+            continue;
+        }
+        ASSERT_EQ(boxes.boxes.size(), 1u);
+        EXPECT_EQ(boxes.boxes[0].text, row.box + std::to_string(sizeof(CopyEntry)) + " bytes.");
+        EXPECT_EQ(boxes.boxes[0].caption, "Warning");
+    }
+}
+
 namespace {
 
 std::string TestKey()
@@ -221,6 +290,8 @@ struct KeyCleanup {
 
 }  // namespace
 
+// The platform counts a forgotten terminating zero itself when the byte
+// after the text is one, so only the empty text shows what was given.
 TEST(Xregistry, StoresTextValuesWithoutTheirZero)
 {
     KeyCleanup cleanup;
@@ -239,9 +310,11 @@ TEST(Xregistry, StoresTextValuesWithoutTheirZero)
                   ERROR_SUCCESS);
         EXPECT_EQ(type, DWORD(REG_SZ));
         EXPECT_STREQ(data, v[1]);
-        // Given without its zero; Wine's registry adds one where it is missing.
-        EXPECT_LE(size, DWORD(std::strlen(v[1]) + 1));
     }
+    DWORD stored = 99;
+    ASSERT_EQ(RegQueryValueExW(key.Key(), L"empty", nullptr, nullptr, nullptr, &stored),
+              ERROR_SUCCESS);
+    EXPECT_EQ(stored, 0u) << "the empty text is stored with length 0";
     key.Close();
     EXPECT_EQ(key.Key(), nullptr);
 }
@@ -283,5 +356,48 @@ TEST(SingleInstance, SecondCheckFindsTheFirstAndItsWindow)
     *static_cast<HWND*>(first.GetData()) = window;
     EXPECT_FALSE(CheckSingleInstance(second));
     EXPECT_FALSE(IsIconic(window)) << "the first installer's window is restored";
+    DestroyWindow(window);
+}
+
+// A program the installer starts (a SHELL command, the shell's Program
+// Manager window) must not keep the installer "running" once it has ended.
+TEST(SingleInstance, EndsWithTheInstallerNotWithTheProgramsItStarted)
+{
+    insttest::StartInstallerFramework();
+    std::string name = "WQ_SETUP_started_" + std::to_string(GetCurrentProcessId());
+    auto first = std::make_unique<xsharedmemory>(name.c_str(), 0);
+    ASSERT_TRUE(CheckSingleInstance(*first));
+    xprocess started("", "notepad.exe");  // inherits handles, as the install commands do
+    ASSERT_TRUE(started.Execute());
+    first.reset();  // the installer ends
+    xsharedmemory second(name.c_str(), 0);
+    EXPECT_TRUE(CheckSingleInstance(second)) << "a new installer runs normally";
+    TerminateProcess(started.GetProcess(), 0);
+    WaitForSingleObject(started.GetProcess(), 10000);
+}
+
+TEST(InstallerBoxes, TaskModalNotTopmostAndTheFocusGoesBack)
+{
+    insttest::StartInstallerFramework();
+    HWND window = CreateWindowExA(0, "EDIT", "", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 200, 100,
+                                  nullptr, nullptr, nullptr, nullptr);
+    ASSERT_NE(window, nullptr);
+    SetForegroundWindow(window);
+    SetFocus(window);
+    ASSERT_EQ(GetFocus(), window);
+    struct Row {
+        const char* name;
+        UINT style;
+    } rows[] = {{"question", MB_YESNO | MB_ICONQUESTION}, {"stop", MB_ICONHAND}};
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        BoxScript boxes;
+        boxes.during = [] { SetFocus(nullptr); };  // the box has the focus meanwhile
+        xsys().MessageBox("text", "Warning", row.style);
+        ASSERT_EQ(boxes.boxes.size(), 1u);
+        EXPECT_EQ(boxes.boxes[0].style, row.style | MB_TASKMODAL | MB_SETFOREGROUND)
+            << std::hex << "given 0x" << row.style;
+        EXPECT_EQ(GetFocus(), window) << "the focus is back where it was";
+    }
     DestroyWindow(window);
 }

@@ -1,207 +1,13 @@
 // The installer program itself: started as a real process with a list file,
 // driven through its windows and message boxes like a user would.
 
-#include "inst_test.h"
-
-#include "instshell.h"
+#include "ondrel_run.h"
 
 #include <gtest/gtest.h>
 
-#include <shlobj.h>
+#include <algorithm>
 
-#include <functional>
-
-using insttest::ScratchFolder;
-
-namespace {
-
-std::string WindowText(HWND window)
-{
-    char text[1024] = {};
-    GetWindowTextA(window, text, sizeof text);
-    return text;
-}
-
-HWND ChildWithText(HWND parent, const char* className, const char* text)
-{
-    HWND found = nullptr;
-    for (HWND c = GetWindow(parent, GW_CHILD); c && !found; c = GetWindow(c, GW_HWNDNEXT)) {
-        char cls[64] = {};
-        GetClassNameA(c, cls, sizeof cls);
-        if (lstrcmpiA(cls, className) == 0 && (!text || WindowText(c) == text))
-            found = c;
-    }
-    return found;
-}
-
-struct Seen {
-    std::vector<std::string> boxes;     // texts of the message boxes, in order
-    std::vector<std::string> results;   // texts of the result window
-    bool mainDialog = false;
-};
-
-// One installer process with its standard handles on a file (the shell may
-// start helpers that inherit them), driven until it ends.
-class OndrelRun {
-public:
-    OndrelRun(const std::string& program, const std::string& arguments, const std::string& output)
-    {
-        SECURITY_ATTRIBUTES sa = {sizeof sa, nullptr, TRUE};
-        out_ = CreateFileA(output.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &sa,
-                           CREATE_ALWAYS, 0, nullptr);
-        STARTUPINFOA si = {};
-        si.cb = sizeof si;
-        si.dwFlags = STARTF_USESTDHANDLES;
-        si.hStdInput = si.hStdOutput = si.hStdError = out_;
-        std::string command = "\"" + program + "\" " + arguments;
-        started = CreateProcessA(program.c_str(), &command[0], nullptr, nullptr, TRUE, 0, nullptr,
-                                 nullptr, &si, &info_) != 0;
-    }
-    ~OndrelRun()
-    {
-        if (started && WaitForSingleObject(info_.hProcess, 0) == WAIT_TIMEOUT)
-            TerminateProcess(info_.hProcess, 1);
-        if (started) {
-            CloseHandle(info_.hProcess);
-            CloseHandle(info_.hThread);
-        }
-        CloseHandle(out_);
-    }
-    OndrelRun(const OndrelRun&) = delete;
-    OndrelRun& operator=(const OndrelRun&) = delete;
-
-    bool Ended(DWORD ms) const { return WaitForSingleObject(info_.hProcess, ms) == WAIT_OBJECT_0; }
-    DWORD Id() const { return info_.dwProcessId; }
-
-    // The visible top-level windows of the process.
-    std::vector<HWND> Windows() const
-    {
-        Search search{info_.dwProcessId, {}};
-        EnumWindows(Collect, reinterpret_cast<LPARAM>(&search));
-        return search.found;
-    }
-
-    // Polls the windows until the process ends (at most `seconds`); `act`
-    // gets each visible window and may answer it.
-    bool Drive(int seconds, const std::function<void(HWND)>& act)
-    {
-        for (int i = 0; i < seconds * 10; ++i) {
-            if (Ended(100))
-                return true;
-            for (HWND w : Windows())
-                act(w);
-        }
-        return Ended(0);
-    }
-
-    bool started = false;
-
-private:
-    struct Search {
-        DWORD pid;
-        std::vector<HWND> found;
-    };
-    static BOOL CALLBACK Collect(HWND w, LPARAM p)
-    {
-        auto* s = reinterpret_cast<Search*>(p);
-        DWORD pid = 0;
-        GetWindowThreadProcessId(w, &pid);
-        if (pid == s->pid && IsWindowVisible(w))
-            s->found.push_back(w);
-        return TRUE;
-    }
-
-    HANDLE out_ = INVALID_HANDLE_VALUE;
-    PROCESS_INFORMATION info_ = {};
-};
-
-// Answers message boxes with Yes (or OK), presses the installer's OK on the
-// destination dialog once and "Ok" on the result window.
-std::function<void(HWND)> User(Seen& seen)
-{
-    return [&seen](HWND w) {
-        char cls[64] = {};
-        GetClassNameA(w, cls, sizeof cls);
-        if (lstrcmpA(cls, "#32770") == 0) {
-            char text[1024] = {};
-            GetDlgItemTextA(w, 0xFFFF, text, sizeof text);
-            seen.boxes.push_back(text);
-            HWND yes = GetDlgItem(w, IDYES);
-            PostMessageA(w, WM_COMMAND, yes ? IDYES : IDOK, 0);
-            Sleep(300);
-            return;
-        }
-        if (WindowText(w) != "Installer")
-            return;
-        if (HWND ok = ChildWithText(w, "button", "OK"); ok && !seen.mainDialog) {
-            seen.mainDialog = true;
-            PostMessageA(ok, BM_CLICK, 0, 0);
-        } else if (HWND done = ChildWithText(w, "button", "Ok")) {
-            for (HWND c = GetWindow(w, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
-                std::string t = WindowText(c);
-                if ((GetWindowLongA(c, GWL_STYLE) & SS_TYPEMASK) == SS_CENTER && !t.empty())
-                    seen.results.push_back(t);
-            }
-            PostMessageA(done, BM_CLICK, 0, 0);
-            Sleep(300);
-        }
-    };
-}
-
-// The installer copied into a folder of the test, so that its own folder
-// (sources, settings file) is the test's.
-struct InstallerCopy {
-    explicit InstallerCopy(const char* name) : scratch(name)
-    {
-        setup = scratch.Sub("setup");
-        program = setup + "\\ONDREL.exe";
-        CopyFileA((testutil::exe_folder() + "\\ONDREL.exe").c_str(), program.c_str(), FALSE);
-    }
-    ScratchFolder scratch;
-    std::string setup, program;
-};
-
-struct UninstallCleanup {
-    std::string name;
-    ~UninstallCleanup() { RegDeleteKeyA(HKEY_LOCAL_MACHINE, UninstallKey(name.c_str())); }
-    std::string Value(const char* value) const
-    {
-        char data[1024] = {};
-        DWORD size = sizeof data - 1;
-        RegGetValueA(HKEY_LOCAL_MACHINE, UninstallKey(name.c_str()), value, RRF_RT_REG_SZ,
-                     nullptr, data, &size);
-        return data;
-    }
-};
-
-// The Program Manager group a run may have made in the shared prefix: its
-// folder removed and the shell window opened on it closed.
-struct GroupCleanup {
-    std::string name;
-    ~GroupCleanup()
-    {
-        for (int i = 0; i < 30; ++i) {
-            HWND shown = FindWindowA(nullptr, name.c_str());
-            if (!shown && i > 10)
-                break;
-            if (shown)
-                PostMessageA(shown, WM_CLOSE, 0, 0);
-            Sleep(200);
-        }
-        for (int folder : {CSIDL_PROGRAMS, CSIDL_COMMON_PROGRAMS}) {
-            char path[MAX_PATH] = {};
-            if (SHGetFolderPathA(nullptr, folder, nullptr, 0, path) == S_OK)
-                testutil::remove_tree(std::string(path) + "\\" + name);
-        }
-    }
-};
-
-std::string Unique(const char* what)
-{
-    return std::string("OndrelRun_") + what + "_" + std::to_string(GetCurrentProcessId());
-}
-
-}  // namespace
+using namespace insttest;
 
 TEST(OndrelProgram, WithoutDestinationInstallsAtOnceInItalian)
 {
@@ -274,4 +80,138 @@ TEST(OndrelProgram, SecondStartEndsAndLeavesTheFirst)
     EXPECT_FALSE(first.Ended(0));
     PostMessageA(background, WM_CLOSE, 0, 0);
     EXPECT_TRUE(first.Ended(60000)) << "closing the main form ends the installer";
+}
+
+namespace {
+
+// The functions a program imports by name from one DLL, read from its file.
+std::vector<std::string> ImportsFrom(const std::string& program, const char* dll)
+{
+    std::vector<std::string> names;
+    HMODULE image = LoadLibraryExA(program.c_str(), nullptr, DONT_RESOLVE_DLL_REFERENCES);
+    if (!image)
+        return names;
+    auto* base = reinterpret_cast<const BYTE*>(image);
+    auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS32*>(
+        base + reinterpret_cast<const IMAGE_DOS_HEADER*>(base)->e_lfanew);
+    const IMAGE_DATA_DIRECTORY& dir = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
+    for (auto* d = reinterpret_cast<const IMAGE_IMPORT_DESCRIPTOR*>(base + dir.VirtualAddress);
+         dir.VirtualAddress && d->Name; ++d) {
+        if (lstrcmpiA(reinterpret_cast<const char*>(base + d->Name), dll) != 0)
+            continue;
+        DWORD first = d->OriginalFirstThunk ? d->OriginalFirstThunk : d->FirstThunk;
+        for (auto* t = reinterpret_cast<const IMAGE_THUNK_DATA32*>(base + first);
+             t->u1.AddressOfData; ++t)
+            if (!(t->u1.Ordinal & IMAGE_ORDINAL_FLAG32))
+                names.push_back(reinterpret_cast<const IMAGE_IMPORT_BY_NAME*>(
+                                    base + t->u1.AddressOfData)->Name);
+    }
+    FreeLibrary(image);
+    return names;
+}
+
+}  // namespace
+
+// On a Windows without layered windows the installer must still start.
+TEST(OndrelProgram, LayeredWindowCallIsBoundAtRunTime)
+{
+    std::string program = testutil::exe_folder() + "\\ONDREL.exe";
+    std::vector<std::string> user32 = ImportsFrom(program, "USER32.dll");
+    ASSERT_FALSE(user32.empty()) << "the import table of " << program << " is readable";
+    for (const char* late : {"SetLayeredWindowAttributes"}) {
+        SCOPED_TRACE(late);
+        EXPECT_EQ(std::count(user32.begin(), user32.end(), late), 0) << "imported at load time";
+    }
+}
+
+TEST(OndrelProgram, ClosingTheDialogBeforeInstallingEndsTheProgram)
+{
+    struct Row {
+        const char* name;
+        bool altF4;
+    } rows[] = {{"close box", false}, {"Alt+F4 in the folder field", true}};
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        InstallerCopy copy("close");
+        UninstallCleanup uninstall{Unique("close")};
+        std::string destination = copy.scratch / "dest";
+        testutil::write_file(copy.setup + "\\ondrel.lst",
+                             "DPATH=" + destination + "\r\nUNINSTALL=" + uninstall.name + "\r\n");
+        OndrelRun run(copy.program, "", copy.scratch / "out.txt");
+        ASSERT_TRUE(run.started);
+        HWND dialog = run.WaitDestinationDialog(90000);
+        ASSERT_NE(dialog, nullptr);
+        if (!row.altF4) {
+            // The background is translucent: colour key and opacity, both modes.
+            COLORREF key = 0;
+            BYTE alpha = 0;
+            DWORD flags = 0;
+            EXPECT_TRUE(GetLayeredWindowAttributes(GetWindow(dialog, GW_OWNER), &key, &alpha, &flags));
+            EXPECT_EQ(key, RGB(128, 0, 128));
+            EXPECT_EQ(alpha, 200);
+            EXPECT_EQ(flags, DWORD(LWA_COLORKEY | LWA_ALPHA));
+            PostMessageA(dialog, WM_SYSCOMMAND, SC_CLOSE, 0);
+        } else {
+            HWND field = FindWindowExA(dialog, nullptr, "Edit", nullptr);
+            PostMessageA(field, WM_SYSKEYDOWN, VK_F4, 0x20000001 | (MapVirtualKeyA(VK_F4, 0) << 16));
+        }
+        EXPECT_TRUE(run.Ended(60000)) << "the installer ends instead of leaving its background";
+        EXPECT_FALSE(testutil::file_exists(destination)) << "nothing was installed";
+        EXPECT_EQ(uninstall.Value("DisplayName"), "");
+    }
+}
+
+// In Italian: the empty-destination box, the missing-folder question, a
+// folder that cannot be made, then an installation into the list's extra
+// folder that stops at a failing command.
+TEST(OndrelProgram, ItalianBoxesExtraFolderAndAFailedCommand)
+{
+    InstallerCopy copy("italian");
+    UninstallCleanup uninstall{Unique("italian")};
+    testutil::write_file(copy.setup + "\\payload.txt", "payload");
+    std::string destination = copy.scratch / "dest";
+    testutil::write_file(copy.setup + "\\ondrel.lst",
+                         "ENGLISH=NO\r\nDPATH=" + destination + "\r\nEXTRAPATH=dati\r\n"
+                         "COPY=payload.txt,.\r\nSHELL=cmd /c exit 3\r\nUNINSTALL=" +
+                             uninstall.name + "\r\n");
+    OndrelRun run(copy.program, "", copy.scratch / "out.txt");
+    ASSERT_TRUE(run.started);
+    HWND dialog = run.WaitDestinationDialog(90000);
+    ASSERT_NE(dialog, nullptr);
+    struct Step {
+        std::string typed;
+        std::vector<std::pair<const char*, int>> boxes;  // text, answer
+    } steps[] = {
+        {"   ", {{"Il percorso di destinazione è obbligatorio", IDOK}}},
+        {copy.scratch / "no\\dest",
+         {{"Il percorso non esiste. Vuoi Crearlo?", IDYES}, {"Impossibile creare il percorso", IDOK}}},
+        {destination, {{"Il percorso non esiste. Vuoi Crearlo?", IDYES}}},
+    };
+    for (const Step& step : steps) {
+        SCOPED_TRACE("typed \"" + step.typed + "\"");
+        EnterDestination(dialog, step.typed);
+        for (const auto& [text, answer] : step.boxes) {
+            HWND box = run.WaitBox(30000);
+            ASSERT_NE(box, nullptr) << "expected: " << text;
+            EXPECT_EQ(BoxText(box), text);
+            EXPECT_TRUE(AnswerBox(box, answer));
+        }
+    }
+    HWND result = run.WaitResultWindow(120000);
+    ASSERT_NE(result, nullptr);
+    EXPECT_EQ(ResultTexts(result),
+              std::vector<std::string>{"ATTENZIONE!\nINSTALLAZIONE TERMINATA SENZA SUCCESSO."});
+    PostMessageA(ChildWithText(result, "button", "Ok"), BM_CLICK, 0, 0);
+    EXPECT_TRUE(run.Ended(60000));
+    EXPECT_EQ(testutil::read_file(destination + "\\dati\\payload.txt"), "payload");
+    EXPECT_FALSE(testutil::file_exists(destination + "\\payload.txt"));
+    auto lines = testutil::lines_of(testutil::read_file(destination + "\\instlog.txt"));
+    ASSERT_EQ(lines.size(), 6u) << "the log stays in the destination itself";
+    EXPECT_EQ(lines[0].rfind("Setup start ", 0), 0u);
+    EXPECT_EQ(lines[1], "COPIA IN " + destination + "\\dati DI payload");
+    EXPECT_EQ(lines[2], ">>>>> 1");
+    EXPECT_EQ(lines[3], ">>>>> cmd /c exit 3 >>>>> 3");
+    EXPECT_EQ(lines[4], "Setup not completed");
+    EXPECT_EQ(lines[5].rfind("End setup ", 0), 0u);
+    EXPECT_EQ(uninstall.Value("DisplayName"), "") << "a stopped run registers no uninstaller";
 }

@@ -104,6 +104,7 @@ TEST(Fonts, FailedCopyIsNotReported)
     ScopedLog log(scratch / "instlog.txt");
     BoxScript boxes;
     EXPECT_TRUE(InstallFont("Nothing", xpath((scratch / "absent.ttf").c_str())));
+    EXPECT_EQ(xsys().GetLastError(), ERROR_FILE_NOT_FOUND) << "the copy's error is kept";
     EXPECT_TRUE(log.Lines().empty());
     EXPECT_TRUE(boxes.boxes.empty());
     EXPECT_EQ(FontValue("Nothing"), "<none>");
@@ -211,13 +212,6 @@ private:
     HSZ topic_ = nullptr;
 };
 
-void StartDde()
-{
-    zApplication& app = zApp();
-    if (!app.ddeInstance)
-        app.Init(GetModuleHandleA(nullptr), nullptr, SW_SHOWNORMAL);
-}
-
 // Whether this machine lets a DDE client reach a server at all (some Wine
 // sessions deliver no WM_DDE_INITIATE broadcast to any server window).
 bool DdeReachable()
@@ -227,17 +221,25 @@ bool DdeReachable()
     return probe.DdeConnectService();
 }
 
+// The peer is part of the test: without it the test fails, never skips.
+::testing::AssertionResult Ready(const ProgramManagerPeer& progman)
+{
+    if (!progman.running)
+        return ::testing::AssertionFailure() << "the test's Program Manager did not start";
+    if (!DdeReachable())
+        return ::testing::AssertionFailure() << "no DDE conversation reaches it";
+    return ::testing::AssertionSuccess();
+}
+
 }  // namespace
 
 TEST(ProgramGroup, GroupAndItemsThroughDde)
 {
     ScopedList list;
-    StartDde();
+    insttest::StartInstallerFramework();
     ASSERT_NE(zApp().ddeInstance, 0u);
     ProgramManagerPeer progman;
-    ASSERT_TRUE(progman.running);
-    if (!DdeReachable())
-        GTEST_SKIP() << "no DDE conversation can be made in this session";
+    ASSERT_TRUE(Ready(progman));
     ScratchFolder scratch("group");
     RecordingView view(scratch.path());
     ParseInstallList("GROUP=Cassa VELK\r\nITEM=app.exe,$mainfolder$\\cfg.ini,Cassa\r\n"
@@ -255,6 +257,22 @@ TEST(ProgramGroup, GroupAndItemsThroughDde)
     EXPECT_EQ(std::string(list->items[1].arguments.c_str()), "NOP") << "upper-cased in place";
 }
 
+// The group step always runs after a complete installation: a list without
+// a GROUP line asks for a group without a name.
+TEST(ProgramGroup, ListWithoutGroupStillAsksForTheGroup)
+{
+    ScopedList list;
+    insttest::StartInstallerFramework();
+    ProgramManagerPeer progman;
+    ASSERT_TRUE(Ready(progman));
+    RecordingView view("C:\\App");
+    ParseInstallList("ENGLISH=NO\r\nITEM=a.exe,nop,A\r\n", *list);
+    BoxScript boxes;
+    EXPECT_TRUE(CreateProgramGroup());
+    EXPECT_TRUE(boxes.boxes.empty());
+    EXPECT_EQ(progman.commands, std::vector<std::string>{"[CreateGroup()]"});
+}
+
 TEST(ProgramGroup, RefusedCommandsEndWithTheirBox)
 {
     struct Row {
@@ -262,15 +280,14 @@ TEST(ProgramGroup, RefusedCommandsEndWithTheirBox)
         const char* box;
         size_t commands;
     } rows[] = {{"GROUP=refuse\r\nITEM=a.exe,x,A\r\n", "Cannot create the group", 1},
+                {"ENGLISH=NO\r\nGROUP=refuse\r\n", "Cannot create the group", 1},
                 {"GROUP=g\r\nITEM=a.exe,x,A\r\nITEM=refuse.exe,x,R\r\nITEM=c.exe,x,C\r\n",
                  "Cannot create the item refuse.exe", 3}};
-    StartDde();
+    insttest::StartInstallerFramework();
     ProgramManagerPeer progman;
-    ASSERT_TRUE(progman.running);
-    if (!DdeReachable())
-        GTEST_SKIP() << "no DDE conversation can be made in this session";
+    ASSERT_TRUE(Ready(progman));
     for (const Row& row : rows) {
-        SCOPED_TRACE(row.box);
+        SCOPED_TRACE(row.list);
         ScopedList list;
         RecordingView view("C:\\App");
         ParseInstallList(row.list, *list);
