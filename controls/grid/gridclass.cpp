@@ -12,6 +12,7 @@
 #include "gridrows.h"
 #include "gridwindow.h"
 #include "gridwndparts.h"
+#include "subclass/zsubclass.h"
 
 #include <commctrl.h>
 
@@ -244,10 +245,11 @@ bool InputMessage(HWND grid, GRIDINFO* gi, UINT msg, WPARAM wParam, LPARAM lPara
     case WM_CHAR:
         *result = GridOnChar(grid, gi, wParam, lParam);
         return true;
-    case GRIDM_EDITORKEY:
+    // Keys and characters the in-place editors offer the grid first.
+    case ZCS_OFFERKEY:
         *result = GridOnEditorKey(grid, gi, wParam);
         return true;
-    case GRIDM_EDITORCHAR:
+    case ZCS_OFFERCHAR:
         *result = GridOnEditorChar(grid, gi, wParam);
         return true;
     case WM_MOUSEMOVE:

@@ -123,8 +123,4 @@ enum : UINT {
 
     GRIDM_FIRST = GRIDM_REPAINTROW,
     GRIDM_LAST = GRIDM_SETNOTHEME,
-
-    // Keys and characters the in-place editors offer the grid first.
-    GRIDM_EDITORKEY = 0x0979,
-    GRIDM_EDITORCHAR = 0x097A,
 };

@@ -2,6 +2,7 @@
 
 #include "gridrows.h"
 #include "gridwindow.h"
+#include "subclass/zsubclass.h"
 #include "xalloc.h"
 
 #include <commctrl.h>
@@ -99,9 +100,9 @@ LRESULT CALLBACK EditHost::GridProc(HWND window, UINT msg, WPARAM wParam, LPARAM
         return GridOnKeyUp(window, gi, wParam, lParam);
     case WM_CHAR:
         return GridOnChar(window, gi, wParam, lParam);
-    case GRIDM_EDITORKEY:
+    case ZCS_OFFERKEY:
         return GridOnEditorKey(window, gi, wParam);
-    case GRIDM_EDITORCHAR:
+    case ZCS_OFFERCHAR:
         return GridOnEditorChar(window, gi, wParam);
     case WM_COMMAND:
         // The window side's value-change rule: the editor changed the cell.
@@ -121,7 +122,7 @@ LRESULT CALLBACK EditHost::GridProc(HWND window, UINT msg, WPARAM wParam, LPARAM
 LRESULT CALLBACK EditHost::ParentProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam)
 {
     EditHost* self = HostOf(window);
-    if (self && msg == GRIDM_EDITORKEY) {
+    if (self && msg == ZCS_OFFERKEY) {
         self->parentKeys.push_back(wParam);
         return 0;
     }

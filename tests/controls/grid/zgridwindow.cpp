@@ -2,6 +2,7 @@
 
 #include "corvex.h"
 #include "gridlayout.h"
+#include "subclass/zsubclass.h"
 
 namespace {
 
@@ -128,7 +129,7 @@ LRESULT CALLBACK ZGridWindow::ParentProc(HWND window, UINT msg, WPARAM wParam, L
         auto it = self->replies_.find(code);
         return it == self->replies_.end() ? 0 : it->second;
     }
-    if (self && msg == GRIDM_EDITORKEY)
+    if (self && msg == ZCS_OFFERKEY)
         return 0;
     return DefWindowProcA(window, msg, wParam, lParam);
 }
