@@ -11,6 +11,7 @@
 #include "gridquery.h"
 #include "gridrows.h"
 #include "../odbc/zdb.h"
+#include "odbc/zdbsql.h"
 
 #include "xalloc.h"
 
@@ -103,7 +104,7 @@ void ReadIdentity(SQLHSTMT work, GRIDCOL& col, const char* table, const char* na
     std::string q = "SELECT COLUMNPROPERTY(OBJECT_ID('";
     q.append(table).append("'),'").append(name).append("','ISIDENTITY') FROM INFORMATION_SCHEMA.COLUMNS WHERE COLUMN_NAME='");
     q.append(name).append("' AND TABLE_NAME='").append(table).append("'");
-    SQLRETURN rc = SQLExecDirect(work, reinterpret_cast<SQLCHAR*>(&q[0]), SQL_NTS);
+    SQLRETURN rc = SQLExecDirect(work, Sql(q), SQL_NTS);
     if (rc != SQL_ERROR && rc != SQL_INVALID_HANDLE) {
         // Bound as a 32-bit integer: the field holds no more, whatever the
         // server's own type of the answer is.
@@ -226,7 +227,7 @@ int GridCountRows(GRIDINFO* gi)
     SQLHSTMT s = NewStatement(gi->hdbc);
     if (!s)
         return 0;
-    SQLRETURN rc = SQLExecDirect(s, reinterpret_cast<SQLCHAR*>(&text[0]), SQL_NTS);
+    SQLRETURN rc = SQLExecDirect(s, Sql(text), SQL_NTS);
     if (SQL_SUCCEEDED(rc)) {
         SQLINTEGER count = 0;
         SQLBindCol(s, 1, SQL_C_LONG, &count, sizeof count, nullptr);
@@ -244,7 +245,7 @@ bool GridReread(HWND grid, GRIDINFO* gi)
     if (!gi->hstmt || !gi->selectText)
         return false;
     SQLFreeStmt(gi->hstmt, SQL_CLOSE);
-    SQLRETURN rc = SQLExecDirect(gi->hstmt, reinterpret_cast<SQLCHAR*>(gi->selectText), SQL_NTS);
+    SQLRETURN rc = SQLExecDirect(gi->hstmt, Sql(gi->selectText), SQL_NTS);
     if (rc == SQL_ERROR || rc == SQL_INVALID_HANDLE) {
         if (gi->showErrors) {
             std::string text = std::string("GRID::DBREFRESH\n") + gi->selectText;

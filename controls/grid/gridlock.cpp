@@ -12,6 +12,7 @@
 #include "gridquery.h"
 #include "gridwindow.h"
 #include "../odbc/zdb.h"
+#include "odbc/zdbsql.h"
 
 #include "xalloc.h"
 #include "datetext.h"
@@ -126,11 +127,6 @@ const char* LockClause(const char* dbms)
     return "";
 }
 
-bool Failed(SQLRETURN rc)
-{
-    return rc == SQL_ERROR || rc == SQL_INVALID_HANDLE;
-}
-
 // Executes the lock's SELECT and fetches its row; the fetch's result.
 SQLRETURN RunLock(GRIDINFO* gi, SQLHSTMT s, int mode, std::string& text,
                   const std::vector<GridKeyPart>& parts)
@@ -140,7 +136,7 @@ SQLRETURN RunLock(GRIDINFO* gi, SQLHSTMT s, int mode, std::string& text,
     SQLSetStmtAttr(s, SQL_ATTR_KEYSET_SIZE, Value(UsesEditList(mode) ? 0 : 1), 0);
     std::vector<SQLLEN> lengths(parts.size() + 1, SQL_NTS);
     GridBindKeyParameters(gi, s, parts, 1, lengths.data());
-    SQLRETURN rc = SQLExecDirect(s, reinterpret_cast<SQLCHAR*>(&text[0]), SQL_NTS);
+    SQLRETURN rc = SQLExecDirect(s, Sql(text), SQL_NTS);
     if (!Failed(rc))
         rc = SQLFetchScroll(s, SQL_FETCH_ABSOLUTE, 1);
     // The lengths live here only: the statement must not keep them.

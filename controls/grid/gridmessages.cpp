@@ -10,6 +10,7 @@
 #include "gridrows.h"
 #include "gridwindow.h"
 #include "gridwndparts.h"
+#include "odbc/zdbsql.h"
 
 #include <sqlext.h>
 
@@ -138,7 +139,7 @@ void SetLockTimeout(GRIDINFO* gi, WPARAM millis)
         return;
     char sql[64];
     snprintf(sql, sizeof sql, "SET LOCK_TIMEOUT %d", static_cast<int>(millis));
-    SQLExecDirect(statement, reinterpret_cast<SQLCHAR*>(sql), SQL_NTS);
+    SQLExecDirect(statement, Sql(sql), SQL_NTS);
     SQLFreeHandle(SQL_HANDLE_STMT, statement);
 }
 

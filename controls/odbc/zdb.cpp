@@ -19,11 +19,6 @@ constexpr size_t kMessageChars = 512;     // longest diagnostic text taken from 
 constexpr size_t kBoxTextSize = 516;      // message, line feed and extra text together
 constexpr size_t kCompletedSize = 256;    // SQLDriverConnect's completed connection string
 
-bool Failed(SQLRETURN r)
-{
-    return r == SQL_ERROR || r == SQL_INVALID_HANDLE;
-}
-
 SQLSMALLINT TextLength(const char* text)
 {
     size_t n = text ? strlen(text) : 0;
@@ -62,9 +57,9 @@ int ConnectAllocated(void* henv, void** hdbc, const char* dataSource, const char
     SQLHDBC dbc = *hdbc;
     SQLRETURN r = SQLConnect(dbc, Sql(dataSource), TextLength(dataSource), Sql(user), TextLength(user),
                              Sql(password), TextLength(password));
-    if (Succeeded(r))
+    if (SQL_SUCCEEDED(r))
         return 1;
-    if (Succeeded(DriverConnect(dbc, dataSource)))
+    if (SQL_SUCCEEDED(DriverConnect(dbc, dataSource)))
         return 1;
     if (showErrors)
         zDBError(henv, dbc, nullptr, failText);
@@ -94,7 +89,7 @@ void TakeDiagnostic(void* henv, void* hdbc, void* hstmt, char* state, SQLINTEGER
     SQLSMALLINT length = 0;
     SQLRETURN r = SQLError(henv, hdbc, hstmt, reinterpret_cast<SQLCHAR*>(state), native,
                            reinterpret_cast<SQLCHAR*>(message), static_cast<SQLSMALLINT>(kMessageChars + 1), &length);
-    if (!Succeeded(r)) {
+    if (!SQL_SUCCEEDED(r)) {
         state[0] = 0;
         *native = 0;
         message[0] = 0;
@@ -138,14 +133,14 @@ int zDBFullConnect(void** henv, void** hdbc, const char* dataSource, const char*
         *hdbc = nullptr;
         // Without an environment or a connection nothing further can work,
         // whether or not the failure is shown.
-        if (!Succeeded(SQLAllocEnv(henv))) {
+        if (!SQL_SUCCEEDED(SQLAllocEnv(henv))) {
             if (showErrors)
                 zDBError(nullptr, nullptr, nullptr, text.c_str());
             *henv = nullptr;
             return 0;
         }
         SQLSetEnvAttr(*henv, SQL_ATTR_ODBC_VERSION, reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0);
-        if (!Succeeded(SQLAllocConnect(*henv, hdbc))) {
+        if (!SQL_SUCCEEDED(SQLAllocConnect(*henv, hdbc))) {
             if (showErrors)
                 zDBError(*henv, nullptr, nullptr, text.c_str());
             SQLFreeEnv(*henv);
@@ -170,7 +165,7 @@ int zDBConnect(void* henv, void** hdbc, const char* dataSource, const char* user
             return 0;
         ZdbText text(IDS_ZDB_CANNOT_CONNECT);
         *hdbc = nullptr;
-        if (!Succeeded(SQLAllocConnect(henv, hdbc))) {
+        if (!SQL_SUCCEEDED(SQLAllocConnect(henv, hdbc))) {
             if (showErrors)
                 zDBError(henv, nullptr, nullptr, text.c_str());
             *hdbc = nullptr;

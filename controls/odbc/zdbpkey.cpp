@@ -21,7 +21,7 @@ void GetText(SQLHSTMT stmt, SQLUSMALLINT column, char* buffer, SQLLEN size)
 {
     SQLLEN indicator = 0;
     buffer[0] = 0;
-    if (!Fetched(SQLGetData(stmt, column, SQL_C_CHAR, buffer, size, &indicator)) || indicator == SQL_NULL_DATA)
+    if (!SQL_SUCCEEDED(SQLGetData(stmt, column, SQL_C_CHAR, buffer, size, &indicator)) || indicator == SQL_NULL_DATA)
         buffer[0] = 0;
     buffer[size - 1] = 0;
 }
@@ -30,7 +30,7 @@ SQLSMALLINT GetShort(SQLHSTMT stmt, SQLUSMALLINT column)
 {
     SQLSMALLINT value = 0;
     SQLLEN indicator = 0;
-    if (!Fetched(SQLGetData(stmt, column, SQL_C_SSHORT, &value, 0, &indicator)) || indicator == SQL_NULL_DATA)
+    if (!SQL_SUCCEEDED(SQLGetData(stmt, column, SQL_C_SSHORT, &value, 0, &indicator)) || indicator == SQL_NULL_DATA)
         return 0;
     return value;
 }
@@ -39,7 +39,7 @@ SQLINTEGER GetLong(SQLHSTMT stmt, SQLUSMALLINT column)
 {
     SQLINTEGER value = 0;
     SQLLEN indicator = 0;
-    if (!Fetched(SQLGetData(stmt, column, SQL_C_SLONG, &value, 0, &indicator)) || indicator == SQL_NULL_DATA)
+    if (!SQL_SUCCEEDED(SQLGetData(stmt, column, SQL_C_SLONG, &value, 0, &indicator)) || indicator == SQL_NULL_DATA)
         return 0;
     return value;
 }
@@ -102,9 +102,9 @@ bool ReadIndexColumn(SQLHSTMT stmt, _pkey_& key)
 void ListIndexColumns(SQLHSTMT stmt, const std::string& table, KeyList& keys)
 {
     SQLRETURN r = SQLStatistics(stmt, nullptr, 0, nullptr, 0, Sql(table), SQL_NTS, SQL_INDEX_ALL, SQL_ENSURE);
-    if (!Fetched(r))
+    if (!SQL_SUCCEEDED(r))
         return;
-    while (Fetched(SQLFetch(stmt)) && keys.count() < SHRT_MAX) {
+    while (SQL_SUCCEEDED(SQLFetch(stmt)) && keys.count() < SHRT_MAX) {
         _pkey_ row;
         if (ReadIndexColumn(stmt, row)) {
             if (keys.count() > 0 && lstrcmpiA(keys[0].name, row.name) == 0)
@@ -123,7 +123,7 @@ void ReadColumnType(SQLHSTMT stmt, const std::string& table, _pkey_& key)
     SQLRETURN r = SQLColumns(stmt, nullptr, 0, nullptr, 0, Sql(table), SQL_NTS,
                              Sql(key.name), SQL_NTS);
     bool first = true;
-    while (Fetched(r) && Fetched(SQLFetch(stmt))) {
+    while (SQL_SUCCEEDED(r) && SQL_SUCCEEDED(SQLFetch(stmt))) {
         char tableName[256], name[256];
         GetText(stmt, 3, tableName, sizeof tableName);
         GetText(stmt, 4, name, sizeof name);
@@ -141,11 +141,11 @@ void ReadColumnType(SQLHSTMT stmt, const std::string& table, _pkey_& key)
 
 void ReadLiterals(SQLHDBC hdbc, SQLHSTMT stmt, _pkey_& key)
 {
-    if (!Fetched(SQLGetTypeInfo(stmt, static_cast<SQLSMALLINT>(key.dataType)))) {
+    if (!SQL_SUCCEEDED(SQLGetTypeInfo(stmt, static_cast<SQLSMALLINT>(key.dataType)))) {
         zDBError(nullptr, hdbc, stmt, "zDBGetPKkey::get type2");
         return;
     }
-    if (Fetched(SQLFetch(stmt))) {
+    if (SQL_SUCCEEDED(SQLFetch(stmt))) {
         char text[8];
         GetText(stmt, 4, text, sizeof text);
         CopyFitting(key.literalPrefix, text);
@@ -161,7 +161,7 @@ short ListKeys(SQLHDBC hdbc, const std::string& table, _pkey_** keys)
     SQLSMALLINT dbmsLength = 0;
     SQLGetInfo(hdbc, SQL_DBMS_NAME, dbms, sizeof dbms - 1, &dbmsLength);
     SQLHSTMT stmt = nullptr;
-    if (!Fetched(SQLAllocStmt(hdbc, &stmt)))
+    if (!SQL_SUCCEEDED(SQLAllocStmt(hdbc, &stmt)))
         return 0;
     KeyList list(keys);
     if (lstrcmpiA(dbms, "oracle") == 0)

@@ -100,7 +100,7 @@ int zDBExecScript(void* henv, void* hdbc, const char* text, short mode, char* er
             return 0;
         SQLHSTMT stmt = nullptr;
         SQLRETURN allocated = SQLAllocStmt(hdbc, &stmt);
-        if (!Succeeded(allocated)) {
+        if (!SQL_SUCCEEDED(allocated)) {
             zDBErrorString(henv, hdbc, nullptr, errorText);
             return 0;
         }

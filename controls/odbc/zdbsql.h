@@ -7,16 +7,11 @@
 
 #include <string>
 
-// A call that worked, with or without information for the caller.
-inline bool Succeeded(SQLRETURN r)
+// A call that failed outright (SQL_SUCCEEDED tells the calls that worked;
+// no data and need data are neither).
+inline bool Failed(SQLRETURN r)
 {
-    return r == SQL_SUCCESS || r == SQL_SUCCESS_WITH_INFO;
-}
-
-// A fetch (or a catalog call) that gave a row: the same two answers.
-inline bool Fetched(SQLRETURN r)
-{
-    return Succeeded(r);
+    return r == SQL_ERROR || r == SQL_INVALID_HANDLE;
 }
 
 // Text arguments as the driver manager takes them; null reads as empty.
