@@ -10,17 +10,8 @@ BoundTable::BoundTable(const std::string& table, const std::string& columns, con
                        bool autoCommit, const std::string& order)
     : table_(table), host_(new GridHost(500, 300))
 {
-    {
-        sqlitedsn::Connection db;
-        if (!db.ok())
-            return;
-        db.Run("DROP TABLE IF EXISTS " + table);
-        if (db.Run("CREATE TABLE " + table + " (" + columns + ")") != SQL_SUCCESS)
-            return;
-        for (const std::string& row : rows)
-            if (db.Run("INSERT INTO " + table + " VALUES (" + row + ")") != SQL_SUCCESS)
-                return;
-    }
+    if (!sqlitedsn::Connection().MakeTable(table, columns, rows))
+        return;
     gi()->autoCommit = autoCommit;
     ok_ = zGridBrowse(grid(), nullptr, sqlitedsn::Name().c_str(), "", "", table.c_str(), "", "", order.c_str(), "*",
                       "", "", "", 0);

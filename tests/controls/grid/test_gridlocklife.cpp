@@ -17,17 +17,10 @@ namespace {
 
 bool MakeItems(const std::string& table)
 {
-    sqlitedsn::Connection db;
-    if (!db.ok())
-        return false;
-    db.Run("DROP TABLE IF EXISTS " + table);
-    if (db.Run("CREATE TABLE " + table + " (id INTEGER PRIMARY KEY, name VARCHAR(12))") != SQL_SUCCESS)
-        return false;
+    std::vector<std::string> rows;
     for (int i = 1; i <= 5; ++i)
-        if (db.Run("INSERT INTO " + table + " VALUES (" + std::to_string(i) + ", 'item" + std::to_string(i) + "')") !=
-            SQL_SUCCESS)
-            return false;
-    return true;
+        rows.push_back(std::to_string(i) + ", 'item" + std::to_string(i) + "'");
+    return sqlitedsn::Connection().MakeTable(table, "id INTEGER PRIMARY KEY, name VARCHAR(12)", rows);
 }
 
 std::string NameOf(const std::string& table, int id)

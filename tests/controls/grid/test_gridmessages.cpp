@@ -93,16 +93,12 @@ bool MakeUnbound(ZGridWindow& g)
 
 bool MakeBound(ZGridWindow& g)
 {
-    sqlitedsn::Connection db;
-    if (!db.ok())
-        return false;
-    db.Run("DROP TABLE IF EXISTS msg_items");
-    if (db.Run("CREATE TABLE msg_items (id INTEGER PRIMARY KEY, name VARCHAR(12), qty INTEGER)") != SQL_SUCCESS)
-        return false;
+    std::vector<std::string> rows;
     for (int row = 1; row <= 5; ++row)
-        db.Run("INSERT INTO msg_items VALUES (" + std::to_string(row) + ", '" + kNames[row - 1] + "', " +
-               std::to_string(row * 10) + ")");
-    return g.Browse(sqlitedsn::Name(), "msg_items", "id", true);
+        rows.push_back(std::to_string(row) + ", '" + kNames[row - 1] + "', " + std::to_string(row * 10));
+    return sqlitedsn::Connection().MakeTable("msg_items", "id INTEGER PRIMARY KEY, name VARCHAR(12), qty INTEGER",
+                                             rows) &&
+           g.Browse(sqlitedsn::Name(), "msg_items", "id", true);
 }
 
 std::string TableCount()

@@ -21,14 +21,10 @@ const char kNoKey[] = "ATTENZIONE: impossibile effettuare il lock. Nessuna chiav
 
 bool MakeItems(const std::string& table, bool withKey = true)
 {
-    sqlitedsn::Connection db(pgdsn::TheServer().name);
-    if (!db.ok())
-        return false;
-    db.Run("DROP TABLE IF EXISTS " + table);
     std::string key = withKey ? " PRIMARY KEY" : "";
-    if (!SQL_SUCCEEDED(db.Run("CREATE TABLE " + table + " (id INTEGER" + key + ", name VARCHAR(20), qty INTEGER)")))
-        return false;
-    return SQL_SUCCEEDED(db.Run("INSERT INTO " + table + " VALUES (1, 'one', 1), (2, 'two', 2), (3, 'three', 3)"));
+    return sqlitedsn::Connection(pgdsn::TheServer().name)
+        .MakeTable(table, "id INTEGER" + key + ", name VARCHAR(20), qty INTEGER",
+                   {"1, 'one', 1", "2, 'two', 2", "3, 'three', 3"});
 }
 
 std::string Value(const std::string& query)

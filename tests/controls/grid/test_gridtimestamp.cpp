@@ -52,14 +52,9 @@ std::string Read(ZGridWindow& g, bool timestampForm)
 bool MakeGrid(ZGridWindow& g, bool bound, UINT formMessage)
 {
     if (bound) {
-        sqlitedsn::Connection db;
-        if (!db.ok())
-            return false;
-        db.Run("DROP TABLE IF EXISTS ts_items");
-        if (db.Run("CREATE TABLE ts_items (stamp VARCHAR(23), id INTEGER PRIMARY KEY)") != SQL_SUCCESS ||
-            db.Run(std::string("INSERT INTO ts_items VALUES ('") + kStamp + "', 1)") != SQL_SUCCESS)
-            return false;
-        if (!g.Browse(sqlitedsn::Name(), "ts_items", "id", true))
+        if (!sqlitedsn::Connection().MakeTable("ts_items", "stamp VARCHAR(23), id INTEGER PRIMARY KEY",
+                                               {std::string("'") + kStamp + "', 1"}) ||
+            !g.Browse(sqlitedsn::Name(), "ts_items", "id", true))
             return false;
         g.Send(GRIDM_SETTYPE, 1, GRID_TIMESTAMP);
     } else {

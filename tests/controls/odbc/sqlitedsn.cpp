@@ -135,6 +135,20 @@ SQLRETURN Connection::Run(const std::string& statement)
     return r;
 }
 
+bool Connection::MakeTable(const std::string& table, const std::string& columns,
+                           const std::vector<std::string>& rows)
+{
+    if (!ok_)
+        return false;
+    Run("DROP TABLE IF EXISTS " + table);
+    if (!SQL_SUCCEEDED(Run("CREATE TABLE " + table + " (" + columns + ")")))
+        return false;
+    for (const std::string& row : rows)
+        if (!SQL_SUCCEEDED(Run("INSERT INTO " + table + " VALUES (" + row + ")")))
+            return false;
+    return true;
+}
+
 std::string Connection::Value(const std::string& query)
 {
     SQLHSTMT stmt = nullptr;

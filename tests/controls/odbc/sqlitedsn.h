@@ -8,6 +8,7 @@
 #include <sqlext.h>
 
 #include <string>
+#include <vector>
 
 namespace sqlitedsn {
 
@@ -39,6 +40,9 @@ public:
     SQLHENV env() const { return env_; }
     SQLHDBC dbc() const { return dbc_; }
     SQLRETURN Run(const std::string& statement);
+    // Drops `table`, creates it with the column definitions and inserts the
+    // rows (VALUES texts); false at the first statement that fails.
+    bool MakeTable(const std::string& table, const std::string& columns, const std::vector<std::string>& rows);
     // The first column of the first row as text ("" without a row).
     std::string Value(const std::string& query);
 
