@@ -265,10 +265,6 @@ void SendResourceToPicture(HWND picture, const char* name)
     DeleteFileA(path);
 }
 
-}  // namespace
-
-namespace {
-
 // Buttons and statics show a bitmap of the window object.
 void ShowImage(const zWindow& w, HGDIOBJ image)
 {

@@ -391,8 +391,6 @@ TEST_F(ControlsTest, ScintillaEditorChangeEvent)
     EXPECT_STREQ("Courier New", face);
 }
 
-}  // namespace
-
 // The window's own icon reaches each kind of window by its own message:
 // forms WM_SETICON, buttons BM_SETIMAGE, statics STM_SETIMAGE, status bars
 // SB_SETICON on part 0.
@@ -434,3 +432,5 @@ TEST(WindowIconTest, EachKindOfWindowShowsItsIconByItsMessage)
     }
     form.Close();
 }
+
+}  // namespace

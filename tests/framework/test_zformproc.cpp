@@ -11,10 +11,10 @@
 #include "xsystem.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <memory>
 
 using zwt::AddControl;
+using zwt::Hex;
 using zwt::Log;
 using zwt::MessageRecorder;
 using zwt::SameSequence;
@@ -22,13 +22,6 @@ using zwt::TestControl;
 using zwt::TestForm;
 
 namespace {
-
-std::string Hex(unsigned long v)
-{
-    char text[16];
-    std::snprintf(text, sizeof text, "%lx", v);
-    return text;
-}
 
 // The brush the cache holds for a colour (one reference, given back at once).
 HBRUSH CachedBrush(COLORREF colour)

@@ -229,10 +229,6 @@ TEST(Subclass, ChildDestructionLeavesTheOwnerObjectAlone)
     delete combo;
 }
 
-}  // namespace
-
-namespace {
-
 // A window class that answers WM_RBUTTONUP with a set result and counts
 // how often its own procedure saw the message.
 int g_rbuttonUps = 0;

@@ -32,6 +32,13 @@ std::vector<std::string>& Log()
     return ::testing::AssertionFailure() << "message sequence differs:\n" << out.str();
 }
 
+std::string Hex(unsigned long value)
+{
+    char text[16];
+    std::snprintf(text, sizeof text, "%lx", value);
+    return text;
+}
+
 namespace {
 
 std::vector<MessageRecorder*>& Recorders()
@@ -65,11 +72,8 @@ LRESULT CALLBACK MessageRecorder::Proc(HWND hwnd, UINT msg, WPARAM wParam, LPARA
         if (r->window_ != hwnd)
             continue;
         for (const Name& n : r->names_) {
-            if (n.msg == msg) {
-                char value[16];
-                std::snprintf(value, sizeof value, "%lx", static_cast<unsigned long>(lParam));
-                Log().push_back(r->tag_ + ":" + n.name + " " + value);
-            }
+            if (n.msg == msg)
+                Log().push_back(r->tag_ + ":" + n.name + " " + Hex(static_cast<unsigned long>(lParam)));
         }
         return CallWindowProcA(r->old_, hwnd, msg, wParam, lParam);
     }

@@ -9,7 +9,6 @@
 #include "zmenu.h"
 
 #include <atomic>
-#include <cstdio>
 #include <memory>
 #include <thread>
 
@@ -377,10 +376,7 @@ TEST(MdiMenus, TheFrameShowsTheMenuOfTheActiveChild)
                                 {{WM_MDISETMENU, "WM_MDISETMENU"},
                                  {WM_MDIREFRESHMENU, "WM_MDIREFRESHMENU"}});
     auto popup = [](zMenuRes& m) {
-        char text[16];
-        std::snprintf(text, sizeof text, "%lx",
-                      static_cast<unsigned long>(reinterpret_cast<UINT_PTR>(GetSubMenu(m.menu, 0))));
-        return std::string(text);
+        return zwt::Hex(static_cast<unsigned long>(reinterpret_cast<UINT_PTR>(GetSubMenu(m.menu, 0))));
     };
     frameMenu.Load(GetModuleHandleA(nullptr));
     childMenu.Load(GetModuleHandleA(nullptr));

@@ -80,6 +80,9 @@ public:
     std::string chars;
 };
 
+// A number as the message logs show it: lower-case hex, no prefix.
+std::string Hex(unsigned long value);
+
 // Records the named messages a window receives, as "<tag>:<name> <lParam in
 // hex>" lines in Log(), before the window's own procedure handles them.
 // The window leaves the recorder when the recorder ends.
