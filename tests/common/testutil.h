@@ -50,6 +50,24 @@ inline std::vector<std::string> lines_of(const std::string& text)
     return out;
 }
 
+// Runs `command` (a program and its arguments) and waits up to `waitMs` for
+// it to end: its exit code, or -1 when it did not start or did not end.
+inline int run_program(std::string command, DWORD waitMs = 60000)
+{
+    STARTUPINFOA start = {};
+    start.cb = sizeof start;
+    PROCESS_INFORMATION child = {};
+    if (!CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                        &start, &child))
+        return -1;
+    DWORD code = DWORD(-1);
+    if (WaitForSingleObject(child.hProcess, waitMs) == WAIT_OBJECT_0)
+        GetExitCodeProcess(child.hProcess, &code);
+    CloseHandle(child.hThread);
+    CloseHandle(child.hProcess);
+    return int(code);
+}
+
 // Sets (or with nullptr removes) an environment variable for this test's
 // scope, restoring the old state afterwards.
 class ScopedEnv {

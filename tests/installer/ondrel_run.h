@@ -271,6 +271,19 @@ struct UninstallCleanup {
     }
 };
 
+// Where a Program Manager group `name` lives: its folder in the user's and
+// in the common start menu.
+inline std::vector<std::string> GroupFolders(const std::string& name)
+{
+    std::vector<std::string> folders;
+    for (int folder : {CSIDL_PROGRAMS, CSIDL_COMMON_PROGRAMS}) {
+        char path[MAX_PATH] = {};
+        if (SHGetFolderPathA(nullptr, folder, nullptr, 0, path) == S_OK)
+            folders.push_back(std::string(path) + "\\" + name);
+    }
+    return folders;
+}
+
 // The Program Manager group a run may have made in the shared prefix: its
 // folder removed and the shell window opened on it closed.
 struct GroupCleanup {
@@ -285,11 +298,8 @@ struct GroupCleanup {
                 PostMessageA(shown, WM_CLOSE, 0, 0);
             Sleep(200);
         }
-        for (int folder : {CSIDL_PROGRAMS, CSIDL_COMMON_PROGRAMS}) {
-            char path[MAX_PATH] = {};
-            if (SHGetFolderPathA(nullptr, folder, nullptr, 0, path) == S_OK)
-                testutil::remove_tree(std::string(path) + "\\" + name);
-        }
+        for (const std::string& folder : GroupFolders(name))
+            testutil::remove_tree(folder);
     }
 };
 

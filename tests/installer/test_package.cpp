@@ -2,12 +2,9 @@
 // zip with its own list installs the system into an empty folder, and the
 // installed VARNESK.exe carries a receipt to the simulated register.
 
+#include "loopback_register.h"
 #include "ondrel_run.h"
 #include "varnesk_probe.h"
-
-#include "sim_register.h"
-#include "sim_tcp.h"
-#include "sim_tftp.h"
 
 #include <gtest/gtest.h>
 
@@ -33,40 +30,13 @@ std::string PackageFolder()
     return full;
 }
 
-// The register on loopback: its file channel (for the status) and its
-// command port.
-class Register {
-public:
-    Register() : tftp_(reg_), peer_(reg_)
-    {
-        // Another program's register may hold UDP 500 for a while.
-        for (int i = 0; i < 120 && !tftp_.start("127.0.0.1"); ++i)
-            Sleep(500);
-        for (int i = 0; i < 40 && tftp_.running() && !peerUp_; ++i)
-            if (!(peerUp_ = peer_.start("127.0.0.1")))
-                Sleep(500);
-    }
-    bool Up() const { return tftp_.running() && peerUp_; }
-    std::string Why() const { return tftp_.lastError(); }
-    ecrsim::SimTcpPeer& Peer() { return peer_; }
-
-private:
-    ecrsim::SimRegister reg_;
-    ecrsim::SimTftpServer tftp_;
-    ecrsim::SimTcpPeer peer_;
-    bool peerUp_ = false;
-};
-
 // The group's item as the Program Manager stand-in leaves it: a link in the
 // group's folder of the start menu.
 bool GroupItemExists(const std::string& group, const std::string& item)
 {
-    for (int folder : {CSIDL_PROGRAMS, CSIDL_COMMON_PROGRAMS}) {
-        char path[MAX_PATH] = {};
-        if (SHGetFolderPathA(nullptr, folder, nullptr, 0, path) == S_OK &&
-            testutil::file_exists(std::string(path) + "\\" + group + "\\" + item + ".lnk"))
+    for (const std::string& folder : GroupFolders(group))
+        if (testutil::file_exists(folder + "\\" + item + ".lnk"))
             return true;
-    }
     return false;
 }
 
@@ -168,8 +138,8 @@ TEST(Package, InstallsTheSystemWhoseBridgeCarriesAReceiptToTheRegister)
 
     // The shop puts its register's address and its shared folder into the
     // sample settings, then starts the installed bridge.
-    Register reg;
-    ASSERT_TRUE(reg.Up()) << reg.Why();
+    LoopbackRegister reg("127.0.0.1");
+    ASSERT_TRUE(reg.Start()) << reg.tftp.lastError();
     std::string shared = scratch.Sub("Scontrini");
     std::string settings = destination + "\\ECR.INI";
     ASSERT_TRUE(WritePrivateProfileStringA("Info", "EcrIp", "127.0.0.1", settings.c_str()));
@@ -185,8 +155,8 @@ TEST(Package, InstallsTheSystemWhoseBridgeCarriesAReceiptToTheRegister)
     std::string receipt = shared + "\\S0001.TXT";
     testutil::write_file(receipt, "VEND REP=1,PREZZO=250\r\nCHIUSURA\r\n");
     const std::string sent = "1R250HM1T";
-    EXPECT_TRUE(WaitFor([&] { return reg.Peer().received() == sent; }, 60000))
-        << "the register received \"" << reg.Peer().received() << "\"";
+    EXPECT_TRUE(WaitFor([&] { return reg.peer.received() == sent; }, 60000))
+        << "the register received \"" << reg.peer.received() << "\"";
     EXPECT_TRUE(WaitFor([&] { return !testutil::file_exists(receipt); }, 30000))
         << "the receipt is taken from the shared folder";
 }

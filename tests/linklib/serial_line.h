@@ -17,19 +17,14 @@
 
 namespace serialtest {
 
-inline int env_port(const char* name)
-{
-    char text[16];
-    DWORD n = GetEnvironmentVariableA(name, text, sizeof text);
-    return n > 0 && n < sizeof text ? std::atoi(text) : 0;
-}
-
 inline std::string env_text(const char* name)
 {
     char text[MAX_PATH];
     DWORD n = GetEnvironmentVariableA(name, text, sizeof text);
     return n > 0 && n < sizeof text ? std::string(text, n) : std::string();
 }
+
+inline int env_port(const char* name) { return std::atoi(env_text(name).c_str()); }
 
 inline ULONGLONG elapsed_since(ULONGLONG start) { return GetTickCount64() - start; }
 

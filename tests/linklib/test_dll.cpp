@@ -125,19 +125,7 @@ TEST(Trace, AttachAndProcessEndDetachLines)
 {
     testutil::ScopedEnv trace("ECR_TRACE", "1");
     DeleteFileA(trace_path().c_str());
-    std::string command = testutil::exe_folder() + "\\brisal_exit.exe";
-    STARTUPINFOA start = {};
-    start.cb = sizeof start;
-    PROCESS_INFORMATION child = {};
-    ASSERT_TRUE(CreateProcessA(command.c_str(), &command[0], nullptr, nullptr, FALSE, 0, nullptr,
-                               nullptr, &start, &child))
-        << GetLastError();
-    EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(child.hProcess, 60000));
-    DWORD code = 99;
-    GetExitCodeProcess(child.hProcess, &code);
-    CloseHandle(child.hProcess);
-    CloseHandle(child.hThread);
-    EXPECT_EQ(0u, code);
+    ASSERT_EQ(0, testutil::run_program("\"" + testutil::exe_folder() + "\\brisal_exit.exe\""));
 
     const std::string ts = R"(\d\d:\d\d:\d\d:\d\d\d )";
     const std::string rest = R"(: hInst='0x[0-9A-F]{8}' esito='1' dirname='[^']+' esito_sock=')";

@@ -91,19 +91,7 @@ private:
 // vkpost.exe's exit code for `arguments`, or -1 when it did not run.
 int Vkpost(const std::string& arguments)
 {
-    std::string command = "\"" + testutil::exe_folder() + "\\vkpost.exe\" " + arguments;
-    STARTUPINFOA si = {};
-    si.cb = sizeof si;
-    PROCESS_INFORMATION pi = {};
-    if (!CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si,
-                        &pi))
-        return -1;
-    DWORD code = DWORD(-1);
-    if (WaitForSingleObject(pi.hProcess, 60000) == WAIT_OBJECT_0)
-        GetExitCodeProcess(pi.hProcess, &code);
-    CloseHandle(pi.hThread);
-    CloseHandle(pi.hProcess);
-    return int(code);
+    return testutil::run_program("\"" + testutil::exe_folder() + "\\vkpost.exe\" " + arguments);
 }
 
 std::string Handle(HWND window)
