@@ -54,7 +54,6 @@ public:
     // Raises the quit request alone: the worker ends at its next check.
     void RequestQuit() { worker_.RequestQuit(); }
     bool QuitRequested() const { return worker_.QuitRequested(); }
-    bool StopRequested() const { return worker_.StopRequested(); }
     bool IsRunning() const { return worker_.IsRunning(); }
 
     const BridgeSettings& Settings() const { return settings_; }

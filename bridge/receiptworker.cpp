@@ -210,10 +210,9 @@ bool ReceiptWorker::Pass()
             continue;
         if (IsWorkingName(entry.name)) {
             // Claimed by a bridge that ended before it could dispose of it.
-            if (leftAside_.insert(entry.name).second)
-                log_->WriteLine(LogTimestamp() + " (FILE) SCONTRINO IN INVIO ALLA CHIUSURA PRECEDENTE, " +
-                                kNotSentAgain + ReceiptNameOf(entry.name) + " - VERIFICARE LA CASSA (FILE " +
-                                entry.name + ")");
+            if (!leftAside_.count(entry.name))
+                LeaveAside(entry.name, std::string("SCONTRINO IN INVIO ALLA CHIUSURA PRECEDENTE, ") +
+                                           kNotSentAgain + ReceiptNameOf(entry.name) + " - VERIFICARE LA CASSA");
             continue;
         }
         if (!IsReceiptName(entry.name, config_.acceptedNames, settings_.Backup))
@@ -255,12 +254,10 @@ bool ReceiptWorker::ProcessReceipt(const std::string& name)
         return true;  // taken away meanwhile: nothing was sent
     WriteReceiptOutputs(*log_, settings_.logFolder, name, lines, state.receiptMessages,
                         state.generatedText, settings_.Level);
-    if (!DisposeReceipt(working, path, settings_.Backup)) {
-        leftAside_.insert(WorkingNameOf(working));
-        log_->WriteLine(LogTimestamp() + " (FILE) SCONTRINO INVIATO MA " +
-                        (settings_.Backup == 1 ? "NON RINOMINATO, " : "NON ELIMINATO, ") + kNotSentAgain +
-                        name + " (FILE " + WorkingNameOf(working) + ")");
-    }
+    if (!DisposeReceipt(working, path, settings_.Backup))
+        LeaveAside(WorkingNameOf(working), std::string("SCONTRINO INVIATO MA ") +
+                                               (settings_.Backup == 1 ? "NON RINOMINATO, " : "NON ELIMINATO, ") +
+                                               kNotSentAgain + name);
     return true;
 }
 
@@ -269,11 +266,16 @@ bool ReceiptWorker::ProcessReceipt(const std::string& name)
 void ReceiptWorker::GiveBack(const std::string& name, const std::string& working,
                              const std::string& path)
 {
-    if (MoveFileExA(working.c_str(), path.c_str(), 0))
-        return;
-    leftAside_.insert(WorkingNameOf(working));
-    log_->WriteLine(LogTimestamp() + " (FILE) SCONTRINO NON INVIATO E LASCIATO DA PARTE: " + name +
-                    " (FILE " + WorkingNameOf(working) + ")");
+    if (!MoveFileExA(working.c_str(), path.c_str(), 0))
+        LeaveAside(WorkingNameOf(working), "SCONTRINO NON INVIATO E LASCIATO DA PARTE: " + name);
+}
+
+// A working file this process never reads again, with the log line that
+// says why and names the file.
+void ReceiptWorker::LeaveAside(const std::string& workingName, const std::string& why)
+{
+    leftAside_.insert(workingName);
+    log_->WriteLine(LogTimestamp() + " (FILE) " + why + " (FILE " + workingName + ")");
 }
 
 // Every line in order until one ends the receipt; in test mode nothing is

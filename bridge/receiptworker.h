@@ -72,6 +72,7 @@ private:
     bool Pass();
     bool ProcessReceipt(const std::string& name);
     void GiveBack(const std::string& name, const std::string& working, const std::string& path);
+    void LeaveAside(const std::string& workingName, const std::string& why);
     void SendLines(const std::vector<std::string>& lines, ReceiptState& state, const Link& link);
     bool OpenLink(ReceiptState& state, Link& link);
     bool TryOpenOnce(ReceiptState& state, Link& link, bool& statusLogged);

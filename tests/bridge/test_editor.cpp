@@ -73,8 +73,7 @@ protected:
         ASSERT_TRUE(CopyVarnesk(from, folder_));
         ini_ = kIni;
         ini_.replace(ini_.find("%SHARED%"), 8, shared_);
-        DeleteFileA((folder_ + "\\ECR.BLW").c_str());
-        testutil::write_file(folder_ + "\\ECR.INI", ini_);
+        WriteVarneskIni(folder_, ini_);
         program_.reset(new Program(folder_));
         main_ = VarneskMainOf(program_->Pid(), kStartMs);
         ASSERT_TRUE(main_ != nullptr);

@@ -36,10 +36,9 @@ void CopyProgram(const std::string& to)
 
 void WriteIni(const std::string& folder)
 {
-    testutil::write_file(folder + "\\ECR.INI",
-                         "[Info]\r\nEcrIp=127.0.0.1\r\nCartella=" + folder +
-                             "\\shared\r\nPolltime=5\r\nProto=1\r\nPort=0\r\nOffline=1\r\n"
-                             "Level=1\r\nLog=0\r\nExt=TXT\r\n[Comandi]\r\n1=VEND\r\n[VEND]\r\nFORMAT=R\r\n");
+    WriteVarneskIni(folder, "[Info]\r\nEcrIp=127.0.0.1\r\nCartella=" + folder +
+                                "\\shared\r\nPolltime=5\r\nProto=1\r\nPort=0\r\nOffline=1\r\n"
+                                "Level=1\r\nLog=0\r\nExt=TXT\r\n[Comandi]\r\n1=VEND\r\n[VEND]\r\nFORMAT=R\r\n");
 }
 
 using Program = VarneskProcess;
@@ -58,7 +57,6 @@ protected:
         folder_ = ProgramFolder();
         CopyProgram(folder_);
         WriteIni(folder_);
-        DeleteFileA((folder_ + "\\ECR.BLW").c_str());
     }
     std::string folder_;
 };

@@ -5,19 +5,17 @@
 
 #include "loopback_register.h"
 #include "testutil.h"
-#include "varnesk_probe.h"
+#include "varnesk_window.h"
 
 #include <gtest/gtest.h>
 
 #include <windows.h>
-#include <commctrl.h>
 
 #include <memory>
 #include <string>
 
 namespace {
 
-const DWORD kStartMs = 60000;
 const DWORD kReceiptMs = 30000;
 
 // How a shop program or a virus scanner holds a receipt: reading and
@@ -43,15 +41,13 @@ protected:
     // The bridge with receipts in XON/XOFF form, polling every 100 ms.
     void StartBridge(int backup, int port = 0)
     {
-        WriteVarneskIni(folder_, "[Info]\r\nEcrIp=127.0.0.1\r\nCartella=" + shared_ +
-                                     "\r\nPolltime=5\r\nProto=1\r\nPort=" + std::to_string(port) +
-                                     "\r\nOffline=0\r\nLevel=0\r\nLog=0\r\nBackup=" + std::to_string(backup) +
-                                     "\r\nExt=TXT\r\n[Comandi]\r\n1=VEND\r\n[VEND]\r\nFORMAT=R\r\n");
-        bridge_.reset(new VarneskProcess(folder_));
-        ASSERT_TRUE(bridge_->Started());
-        main_ = VarneskMainOf(bridge_->Pid(), kStartMs);
-        ASSERT_TRUE(main_ != nullptr);
-        ASSERT_TRUE(WaitFor([&] { return ServiceRunning(main_); }, kReceiptMs));
+        const std::string ini = "[Info]\r\nEcrIp=127.0.0.1\r\nCartella=" + shared_ +
+                                "\r\nPolltime=5\r\nProto=1\r\nPort=" + std::to_string(port) +
+                                "\r\nOffline=0\r\nLevel=0\r\nLog=0\r\nBackup=" + std::to_string(backup) +
+                                "\r\nExt=TXT\r\n[Comandi]\r\n1=VEND\r\n[VEND]\r\nFORMAT=R\r\n";
+        bridge_.reset(new VarneskWindow(folder_, ini));
+        ASSERT_TRUE(bridge_->Main() != nullptr);
+        ASSERT_TRUE(bridge_->Running());
     }
 
     std::string Path(const std::string& name) const { return shared_ + "\\" + name; }
@@ -72,8 +68,7 @@ protected:
     std::string LogText() const { return LogsOf(shared_); }
 
     std::string folder_, shared_;
-    std::unique_ptr<VarneskProcess> bridge_;
-    HWND main_ = nullptr;
+    std::unique_ptr<VarneskWindow> bridge_;
 };
 
 const char* const kReceipt = "=R1/$100\r\n=T1\r\n";
@@ -129,7 +124,7 @@ TEST_F(ReceiptOnceTest, AReceiptCutShortByAKilledBridgeIsNotSentAgain)
     testutil::write_file(Path("A.TXT"), "=R1/$100\r\n=R2/$200\r\n=T1\r\n");
     ASSERT_NO_FATAL_FAILURE(StartBridge(0));
     ASSERT_TRUE(WaitFor([&] { return Received().find("=R2/$200") != std::string::npos; }, kReceiptMs));
-    ASSERT_TRUE(bridge_->Kill());
+    ASSERT_TRUE(bridge_->Process().Kill());
     bridge_.reset();
     ASSERT_TRUE(register_->peer.waitHost(false, 10000));
     register_->Reset();
@@ -147,10 +142,10 @@ TEST_F(ReceiptOnceTest, AStoredPortNoLongerPresentSendsOverTheNetwork)
 {
     testutil::write_file(Path("A.TXT"), kReceipt);
     ASSERT_NO_FATAL_FAILURE(StartBridge(0, 37));
-    std::vector<HWND> lists = ChildrenByTop(main_, "ComboBox");
-    ASSERT_FALSE(lists.empty());
-    EXPECT_EQ(0, SendTo(lists[0], CB_GETCURSEL, 0, 0)) << "LAN selected";
-    EXPECT_TRUE(IsWindowEnabled(FindWindowExA(main_, nullptr, WC_IPADDRESSA, nullptr)));
+    HWND portcom = bridge_->List(VarneskWindow::kPortcom);
+    ASSERT_TRUE(portcom != nullptr);
+    EXPECT_EQ(0, SendTo(portcom, CB_GETCURSEL, 0, 0)) << "LAN selected";
+    EXPECT_TRUE(IsWindowEnabled(bridge_->Address()));
     EXPECT_TRUE(WaitFor([&] { return Received() == kSent; }, kReceiptMs)) << Received();
     EXPECT_NE(std::string::npos, LogText().find(">>> La porta di comunicazione \xE8: LAN\r\n")) << LogText();
     EXPECT_EQ(std::string::npos, LogText().find("(OPEN)")) << LogText();

@@ -3,6 +3,8 @@
 // its forms, controls and message boxes, the service state on its status
 // bar, and the program itself started from a folder of its own.
 
+#include "testutil.h"
+
 #include <windows.h>
 #include <commctrl.h>
 
@@ -216,13 +218,7 @@ inline HWND VarneskMainOf(DWORD pid, DWORD ms)
 // store an earlier test left.
 inline void WriteVarneskIni(const std::string& folder, const std::string& ini)
 {
-    HANDLE file = CreateFileA((folder + "\\ECR.INI").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file != INVALID_HANDLE_VALUE) {
-        DWORD written = 0;
-        WriteFile(file, ini.data(), DWORD(ini.size()), &written, nullptr);
-        CloseHandle(file);
-    }
+    testutil::write_file(folder + "\\ECR.INI", ini);
     DeleteFileA((folder + "\\ECR.BLW").c_str());
 }
 
