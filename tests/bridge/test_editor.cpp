@@ -89,10 +89,17 @@ protected:
         PostMessageA(main_, WM_COMMAND, MAKEWPARAM(WORD(-4), 0), 0);
         if (!WaitFor([&] { return IsWindowVisible(main_) != FALSE; }, kWindowMs))
             return nullptr;
-        SetForegroundWindow(main_);
-        Sleep(300);
-        Keys({VK_CONTROL, VK_SHIFT}, VK_F11);
-        return WindowOf(program_->Pid(), "MOVIRform", "INI file", nullptr, kWindowMs);
+        // Typed keys go to the display's foreground window, which a window of
+        // another test program may take at any moment: type again until the
+        // editor is there.
+        for (int attempt = 0; attempt < 3; ++attempt) {
+            SetForegroundWindow(main_);
+            Sleep(300);
+            Keys({VK_CONTROL, VK_SHIFT}, VK_F11);
+            if (HWND form = WindowOf(program_->Pid(), "MOVIRform", "INI file", nullptr, kWindowMs / 2))
+                return form;
+        }
+        return nullptr;
     }
     static HWND EditorOf(HWND form) { return FindWindowExA(form, nullptr, "Scintilla", nullptr); }
     HWND Box(DWORD ms) { return WindowOf(program_->Pid(), "#32770", nullptr, nullptr, ms); }
