@@ -19,7 +19,7 @@ if [ ! -d tree ]; then
     codename=$(release_codename)
     if ! has_suite deb-src "$codename"; then
       add_suite deb-src "$codename"
-      apt-get update -q
+      apt_update
     fi
     apt-get source --download-only scite
   fi

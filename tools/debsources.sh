@@ -36,3 +36,28 @@ add_suite() {
   printf 'Types: %s\nURIs: %s\nSuites: %s\nComponents: main\n' "$1" "$mirror" "$2" \
     >"${parts:-/etc/apt/sources.list.d/}$2-$1.sources"
 }
+
+# apt-get update that outlives a mirror caught mid-sync: a few tries, then
+# the indexes that did arrive. A suite whose index stayed stale is pinned
+# below the others for this run's installs (apt_pin_opts), so that both
+# architectures take one version of a library from the suites apt could read.
+apt_pin_opts=()
+apt_update() {
+  local try out stale pref
+  for try in 1 2 3; do
+    out=$(apt-get update -q 2>&1) && { printf '%s\n' "$out"; apt_pin_opts=(); return 0; }
+    printf '%s\n' "$out"
+    echo "apt-get update failed (try $try); the mirror may be syncing" >&2
+    [ "$try" = 3 ] || sleep $((try * 10))
+  done
+  stale=$(printf '%s\n' "$out" | sed -n 's|^E: Failed to fetch .*/dists/\([^/]*\)/.*|\1|p' | sort -u)
+  [ -n "$stale" ] || return 0
+  pref=$(mktemp)
+  [ -f /etc/apt/preferences ] && cat /etc/apt/preferences >"$pref" && echo >>"$pref"
+  local suite
+  for suite in $stale; do
+    printf 'Package: *\nPin: release n=%s\nPin-Priority: 90\n\n' "$suite" >>"$pref"
+  done
+  echo "going on without the stale index of: $stale" >&2
+  apt_pin_opts=(-o "Dir::Etc::Preferences=$pref")
+}

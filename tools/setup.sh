@@ -36,8 +36,8 @@ enable_i386() {
     local backports
     backports=$(release_codename)-backports
     has_suite deb "$backports" || add_suite deb "$backports"
-    apt-get update -q
-    apt-get install -y -q -t "$backports" qemu-user
+    apt_update
+    apt-get install -y -q "${apt_pin_opts[@]}" -t "$backports" qemu-user
   fi
   mountpoint -q /proc/sys/fs/binfmt_misc ||
     mount -t binfmt_misc binfmt_misc /proc/sys/fs/binfmt_misc
@@ -53,15 +53,15 @@ install_packages() {
   export DEBIAN_FRONTEND=noninteractive
   if ! dpkg --print-foreign-architectures | grep -x i386 >/dev/null; then
     dpkg --add-architecture i386
-    apt-get update -q
+    apt_update
   fi
   # 32-bit execution first: the i386 packages' own install scripts need it.
   enable_i386
   if [ -n "$(missing_packages)" ]; then
-    apt-get update -q
+    apt_update
     # A package left half-configured by an earlier failed attempt is finished here.
     dpkg --configure -a || true
-    apt-get install -y -q "${packages[@]}"
+    apt-get install -y -q "${apt_pin_opts[@]}" "${packages[@]}"
   fi
 }
 
