@@ -267,7 +267,7 @@ TEST_F(SerialLine, DisconnectWaitsForTheOutputQueue)
     ScopedEnv trace("ECR_TRACE", "1");
     ecr_init_dirname();
     const std::string log = testutil::exe_folder() + "\\ecrlog.txt";
-    ecr_pace.queue_stall_ms = 6000;
+    ecr_pace.queue_stall_ms = 8000;
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
         ASSERT_EQ(0, ecr_conn_xonxoff_ser(host_, 0, 0));
