@@ -220,9 +220,6 @@ bool WindowMessage(HWND grid, GRIDINFO* gi, UINT msg, WPARAM wParam, LPARAM lPar
     case WM_SETFONT:
         OnSetFont(grid, gi, reinterpret_cast<HFONT>(wParam));
         return true;
-    case WM_GETFONT:
-        *result = reinterpret_cast<LRESULT>(gi->font);
-        return true;
     case WM_CTLCOLOREDIT:
     case WM_CTLCOLORLISTBOX:
     case WM_CTLCOLORSTATIC:

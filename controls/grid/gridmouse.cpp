@@ -65,10 +65,9 @@ LRESULT EndResize(HWND grid, GRIDINFO* gi)
     ClipCursor(nullptr);
     ReleaseCapture();
     gi->resizingColumn = false;
-    // Dragged to nothing the column would vanish: a width below one
-    // character keeps one, the way back to it stays on screen.
+    // Dragged shut (width 0) the column is hidden; its saved width restores it.
     if (column >= 1 && column <= gi->columnCount)
-        GridSetDisplayWidth(grid, gi, column, width > 0 ? width : 1);
+        GridSetDisplayWidth(grid, gi, column, width);
     GridPlaceCaret(grid, gi);
     return 1;
 }
