@@ -91,6 +91,7 @@ void DeleteGdi(T& handle)
 
 void OnDestroy(HWND grid, GRIDINFO* gi)
 {
+    GridCancelResize(grid, gi);
     DeleteGdi(gi->backBitmap);
     DeleteGdi(gi->clipRegion);
     if (gi->memoryDC)
@@ -256,6 +257,7 @@ bool InputMessage(HWND grid, GRIDINFO* gi, UINT msg, WPARAM wParam, LPARAM lPara
     case WM_RBUTTONUP:
     case WM_LBUTTONDBLCLK:
     case WM_MOUSEWHEEL:
+    case WM_CAPTURECHANGED:
         *result = GridOnMouse(grid, gi, msg, wParam, lParam);
         return true;
     case WM_HSCROLL:

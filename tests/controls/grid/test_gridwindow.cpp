@@ -279,6 +279,33 @@ TEST_F(GridWindow, DraggingAHeaderBorderResizesTheColumn)
     EXPECT_FALSE(gi_->resizingColumn);
 }
 
+// A drag that loses the mouse (another window takes it, or the grid goes
+// away) ends there: the pointer is not left confined to the header's line.
+TEST_F(GridWindow, ADragThatLosesTheMouseFreesThePointer)
+{
+    ASSERT_TRUE(Bind(5)) << sqlitedsn::Problem();
+    SetForegroundWindow(GetDesktopWindow());  // see the drag test above
+    Pump();
+    RECT free;
+    GetClipCursor(&free);
+    for (bool destroyed : {false, true}) {
+        SCOPED_TRACE(destroyed ? "the grid is destroyed" : "another window takes the mouse");
+        int border = GridColumnLeft(gi_, 2) + gi_->columns[1].displayWidth * gi_->charWidth;
+        ASSERT_EQ(1, Mouse(WM_LBUTTONDOWN, {border - 1, GridHeaderHeight(gi_) / 2}));
+        ASSERT_TRUE(gi_->resizingColumn);
+        if (destroyed) {
+            DestroyWindow(grid_);
+        } else {
+            SetCapture(parent_);
+            EXPECT_FALSE(gi_->resizingColumn);
+            ReleaseCapture();
+        }
+        RECT now;
+        GetClipCursor(&now);
+        EXPECT_TRUE(EqualRect(&free, &now)) << now.left << "," << now.top << " " << now.right << "," << now.bottom;
+    }
+}
+
 TEST_F(GridWindow, OneWheelNotchMovesTwoRows)
 {
     ASSERT_TRUE(Bind(10)) << sqlitedsn::Problem();
