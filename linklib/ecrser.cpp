@@ -10,6 +10,7 @@
 #include <setupapi.h>
 
 #include <cctype>
+#include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -158,7 +159,7 @@ int ser_receive(int port, char* buf, int buflen, int numsec, int* count)
         return 0;
     }
     const bool exact = buflen < 0;
-    const int want = exact ? -buflen : buflen;
+    const int want = !exact ? buflen : (buflen == INT_MIN ? INT_MAX : -buflen);
     for (;;) {
         int rc = ser_read(port, buf + *count, want - *count);
         if (rc > 0) {
