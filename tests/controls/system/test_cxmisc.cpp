@@ -95,13 +95,12 @@ TEST(PumpMessages, DispatchesQuitsAndStaysBounded)
     ASSERT_TRUE(PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));  // posted again
     EXPECT_EQ(7u, msg.wParam);
 
-    // A window that answers every message with a new one cannot hold the pump.
+    // A window that answers every message with a new one cannot hold the pump:
+    // it returns (an endless pump would hang the test) with the queue not empty.
     g_flood = true;
     g_counted = 0;
     PostMessageA(window, WM_USER + 1, 0, 0);
-    DWORD start = GetTickCount();
     EXPECT_FALSE(PumpMessages());
-    EXPECT_LT(GetTickCount() - start, 10000u);
     EXPECT_GT(g_counted, 1);
     g_flood = false;
     while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
