@@ -2,6 +2,7 @@
 # run and stops both when the calling script exits, however it exits.
 source "$(dirname "${BASH_SOURCE[0]}")/env.sh"
 source "$(dirname "${BASH_SOURCE[0]}")/pgserver.sh"
+source "$(dirname "${BASH_SOURCE[0]}")/lanes.sh"
 
 session_pids=()
 session_rules=()
@@ -13,6 +14,8 @@ session_stop() {
     iptables -D $rule 2>/dev/null || true
   done
   rm -f "${session_links[@]}"
+  lanes_stop
+  postgres_stop
   stop_prefix "${session_pids[@]}"
 }
 
