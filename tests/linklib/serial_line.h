@@ -7,6 +7,7 @@
 #include "testutil.h"
 #include "sim_serial.h"
 #include "brisal.h"
+#include "ecrpace.h"
 
 #include <windows.h>
 #include <gtest/gtest.h>
@@ -67,6 +68,7 @@ class SerialLine : public ::testing::Test {
 protected:
     void SetUp() override
     {
+        ecr_pace = EcrPace();
         host_ = env_port("ECR_TEST_COM_HOST");
         int peer = env_port("ECR_TEST_COM_PEER");
         hostTty_ = env_text("ECR_TEST_COM_HOST_TTY");
