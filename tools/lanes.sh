@@ -36,20 +36,6 @@ lanes_stop() {
   done
 }
 
-# Starts an Xvfb; lane_display_number is its display once it listens.
-lane_display() {
-  local fdfile i
-  fdfile=$(mktemp)
-  Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$fdfile" >/dev/null 2>&1 &
-  lane_pids+=($!)
-  for i in $(seq 100); do
-    [ -s "$fdfile" ] && break
-    sleep 0.1
-  done
-  lane_display_number=$(head -n1 "$fdfile")
-  rm -f "$fdfile"
-}
-
 # One lane, made afresh: copies, namespace, display, serial pair, and its
 # wineserver with the desktop held for the whole run (as the session does).
 lane_start() {  # lane
@@ -65,8 +51,9 @@ lane_start() {  # lane
   ip netns add "$name" || return 1
   lane_names+=("$name")
   ip -n "$name" link set lo up
-  lane_display
-  display=$lane_display_number
+  xvfb_start
+  lane_pids+=("$xvfb_pid")
+  display=$xvfb_display
   [ -n "$display" ] || { echo "lane $k: Xvfb did not start"; return 1; }
   {
     echo "export WINEPREFIX='$dir/wineprefix' DISPLAY=':$display'"
