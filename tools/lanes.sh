@@ -6,7 +6,8 @@
 # prefix and so its own wineserver started inside that namespace (Wine makes
 # sockets in the wineserver), its own copy of the program folder, serial pair
 # and X display (input, focus and the pointer belong to a display, and
-# several tests drive them). tools/winerun enters the lane ctest names.
+# several tests drive them; the display's server runs inside the namespace).
+# tools/winerun enters the lane ctest names.
 
 lane_count=${ECR_TEST_LANES:-6}
 lane_pids=()
@@ -51,7 +52,8 @@ lane_start() {  # lane
   ip netns add "$name" || return 1
   lane_names+=("$name")
   ip -n "$name" link set lo up
-  xvfb_start
+  # Its display lives in its namespace, where only its own programs see it.
+  xvfb_start ip netns exec "$name"
   lane_pids+=("$xvfb_pid")
   display=$xvfb_display
   [ -n "$display" ] || { echo "lane $k: Xvfb did not start"; return 1; }

@@ -28,11 +28,16 @@ session_start() {
 }
 
 # Starts an Xvfb on a free display: xvfb_pid, and xvfb_display once it
-# listens (empty when it did not start).
+# listens (empty when it did not start). Arguments, when given, are the
+# command it runs under (a lane's namespace). X clients reach the display
+# first through its abstract socket, which belongs to the network namespace
+# the server started in; the socket file in /tmp/.X11-unix is shared by all
+# namespaces, and a server of another namespace that picks the same number
+# takes it over.
 xvfb_start() {
   local fdfile i
   fdfile=$(mktemp)
-  Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$fdfile" >/dev/null 2>&1 &
+  "$@" Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$fdfile" >/dev/null 2>&1 &
   xvfb_pid=$!
   for i in $(seq 100); do
     [ -s "$fdfile" ] && break
