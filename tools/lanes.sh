@@ -6,7 +6,8 @@
 # prefix and so its own wineserver started inside that namespace (Wine makes
 # sockets in the wineserver), its own copy of the program folder, serial pair
 # and X display (input, focus and the pointer belong to a display, and
-# several tests drive them). tools/winerun enters the lane ctest names.
+# several tests drive them; the display's server runs inside the namespace).
+# tools/winerun enters the lane ctest names.
 
 lane_count=${ECR_TEST_LANES:-6}
 lane_pids=()
@@ -36,20 +37,6 @@ lanes_stop() {
   done
 }
 
-# Starts an Xvfb; lane_display_number is its display once it listens.
-lane_display() {
-  local fdfile i
-  fdfile=$(mktemp)
-  Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$fdfile" >/dev/null 2>&1 &
-  lane_pids+=($!)
-  for i in $(seq 100); do
-    [ -s "$fdfile" ] && break
-    sleep 0.1
-  done
-  lane_display_number=$(head -n1 "$fdfile")
-  rm -f "$fdfile"
-}
-
 # One lane, made afresh: copies, namespace, display, serial pair, and its
 # wineserver with the desktop held for the whole run (as the session does).
 lane_start() {  # lane
@@ -65,8 +52,10 @@ lane_start() {  # lane
   ip netns add "$name" || return 1
   lane_names+=("$name")
   ip -n "$name" link set lo up
-  lane_display
-  display=$lane_display_number
+  # Its display lives in its namespace, where only its own programs see it.
+  xvfb_start ip netns exec "$name"
+  lane_pids+=("$xvfb_pid")
+  display=$xvfb_display
   [ -n "$display" ] || { echo "lane $k: Xvfb did not start"; return 1; }
   {
     echo "export WINEPREFIX='$dir/wineprefix' DISPLAY=':$display'"

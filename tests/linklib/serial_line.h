@@ -74,7 +74,7 @@ protected:
         hostTty_ = env_text("ECR_TEST_COM_HOST_TTY");
         // The runner's set-up always makes the line; a run without it tests nothing.
         ASSERT_TRUE(host_ != 0 && peer != 0 && !hostTty_.empty())
-            << "no serial line: tools/session.sh links a socat pty pair as two COM ports and "
+            << "no serial line: tools/lanes.sh links a socat pty pair as two COM ports and "
                "sets ECR_TEST_COM_HOST, ECR_TEST_COM_PEER and ECR_TEST_COM_HOST_TTY (is socat "
                "installed?)";
         ASSERT_TRUE(peer_.open(peer)) << "COM" << peer << " does not open";

@@ -159,10 +159,10 @@ TEST_F(Winsock, PingOfTheLiveLoopbackAnswers)
 
 TEST_F(Winsock, PingOfASilentAddressTimesOutInBoundedTime)
 {
-    // The test runner drops ICMP to this loopback address (tools/session.sh).
+    // The test runner drops ICMP to this loopback address (tools/lanes.sh).
     const char* silent = std::getenv("ECR_TEST_SILENT_HOST");
     ASSERT_TRUE(silent && *silent)
-        << "ECR_TEST_SILENT_HOST is not set: tools/session.sh installs an iptables rule that "
+        << "ECR_TEST_SILENT_HOST is not set: tools/lanes.sh installs an iptables rule that "
            "drops ICMP echo to 127.77.0.1, which needs root";
     uint32_t ip = 0;
     ASSERT_EQ(0, ecr_resolve_host(silent, &ip));

@@ -146,6 +146,15 @@ if [ -f "$lanes/0/env" ] && [ -f "$lanes/1/env" ]; then
   bind_port 1 >"$tmp/lane1"
   wait
   check "two lanes hold one port of 127.0.0.1 at once" "bound bound" "$(cat "$tmp/lane0") $(cat "$tmp/lane1")"
+  # Its display's socket file may be taken over by a server of another
+  # namespace; the abstract socket of the lane's own namespace may not.
+  display_of_lane() {
+    (source "$lanes/$1/env"
+     exec nsenter --net="$lane_netns_path" python3 -c 'import os,socket
+s=socket.socket(socket.AF_UNIX); s.connect("\0/tmp/.X11-unix/X"+os.environ["DISPLAY"][1:]); print("reached")') 2>&1
+  }
+  check "each lane reaches its display inside its namespace" "reached reached" \
+    "$(display_of_lane 0) $(display_of_lane 1)"
   folder=$(cd "$here/build/bin" && CTEST_RESOURCE_GROUP_0_LANES=id:1,slots:1 \
     "$here/tools/winerun" cmd /c cd </dev/null 2>/dev/null | tr -d '\r')
   check "a test in lane 1 runs in that lane's program folder" \
