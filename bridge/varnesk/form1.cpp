@@ -14,6 +14,7 @@
 #include "xsystem.h"
 
 #include <windows.h>
+#include <commctrl.h>
 
 namespace {
 
@@ -125,9 +126,11 @@ void _base_Form1::ShowValues()
     sco.SetText(s.Cartella.c_str());
     log.SetText(s.logFolder.c_str());
     ip.SetText(s.EcrIp.c_str());
-    // Some IP-address controls (Wine's) ignore the text: set the address itself.
-    if (!s.EcrIp.empty())
-        ip.SetAddressText(s.EcrIp.c_str());
+    // Some IP-address controls (Wine's) ignore the text: set the address
+    // itself. One that is no dotted address (empty included) shows blank,
+    // never the address loaded before.
+    if (!ip.SetAddressText(s.EcrIp.c_str()) && ip.IsLive())
+        SendMessageA(ip.Handle(), IPM_CLEARADDRESS, 0, 0);
     tipo.SetCurSel(s.Proto);
     if (portcom.SelectByValue(s.Port) < 0) {
         portcom.SetCurSel(0);

@@ -14,6 +14,7 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <algorithm>
 #include <functional>
 #include <memory>
 #include <string>
@@ -132,6 +133,64 @@ TEST_F(ServiceTest, ARefusedLoadShowsAndUsesTheFieldsJustRead)
     // The worker that ran before the refusals still runs as it was.
     testutil::write_file(shared_ + "\\P.TXT", "VEND REP=1\r\n");
     EXPECT_TRUE(WaitFor([&] { return !testutil::file_exists(shared_ + "\\P.TXT"); }, kWindowMs));
+}
+
+// What the address control's four fields show, dotted.
+std::string AddressShown(HWND ip)
+{
+    std::vector<HWND> fields;
+    for (HWND f = FindWindowExA(ip, nullptr, "Edit", nullptr); f; f = FindWindowExA(ip, f, "Edit", nullptr))
+        fields.push_back(f);
+    std::sort(fields.begin(), fields.end(), [](HWND a, HWND b) {
+        RECT ra, rb;
+        GetWindowRect(a, &ra);
+        GetWindowRect(b, &rb);
+        return ra.left < rb.left;
+    });
+    std::string shown;
+    for (size_t i = 0; i < fields.size(); ++i)
+        shown += (i ? "." : "") + TextOf(fields[i]);
+    return shown;
+}
+
+// A refused load shows the address it read, an empty one as a blank
+// control, which the save then refuses: the address loaded before is
+// neither shown nor stored.
+TEST_F(ServiceTest, ARefusedLoadShowsTheAddressItReadEvenEmpty)
+{
+    ASSERT_NO_FATAL_FAILURE(Start());
+    HWND ip = bridge_->Address();
+    const struct {
+        const char* name;
+        const char* address;
+        const char* polltime;
+        const char* refusal;
+        const char* shown;  // its four fields
+    } rows[] = {
+        {"another address, refused for its polling", "10.1.2.3", "0",
+         "ATTENZIONE: l'intervallo di polling \xE8 errato o mancante nel file di configurazione", "10.1.2.3"},
+        {"no address", "", "5", "ATTENZIONE: nessuna indirizzo ip dichiarato nel file di configurazione",
+         "..."},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        Store(std::string("[Info]\r\nEcrIp=") + row.address + "\r\nCartella=" + shared_ + "\r\nPolltime=" +
+              row.polltime + "\r\nExt=TXT\r\n" + kCommands);
+        ASSERT_NO_FATAL_FAILURE(StartWithBox(row.refusal));
+        EXPECT_EQ(row.shown, AddressShown(ip));
+        EXPECT_EQ(!*row.address, SendTo(ip, IPM_ISBLANK, 0, 0) != 0);
+    }
+    Click(bridge_->Main(), bridge_->Button("Salva impostazioni"));
+    MessageBoxSeen box = bridge_->Box(kWindowMs);
+    ASSERT_TRUE(box.window != nullptr);
+    EXPECT_EQ("ATTENZIONE: l'indirizzo ip non \xE8 valido", box.text);
+    EXPECT_TRUE(Answer(box.window, IDOK));
+    EXPECT_EQ("", StoredValue("EcrIp"));
+
+    // An address typed into the fields is the one saved.
+    SendTo(ip, IPM_SETADDRESS, 0, LPARAM(MAKEIPADDRESS(10, 9, 8, 7)));
+    Click(bridge_->Main(), bridge_->Button("Salva impostazioni"));
+    EXPECT_TRUE(WaitFor([&] { return StoredValue("EcrIp") == "10.9.8.7"; }, kWindowMs)) << StoredValue("EcrIp");
 }
 
 TEST_F(ServiceTest, NoCommandsIsToldBeforeTheWaitFormAndEndsTheProgram)
