@@ -147,6 +147,44 @@ void _base_Form1::ShowValues()
 
 void _base_Form1::LoadSettings()
 {
+    RunServiceAction(ServiceAction::Load);
+}
+
+void _base_Form1::StopService()
+{
+    RunServiceAction(ServiceAction::Stop);
+}
+
+// One load or stop at a time: a nested one would end or start workers under
+// the wait of the one it interrupts. Of those asked meanwhile the last
+// counts, as it supersedes the others.
+void _base_Form1::RunServiceAction(ServiceAction action)
+{
+    if (actionRunning_) {
+        pendingAction_ = action;
+        return;
+    }
+    struct Running {
+        _base_Form1& form;
+        explicit Running(_base_Form1& f) : form(f) { form.actionRunning_ = true; }
+        ~Running()
+        {
+            form.actionRunning_ = false;
+            form.pendingAction_ = ServiceAction::None;
+        }
+    } running(*this);
+    while (action != ServiceAction::None && !service_.QuitRequested() && IsLive()) {
+        if (action == ServiceAction::Load)
+            LoadNow();
+        else
+            service_.Stop();
+        action = pendingAction_;
+        pendingAction_ = ServiceAction::None;
+    }
+}
+
+void _base_Form1::LoadNow()
+{
     const std::string copy = SettingsStore(ProgramFolder()).WriteLoadCopy();
     service_.ReadSettings(copy);
     ShowValues();
@@ -157,11 +195,6 @@ void _base_Form1::LoadSettings()
         service_.RequestQuit();
         Close();
     }
-}
-
-void _base_Form1::StopService()
-{
-    service_.Stop();
 }
 
 void _base_Form1::RequestQuit()
