@@ -3,8 +3,10 @@
 #include "bridgelog.h"
 #include "linescanner.h"
 #include "xexceptions.h"
-#include "xprocess.h"
 #include "xstring.h"
+#include "xwait.h"
+
+#include <windows.h>
 
 namespace {
 
@@ -258,21 +260,44 @@ void LineWork::Terminate(const std::string& command)
     state_.lineText += config_.lineOptions.count(fields[0]) ? fields[1] : fields[2];
 }
 
+// The child gets show-window start-up flags only, no standard handles: a
+// console command then has a console of its own. Failures to start raise
+// the process exception as the process class reports them.
+DWORD RunShellCommand(const std::string& commandLine, const std::string& folder)
+{
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESHOWWINDOW;
+    startup.wShowWindow = SW_SHOWDEFAULT;
+    PROCESS_INFORMATION child = {};
+    std::string command = commandLine;  // CreateProcessA may write into it
+    if (!CreateProcessA(nullptr, &command[0], nullptr, nullptr, TRUE, 0, nullptr,
+                        IsBlank(folder.c_str()) ? nullptr : folder.c_str(), &startup, &child)) {
+        xstring reason;
+        xreporterror<xprocessexceptions>(reason, int(GetLastError()), "xprocess::Execute", 257, false,
+                                         true);
+    }
+    xpumpwait(child.hProcess, INFINITE, nullptr);
+    DWORD code = 0;
+    GetExitCodeProcess(child.hProcess, &code);
+    CloseHandle(child.hThread);
+    CloseHandle(child.hProcess);
+    return code;
+}
+
 void LineWork::Shell()
 {
     std::string commandLine = scanner_.NextToken("\r\n");
     Log("Esecuzione shell: " + commandLine + "\r\n");
+    // Nothing to run: told in the log, not in a box nobody answers at the
+    // register, and the receipt goes on rather than stay half printed.
+    if (IsBlank(commandLine.c_str())) {
+        Log("Eccezione in shell: xprocess::Execute. No module name.\r\n");
+        return;
+    }
     std::string failure;
     try {
-        if (IsBlank(commandLine.c_str()))
-            throw ReceiptAbort("no program");
-        xprocess child("", commandLine.c_str());
-        child.SetStdHandles(nullptr, nullptr, nullptr);
-        child.SetFolder(shellFolder_.c_str());
-        child.Execute();
-        child.Wait(INFINITE);
-        DWORD code = 0;
-        child.GetExitCode(code);
+        DWORD code = RunShellCommand(commandLine, shellFolder_);
         Log("Codice di ritorno: " + std::to_string(static_cast<unsigned long>(code)) + "\r\n");
         return;
     } catch (const xprocessexceptions& e) {
