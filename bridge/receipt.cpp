@@ -4,7 +4,7 @@
 #include "linescanner.h"
 #include "xexceptions.h"
 #include "xstring.h"
-#include "xwait.h"
+#include "xprocess.h"
 
 #include <windows.h>
 
@@ -262,26 +262,16 @@ void LineWork::Terminate(const std::string& command)
 
 // The child gets show-window start-up flags only, no standard handles: a
 // console command then has a console of its own. Failures to start raise
-// the process exception as the process class reports them.
+// the process exception.
 DWORD RunShellCommand(const std::string& commandLine, const std::string& folder)
 {
-    STARTUPINFOA startup = {};
-    startup.cb = sizeof startup;
-    startup.dwFlags = STARTF_USESHOWWINDOW;
-    startup.wShowWindow = SW_SHOWDEFAULT;
-    PROCESS_INFORMATION child = {};
-    std::string command = commandLine;  // CreateProcessA may write into it
-    if (!CreateProcessA(nullptr, &command[0], nullptr, nullptr, TRUE, 0, nullptr,
-                        IsBlank(folder.c_str()) ? nullptr : folder.c_str(), &startup, &child)) {
-        xstring reason;
-        xreporterror<xprocessexceptions>(reason, int(GetLastError()), "xprocess::Execute", 257, false,
-                                         true);
-    }
-    xpumpwait(child.hProcess, INFINITE, nullptr);
+    xprocess child("", commandLine.c_str());
+    child.SetFolder(folder.c_str());
+    child.SetStartupFlags(STARTF_USESHOWWINDOW);
+    child.Execute();
+    child.Wait(INFINITE);
     DWORD code = 0;
-    GetExitCodeProcess(child.hProcess, &code);
-    CloseHandle(child.hThread);
-    CloseHandle(child.hProcess);
+    child.GetExitCode(code);
     return code;
 }
 

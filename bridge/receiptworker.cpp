@@ -277,7 +277,7 @@ bool ReceiptWorker::ProcessReceipt(const std::string& name)
         SendLines(lines, state, link);
     }
     if (!offline)
-        CloseLink(link);
+        CloseLink(state, link);
     if (!claimed)
         return true;  // held or taken away meanwhile: nothing was sent
     WriteReceiptOutputs(*log_, settings_.logFolder, name, lines, state.receiptMessages,
@@ -397,12 +397,18 @@ bool ReceiptWorker::OpenLink(ReceiptState& state, Link& link)
     return true;
 }
 
-void ReceiptWorker::CloseLink(const Link& link)
+void ReceiptWorker::CloseLink(ReceiptState& state, const Link& link)
 {
-    if (link.port != 0)
-        ecrlink::DisconnectSerial(link.port);
-    else
-        ecrlink::DisconnectNetwork(link.socket);
+    int rc = link.port != 0 ? ecrlink::DisconnectSerial(link.port)
+                            : ecrlink::DisconnectNetwork(link.socket);
+    if (rc >= 0)
+        return;
+    // A register that held the line past the library's bound never got the
+    // receipt's tail: the receipt's block says so.
+    std::string& messages = state.receiptMessages;
+    if (!messages.empty() && messages.back() != '\n')
+        messages += "\r\n";
+    messages += LogTimestamp() + " (CLOSE) ERRORE COMUNICAZIONE ECR: " + ecrlink::ErrorText(rc) + "\r\n";
 }
 
 // True: retry now; false: the service is being stopped.

@@ -81,7 +81,7 @@ private:
     void SendLines(const std::vector<std::string>& lines, ReceiptState& state, const Link& link);
     bool OpenLink(ReceiptState& state, Link& link);
     bool TryOpenOnce(ReceiptState& state, Link& link, bool& statusLogged);
-    void CloseLink(const Link& link);
+    void CloseLink(ReceiptState& state, const Link& link);
     void LogLinkError(ReceiptState& state, const char* step, int code);
     bool FolderReachable();
     bool SuspendService();
