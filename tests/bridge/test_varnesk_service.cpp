@@ -408,6 +408,12 @@ TEST_F(ServiceTest, TheProgramsIconsShowInTheTrayTheCaptionAndTheStatusBar)
         GetWindowRect(bar, &status);
         EXPECT_TRUE(WaitFor([&] { return ScreenShows(status, statusIcon); }, kWindowMs)) << "status bar";
     }
+    // The focused control is editable: the bar's first part shows the pencil.
+    std::vector<DWORD> pencil = IconPixels(program, "_PENCIL_");
+    ASSERT_EQ(256u, pencil.size());
+    RECT status;
+    GetWindowRect(bar, &status);
+    EXPECT_TRUE(WaitFor([&] { return ScreenShows(status, pencil); }, kWindowMs)) << "pencil";
 }
 
 // --- the tray icon's notifications -----------------------------------------------
