@@ -9,7 +9,7 @@
 # several tests drive them; the display's server runs inside the namespace).
 # tools/winerun enters the lane ctest names.
 
-lane_count=${ECR_TEST_LANES:-6}
+lane_count=${ECR_TEST_LANES:-8}
 lane_pids=()
 lane_names=()
 
