@@ -9,6 +9,9 @@
 # several tests drive them; the display's server runs inside the namespace).
 # tools/winerun enters the lane ctest names.
 
+# Most of a test's time is waiting (time-outs, peers, Wine's process
+# starts): eight lanes and the preset's ten jobs keep eight cores about half
+# busy, and more lanes gained little when measured.
 lane_count=${ECR_TEST_LANES:-8}
 lane_pids=()
 lane_names=()
