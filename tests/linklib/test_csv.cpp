@@ -28,11 +28,16 @@ std::vector<uint8_t> blank(EcrTable t) { return std::vector<uint8_t>(ecr_table_b
 // A CSV file of this process only, read back through a stream.
 class CsvFile {
 public:
+    // The name is made by the system, which creates the file: no other
+    // process (of this prefix or another sharing the folder) holds it.
     explicit CsvFile(const std::string& text)
-        : path_(testutil::exe_folder() + "\\csv_" + std::to_string(GetCurrentProcessId()) + ".tmp")
     {
+        char path[MAX_PATH];
+        if (GetTempFileNameA(testutil::exe_folder().c_str(), "csv", 0, path))
+            path_ = path;
         testutil::write_file(path_, text);
         file_ = std::fopen(path_.c_str(), "rb");
+        EXPECT_EQ(text, testutil::read_file(path_)) << path_;
     }
     ~CsvFile()
     {
@@ -44,7 +49,7 @@ public:
 
 private:
     std::string path_;
-    FILE* file_;
+    FILE* file_ = nullptr;
 };
 
 CsvApplyStats apply_text(EcrTable t, const std::string& text, std::vector<uint8_t>& image)
