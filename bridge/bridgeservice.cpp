@@ -18,9 +18,11 @@ LoadResult BridgeService::Start(const std::string& iniPath, LoadProgress* progre
 {
     if (!CheckSettings(settings_))
         return LoadResult::Refused;
-    // The old worker writes the log and reads the configuration: it ends first.
-    Quit();
-    if (goOn && !goOn())
+    // The old worker writes the log and reads the configuration: it ends
+    // first. Its end is no quit of the program: a close meanwhile only hides.
+    worker_.RequestQuit();
+    worker_.WaitEnded(INFINITE);
+    if (quitting_ || (goOn && !goOn()))
         return LoadResult::Abandoned;
     log_.Open(settings_.logFolder, settings_.log);
     LogBanner banner;
@@ -43,6 +45,6 @@ void BridgeService::Stop()
 
 void BridgeService::Quit()
 {
-    worker_.RequestQuit();
+    RequestQuit();
     worker_.WaitEnded(INFINITE);
 }

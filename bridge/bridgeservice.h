@@ -49,11 +49,16 @@ public:
 
     // The Stop action: ends the worker, pumping messages meanwhile.
     void Stop();
-    // The program's end (or a reload): the same through the quit request.
+    // The program's end: the same through the quit request.
     void Quit();
-    // Raises the quit request alone: the worker ends at its next check.
-    void RequestQuit() { worker_.RequestQuit(); }
-    bool QuitRequested() const { return worker_.QuitRequested(); }
+    // Raises the program's quit alone: the worker ends at its next check.
+    void RequestQuit()
+    {
+        quitting_ = true;
+        worker_.RequestQuit();
+    }
+    // The program is quitting (a reload ending its old worker is not).
+    bool QuitRequested() const { return quitting_; }
     bool IsRunning() const { return worker_.IsRunning(); }
 
     const BridgeSettings& Settings() const { return settings_; }
@@ -67,4 +72,5 @@ private:
     CommandConfig config_;
     BridgeLog log_;
     ReceiptWorker worker_;
+    bool quitting_ = false;
 };

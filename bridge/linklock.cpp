@@ -50,4 +50,13 @@ std::string ErrorText(int code)
     return LinkErrorText(code);
 }
 
+std::string Version()
+{
+    Hold hold(LinkLibraryLock());
+    char version[40] = {};
+    ecr_get_ver(version);
+    version[sizeof version - 1] = '\0';
+    return version;
+}
+
 }  // namespace ecrlink

@@ -19,6 +19,7 @@ int Status(const std::string& ip, int* scoFis);
 int ConnectNetwork(const std::string& ip);
 int DisconnectNetwork(int socket);
 std::string ErrorText(int code);
+std::string Version();
 }  // namespace ecrlink
 
 // A CommandSender that forwards to another under the lock.

@@ -3,8 +3,10 @@
 #include "bridgelog.h"
 #include "linescanner.h"
 #include "xexceptions.h"
-#include "xprocess.h"
 #include "xstring.h"
+#include "xprocess.h"
+
+#include <windows.h>
 
 namespace {
 
@@ -258,21 +260,34 @@ void LineWork::Terminate(const std::string& command)
     state_.lineText += config_.lineOptions.count(fields[0]) ? fields[1] : fields[2];
 }
 
+// The child gets show-window start-up flags only, no standard handles: a
+// console command then has a console of its own. Failures to start raise
+// the process exception.
+DWORD RunShellCommand(const std::string& commandLine, const std::string& folder)
+{
+    xprocess child("", commandLine.c_str());
+    child.SetFolder(folder.c_str());
+    child.SetStartupFlags(STARTF_USESHOWWINDOW);
+    child.Execute();
+    child.Wait(INFINITE);
+    DWORD code = 0;
+    child.GetExitCode(code);
+    return code;
+}
+
 void LineWork::Shell()
 {
     std::string commandLine = scanner_.NextToken("\r\n");
     Log("Esecuzione shell: " + commandLine + "\r\n");
+    // Nothing to run: told in the log, not in a box nobody answers at the
+    // register, and the receipt goes on rather than stay half printed.
+    if (IsBlank(commandLine.c_str())) {
+        Log("Eccezione in shell: xprocess::Execute. No module name.\r\n");
+        return;
+    }
     std::string failure;
     try {
-        if (IsBlank(commandLine.c_str()))
-            throw ReceiptAbort("no program");
-        xprocess child("", commandLine.c_str());
-        child.SetStdHandles(nullptr, nullptr, nullptr);
-        child.SetFolder(shellFolder_.c_str());
-        child.Execute();
-        child.Wait(INFINITE);
-        DWORD code = 0;
-        child.GetExitCode(code);
+        DWORD code = RunShellCommand(commandLine, shellFolder_);
         Log("Codice di ritorno: " + std::to_string(static_cast<unsigned long>(code)) + "\r\n");
         return;
     } catch (const xprocessexceptions& e) {

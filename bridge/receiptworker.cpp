@@ -86,6 +86,7 @@ bool ReceiptWorker::Start(const BridgeSettings& settings, const CommandConfig& c
     log_ = &log;
     view_ = view;
     folderDown_ = false;
+    waiting_.clear();  // each start's log tells again what waits in the folder
     if (workerEvent_)
         CloseHandle(workerEvent_);
     // Created signalled: the first pass starts at once.
@@ -119,19 +120,30 @@ bool ReceiptWorker::IsRunning() const
 
 bool ReceiptWorker::WaitEnded(DWORD ms)
 {
-    if (!thread_)
-        return true;
+    // The wait keeps a handle of its own: a message it serves may start the
+    // next worker, which closes and replaces thread_.
+    HANDLE thread = nullptr;
+    if (!thread_ || !DuplicateHandle(GetCurrentProcess(), thread_, GetCurrentProcess(), &thread,
+                                     SYNCHRONIZE, FALSE, 0))
+        return !IsRunning();
+    bool ended = WaitHandle(thread, ms);
+    CloseHandle(thread);
+    return ended;
+}
+
+bool ReceiptWorker::WaitHandle(HANDLE thread, DWORD ms)
+{
     DWORD start = GetTickCount();
     for (;;) {
         DWORD spent = GetTickCount() - start;
         if (ms != INFINITE && spent >= ms)
-            return !IsRunning();
+            return WaitForSingleObject(thread, 0) == WAIT_OBJECT_0;
         DWORD slice = ms == INFINITE ? kSliceMs : std::min(kSliceMs, ms - spent);
-        DWORD r = xpumpwait(thread_, slice, nullptr);
+        DWORD r = xpumpwait(thread, slice, nullptr);
         if (r == XWAIT_SIGNALLED || r == XWAIT_FAILED)
-            return !IsRunning();
+            return WaitForSingleObject(thread, 0) == WAIT_OBJECT_0;
         if (r == XWAIT_QUIT)  // the quit is posted again; keep a plain wait
-            return WaitForSingleObject(thread_, ms == INFINITE ? INFINITE : ms - spent) ==
+            return WaitForSingleObject(thread, ms == INFINITE ? INFINITE : ms - spent) ==
                    WAIT_OBJECT_0;
     }
 }
@@ -205,6 +217,7 @@ bool ReceiptWorker::Pass()
 {
     if (!FolderReachable())
         return true;
+    std::set<std::string> listed;
     for (const Entry& entry : ListFolder(settings_.Cartella)) {
         if (entry.folder)
             continue;
@@ -217,10 +230,13 @@ bool ReceiptWorker::Pass()
         }
         if (!IsReceiptName(entry.name, config_.acceptedNames, settings_.Backup))
             continue;
+        listed.insert(entry.name);
         if (!ProcessReceipt(entry.name))
             return false;
         Sleep(0);
     }
+    for (auto it = waiting_.begin(); it != waiting_.end();)
+        it = listed.count(it->first) ? std::next(it) : waiting_.erase(it);
     return true;
 }
 
@@ -230,28 +246,40 @@ bool ReceiptWorker::Pass()
 bool ReceiptWorker::ProcessReceipt(const std::string& name)
 {
     const std::string path = settings_.Cartella + "\\" + name;
-    if (!CanClaimReceipt(path))
-        return true;  // held by another program: left for a later pass
+    std::string text;
+    if (!CanClaimReceipt(path)) {
+        NoteWaiting(name, Waiting::Unclaimable);  // held by another program, or not ours to move
+        return true;
+    }
+    // One that cannot be read opens no link.
+    if (!ReadReceiptFile(path, text)) {
+        NoteWaiting(name, Waiting::Unreadable);
+        return true;
+    }
     const bool offline = settings_.Offline != 0;
     ReceiptState state;
     Link link;
     if (!offline && !OpenLink(state, link))
         return false;  // stopped while waiting for the register: untouched
-    std::string working, text;
+    std::string working;
     bool claimed = ClaimReceipt(path, working);
     if (claimed && !ReadReceiptFile(working, text)) {
-        GiveBack(name, working, path);
+        if (GiveBack(name, working, path))
+            NoteWaiting(name, Waiting::Unreadable);
         claimed = false;
+    } else if (!claimed && GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES) {
+        NoteWaiting(name, Waiting::Unclaimable);
     }
     std::vector<std::string> lines;
     if (claimed) {
+        NoteTaken(name);
         lines = CleanReceipt(text, settings_.Proto);
         SendLines(lines, state, link);
     }
     if (!offline)
-        CloseLink(link);
+        CloseLink(state, link);
     if (!claimed)
-        return true;  // taken away meanwhile: nothing was sent
+        return true;  // held or taken away meanwhile: nothing was sent
     WriteReceiptOutputs(*log_, settings_.logFolder, name, lines, state.receiptMessages,
                         state.generatedText, settings_.Level);
     if (!DisposeReceipt(working, path, settings_.Backup))
@@ -263,11 +291,31 @@ bool ReceiptWorker::ProcessReceipt(const std::string& name)
 
 // A claimed receipt that cannot be read goes back under its own name for a
 // later pass, or, when that name was taken meanwhile, is left aside.
-void ReceiptWorker::GiveBack(const std::string& name, const std::string& working,
+bool ReceiptWorker::GiveBack(const std::string& name, const std::string& working,
                              const std::string& path)
 {
-    if (!MoveFileExA(working.c_str(), path.c_str(), 0))
-        LeaveAside(WorkingNameOf(working), "SCONTRINO NON INVIATO E LASCIATO DA PARTE: " + name);
+    if (MoveFileExA(working.c_str(), path.c_str(), 0))
+        return true;
+    LeaveAside(WorkingNameOf(working), "SCONTRINO NON INVIATO E LASCIATO DA PARTE: " + name);
+    return false;
+}
+
+void ReceiptWorker::NoteWaiting(const std::string& name, Waiting why)
+{
+    auto known = waiting_.find(name);
+    if (known != waiting_.end() && known->second == why)
+        return;
+    waiting_[name] = why;
+    log_->WriteLine(LogTimestamp() + " (FILE) " +
+                    (why == Waiting::Unclaimable ? "SCONTRINO IN USO O NON SPOSTABILE"
+                                                 : "SCONTRINO NON LEGGIBILE") +
+                    ", LASCIATO NELLA CARTELLA: " + name);
+}
+
+void ReceiptWorker::NoteTaken(const std::string& name)
+{
+    if (waiting_.erase(name))
+        log_->WriteLine(LogTimestamp() + " (FILE) SCONTRINO DI NUOVO DISPONIBILE: " + name);
 }
 
 // A working file this process never reads again, with the log line that
@@ -349,12 +397,18 @@ bool ReceiptWorker::OpenLink(ReceiptState& state, Link& link)
     return true;
 }
 
-void ReceiptWorker::CloseLink(const Link& link)
+void ReceiptWorker::CloseLink(ReceiptState& state, const Link& link)
 {
-    if (link.port != 0)
-        ecrlink::DisconnectSerial(link.port);
-    else
-        ecrlink::DisconnectNetwork(link.socket);
+    int rc = link.port != 0 ? ecrlink::DisconnectSerial(link.port)
+                            : ecrlink::DisconnectNetwork(link.socket);
+    if (rc >= 0)
+        return;
+    // A register that held the line past the library's bound never got the
+    // receipt's tail: the receipt's block says so.
+    std::string& messages = state.receiptMessages;
+    if (!messages.empty() && messages.back() != '\n')
+        messages += "\r\n";
+    messages += LogTimestamp() + " (CLOSE) ERRORE COMUNICAZIONE ECR: " + ecrlink::ErrorText(rc) + "\r\n";
 }
 
 // True: retry now; false: the service is being stopped.

@@ -12,6 +12,7 @@
 #include <windows.h>
 
 #include <atomic>
+#include <map>
 #include <set>
 #include <string>
 #include <vector>
@@ -68,15 +69,19 @@ private:
     };
 
     static DWORD WINAPI ThreadProc(LPVOID self);
+    static bool WaitHandle(HANDLE thread, DWORD ms);
     void Run();
     bool Pass();
     bool ProcessReceipt(const std::string& name);
-    void GiveBack(const std::string& name, const std::string& working, const std::string& path);
+    bool GiveBack(const std::string& name, const std::string& working, const std::string& path);
+    enum class Waiting { Unclaimable, Unreadable };
+    void NoteWaiting(const std::string& name, Waiting why);
+    void NoteTaken(const std::string& name);
     void LeaveAside(const std::string& workingName, const std::string& why);
     void SendLines(const std::vector<std::string>& lines, ReceiptState& state, const Link& link);
     bool OpenLink(ReceiptState& state, Link& link);
     bool TryOpenOnce(ReceiptState& state, Link& link, bool& statusLogged);
-    void CloseLink(const Link& link);
+    void CloseLink(ReceiptState& state, const Link& link);
     void LogLinkError(ReceiptState& state, const char* step, int code);
     bool FolderReachable();
     bool SuspendService();
@@ -98,4 +103,7 @@ private:
     bool folderDown_ = false;
     // Working files reported once and never read again by this process.
     std::set<std::string> leftAside_;
+    // Receipts left in the folder and why, logged at each change, not at
+    // each pass; forgotten once gone from the folder.
+    std::map<std::string, Waiting> waiting_;
 };

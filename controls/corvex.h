@@ -10,7 +10,8 @@
 #define CORVEX_API __declspec(dllimport)
 #endif
 
-// Makes sure the library is loaded (its classes are registered at load).
+// Makes sure the library is loaded (its classes are registered at load) and
+// that GDI+ runs when it returns. Not for a DllMain: it starts GDI+.
 CORVEX_API void CorvexInit(void);
 CORVEX_API HINSTANCE CorvexInstance(void);
 CORVEX_API int zTMCharHeight(HWND window, HFONT font);

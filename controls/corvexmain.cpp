@@ -55,7 +55,15 @@ extern "C" BOOL WINAPI DllMain(HINSTANCE module, DWORD reason, LPVOID reserved)
     return TRUE;
 }
 
-void CorvexInit(void) {}
+// The entry could only hand GDI+ to a thread (the loader lock forbids
+// starting it there): a host that goes on to GDI+ of its own finds it running.
+void CorvexInit(void)
+{
+    try {
+        CorvexGdiplusReady();
+    } catch (...) {
+    }
+}
 
 HINSTANCE CorvexInstance(void)
 {

@@ -8,8 +8,6 @@
 
 #include <windows.h>
 
-#include <cstring>
-
 const char* const xarrarybase::kOutOfRange = "XARRARY::INDEX OUT OF RANGE";
 
 InstallList& installList()
@@ -36,13 +34,6 @@ void InstallList::Reset()
 
 namespace {
 
-xstring Upper(const xstring& text)
-{
-    xstring copy(text);
-    CharUpperA(copy.GetBuffer());
-    return copy;
-}
-
 // The reader's cursor over the tokens of the list file.
 class ListReader {
 public:
@@ -50,7 +41,7 @@ public:
 
     xstring First() { return tokens_.First() ? tokens_.Token() : xstring(); }
     xstring Next() { return tokens_.Next(); }
-    bool Flag() { return Upper(Next()) == "YES"; }
+    bool Flag() { return Next().Upper() == "YES"; }
     xstring Field() { return Next().Trim(); }
     // Up to the line end; "=" and "," belong to the value.
     xstring RestOfLine() { return tokens_.NextToken("\r\n").Trim(); }
@@ -154,7 +145,7 @@ void ParseInstallList(const char* text, InstallList& list)
     ListReader in(text ? text : "");
     // An unknown token is skipped alone; the one after it is read as a keyword.
     for (xstring token = in.First(); !token.IsBlank(); token = in.Next()) {
-        xstring keyword = Upper(token);
+        xstring keyword = token.Upper();
         if (!TakeKeyword(keyword, in, list))
             TakeSetting(keyword, in, list);
     }

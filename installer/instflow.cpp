@@ -199,6 +199,15 @@ void FinishInstall(bool success)
 
 void RunOkAction()
 {
+    // A second OK still queued for the dialog (hidden by the first) would
+    // start another installation inside this one.
+    static bool running = false;
+    if (running)
+        return;
+    struct Running {
+        Running() { running = true; }
+        ~Running() { running = false; }
+    } guard;
     if (!AcceptDestination())
         return;
     f_main->Hide();

@@ -128,8 +128,7 @@ bool _base_f_s2main::OnNcLButtonDblClk(WPARAM, int, int)
 
 bool _base_f_s2main::OnEraseBackground(zDC& dc)
 {
-    RECT client = {};
-    ::GetClientRect(hwnd, &client);
+    const RECT& client = GetClientRect();
     float band = float(client.bottom - client.top) / 256.0f;
     for (int i = 0; i < 256; ++i) {
         RECT r = {0, int(float(i) * band), client.right + 1, int(float(i + 1) * band)};

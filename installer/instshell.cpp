@@ -64,7 +64,7 @@ bool CreateProgramGroup()
     xstring destination = installView().Destination();
     for (int i = 0; i < list.items.Count(); ++i) {
         ItemEntry& item = list.items[i];
-        CharUpperA(item.arguments.GetBuffer());
+        item.arguments = item.arguments.Upper();
         if (item.arguments == "NOP")
             continue;
         item.arguments.Replace("$MAINFOLDER$", destination, true, true);
@@ -102,8 +102,7 @@ void RegisterUninstaller()
 bool InstallFont(const char* face, const xpath& file)
 {
     xstring fileName = file.GetName() + file.GetExt();
-    xstring extension = file.GetExt();
-    CharUpperA(extension.GetBuffer());
+    xstring extension = file.GetExt().Upper();
     xregistry key;
     key.SetShow(1);
     try {

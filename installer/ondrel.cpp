@@ -6,6 +6,7 @@
 #include "instforms.h"
 
 #include "zapplication.h"
+#include "xevent.h"
 #include "xexceptions.h"
 
 #include <windows.h>
@@ -22,6 +23,9 @@ LONG WINAPI EndQuietly(EXCEPTION_POINTERS*)
 struct ProgramObjects {
     ProgramObjects()
     {
+        // Before the first kernel object (the single-instance lock event):
+        // none may be inherited by the programs the installer starts.
+        xsetplainsecurity(true);
         installList();
         setupInstanceMemory();
         MakeInstallerForms();

@@ -12,6 +12,11 @@ struct EcrPace {
     // A register silent this long after a piece of the command stream
     // counts as a lost connection.
     int answer_limit_ms = 60000;
+    // A register holds a serial line with XOFF while it prints or waits for
+    // a new paper roll, which the shop staff change within a minute or two.
+    // An output queue that has not moved for five minutes belongs to a
+    // register that is off or unplugged: the disconnect stops waiting for it.
+    int queue_stall_ms = 5 * 60 * 1000;
 };
 
 extern EcrPace ecr_pace;

@@ -23,28 +23,26 @@ std::string totals_text(const SalesTotals& s)
     return buf;
 }
 
-// Entries of one section; they fill its blocks four at a time, in order.
+// A section's CSV text: its header line, then the entries of its whole
+// blocks, four a block in order, until `count` is used up. False when a
+// section with entries runs past the end of the file.
 template <typename Entry, typename LineFn>
-std::string section_csv(const uint8_t* section, long count, const char* header, LineFn line)
+bool section_csv(const std::vector<uint8_t>& data, uint64_t offset, uint32_t size,
+                 uint32_t count, const char* header, LineFn line, std::string& text)
 {
-    std::string text = std::string(header) + "\r\n";
-    for (long i = 0; i < count; ++i) {
+    if (count == 0)
+        return true;
+    if (offset + size > data.size())
+        return false;
+    const uint64_t held = static_cast<uint64_t>(size / SALES_BLOCK) * SALES_PER_BLOCK;
+    const uint64_t entries = count < held ? count : held;
+    text = std::string(header) + "\r\n";
+    for (uint64_t i = 0; i < entries; ++i) {
         Entry e;
-        std::memcpy(&e, section + i * sizeof(Entry), sizeof e);
+        std::memcpy(&e, data.data() + offset + i * sizeof(Entry), sizeof e);
         text += line(e.id, e.rec) + totals_text(e.sales) + "\r\n";
     }
-    return text;
-}
-
-bool fits(const std::vector<uint8_t>& data, const SalesFileInfo& h)
-{
-    if (h.size_rep % SALES_BLOCK != 0 || h.size_plu % SALES_BLOCK != 0)
-        return false;
-    long long end = static_cast<long long>(SALES_BLOCK) + h.size_rep + h.size_plu;
-    if (end > static_cast<long long>(data.size()))
-        return false;
-    return h.num_rep <= h.size_rep / SALES_BLOCK * SALES_PER_BLOCK &&
-           h.num_plu <= h.size_plu / SALES_BLOCK * SALES_PER_BLOCK;
+    return true;
 }
 }  // namespace
 
@@ -57,11 +55,9 @@ bool sales_header(const std::vector<uint8_t>& data, SalesFileInfo* info)
     info->date = h.date;
     info->error_flag = h.error_flag;
     info->num_rep = h.num_rep;
-    // Sizes and counts as the register wrote them; values above 2^31 become
-    // negative here and fail the fit test.
-    info->num_plu = static_cast<long>(static_cast<int32_t>(h.num_plu));
-    info->size_rep = static_cast<long>(static_cast<int32_t>(h.size_rep));
-    info->size_plu = static_cast<long>(static_cast<int32_t>(h.size_plu));
+    info->num_plu = h.num_plu;
+    info->size_rep = h.size_rep;
+    info->size_plu = h.size_plu;
     return true;
 }
 
@@ -72,15 +68,16 @@ bool sales_to_csv(const std::vector<uint8_t>& data, std::string& rep, std::strin
     plu.clear();
     if (!sales_header(data, info))
         return false;
-    if (info->num_plu < 0 || info->size_rep < 0 || info->size_plu < 0 || !fits(data, *info))
+    // The article section follows the department section.
+    const uint64_t repAt = SALES_BLOCK;
+    const uint64_t pluAt = repAt + info->size_rep;
+    std::string repText, pluText;
+    if (!section_csv<SalesRepEntry>(data, repAt, info->size_rep, info->num_rep,
+                                    SALES_REP_HEADER, csv_reparto_line, repText) ||
+        !section_csv<SalesPluEntry>(data, pluAt, info->size_plu, info->num_plu,
+                                    SALES_PLU_HEADER, csv_plu_line, pluText))
         return false;
-    const uint8_t* repSection = data.data() + SALES_BLOCK;
-    const uint8_t* pluSection = repSection + info->size_rep;
-    if (info->num_rep > 0)
-        rep = section_csv<SalesRepEntry>(repSection, info->num_rep, SALES_REP_HEADER,
-                                         csv_reparto_line);
-    if (info->num_plu > 0)
-        plu = section_csv<SalesPluEntry>(pluSection, info->num_plu, SALES_PLU_HEADER,
-                                         csv_plu_line);
+    rep.swap(repText);
+    plu.swap(pluText);
     return true;
 }

@@ -1,6 +1,7 @@
 #include "ecrser.h"
 #include "brisal.h"
 #include "ecr_result.h"
+#include "ecrpace.h"
 #include "ecrstream.h"
 #include "ecrtrace.h"
 #include "pcomm.h"
@@ -9,6 +10,7 @@
 #include <setupapi.h>
 
 #include <cctype>
+#include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -20,8 +22,6 @@ int g_echo = 0;
 
 constexpr int kReadTimeoutMs = 3000;
 constexpr int kLineMode = 3;  // 8 data bits, no parity, 1 stop bit
-// The output queue must shrink within this time or we stop waiting for it.
-constexpr DWORD kQueueStallMs = 3000;
 constexpr DWORD kQueuePollMs = 2;
 
 const GUID kComPortInterface = {0x86E0D1E0, 0x8089, 0x11D0,
@@ -84,22 +84,23 @@ int ser_read(int port, char* buf, int len)
     return ECR_ERR_PORT_NOT_VALID;
 }
 
-// Waits while the output queue drains; gives up when it stops shrinking, so
-// a line held up by flow control cannot hang the caller.
-void wait_output_drained(int port)
+// Waits while the output queue drains; gives up when it has not shrunk for
+// the pace's stall time, so a register that is gone cannot hang the caller.
+// The bytes still queued then; 0 when drained (or the port cannot tell).
+int wait_output_drained(int port)
 {
     int last = sio_oqueue(port);
     DWORD since = GetTickCount();
     while (last > 0) {
         Sleep(kQueuePollMs);
         int now = sio_oqueue(port);
-        if (now < last) {
+        if (now < last)
             since = GetTickCount();
-        } else if (GetTickCount() - since >= kQueueStallMs) {
-            return;
-        }
+        else if (GetTickCount() - since >= static_cast<DWORD>(ecr_pace.queue_stall_ms))
+            return now;
         last = now;
     }
+    return 0;
 }
 
 // Reads until the byte just sent comes back; other bytes are dropped. The
@@ -158,7 +159,7 @@ int ser_receive(int port, char* buf, int buflen, int numsec, int* count)
         return 0;
     }
     const bool exact = buflen < 0;
-    const int want = exact ? -buflen : buflen;
+    const int want = !exact ? buflen : (buflen == INT_MIN ? INT_MAX : -buflen);
     for (;;) {
         int rc = ser_read(port, buf + *count, want - *count);
         if (rc > 0) {
@@ -176,9 +177,8 @@ int ser_receive(int port, char* buf, int buflen, int numsec, int* count)
 
 int ser_send_file(int port, const char* filename)
 {
-    return ecr_send_file_pieces(filename, [port](const char* piece) {
-        return ser_send(port, piece, static_cast<int>(std::strlen(piece)));
-    });
+    return ecr_send_file_pieces(
+        filename, [port](const char* piece) { return ecr_send_xonxoff_ser(port, piece); });
 }
 
 // The friendly name of the device behind one interface; false when it has none.
@@ -282,10 +282,19 @@ extern "C" int ECR_API ecr_conn_xonxoff_ser(int port, int baud, int echo)
 extern "C" int ECR_API ecr_disc_xonxoff_ser(int port)
 {
     ecr_log("%s ecr_disc_xonxoff_ser -- begin: port='%d'\n", ecr_timestamp(), port);
-    wait_output_drained(port);
+    int rc = 0;
+    int left = wait_output_drained(port);
+    if (left > 0) {
+        // Closing drops what the register never took: the caller must know.
+        ecr_log("%s coda di uscita non svuotata: port='%d' length='%d'\n", ecr_timestamp(), port,
+                left);
+        rc = ERR_TIMEOUT;
+    }
     sio_close(port);
-    ecr_log("%s ecr_disc_xonxoff_ser -- end  : esito='%d'\n", ecr_timestamp(), 0);
-    return 0;
+    char result[ECR_ERR_TEXT_SIZE];
+    ecr_log("%s ecr_disc_xonxoff_ser -- end  : esito='%s'\n", ecr_timestamp(),
+            ecr_err_text(rc, result));
+    return rc;
 }
 
 extern "C" int ECR_API ecr_send_xonxoff_ser(int port, const char* string)

@@ -3,10 +3,10 @@
 # README shows them: VARNESK started from a prepared program folder (test
 # mode, no register needed), its tray menu, settings window, configuration
 # editor, find dialog, log viewer, about box and wait form; then ONDREL.exe
-# through one installation (destination dialog, progress, result). Each
-# window is taken once it has painted itself (its own state, asked through
-# vkpost), cut out of the screen, and written to docs/screenshots/. A window
-# that stays blank fails the script.
+# installing the package with its own list (destination dialog, progress,
+# result). Each window is taken once it has painted itself (its own state,
+# asked through vkpost), cut out of the screen, and written to
+# docs/screenshots/. A window that stays blank fails the script.
 #   BUILD_DIR=...   build to take the programs from (default: build)
 set -euo pipefail
 source "$(dirname "$0")/env.sh"
@@ -16,7 +16,7 @@ export WINEPREFIX=${SHOTS_WINEPREFIX:-$build/shots-wineprefix}
 out="$here/docs/screenshots"
 work="$build/shots"
 # The programs' folders lie on the prefix's drive C:, as on a shop computer,
-# so the pictures show C:\VARNESK and C:\Programmi rather than this machine's.
+# so the pictures show C:\VARNESK and C:\Program Files rather than this machine's.
 drive="$WINEPREFIX/drive_c"
 prog="$drive/VARNESK"
 setup="$drive/Setup"
@@ -28,6 +28,7 @@ done
 for program in VARNESK.exe vkpost.exe varneskctl.exe ONDREL.exe; do
   [ -f "$build/bin/$program" ] || { echo "screenshots: build $program in $build first"; exit 1; }
 done
+[ -f "$build/dist/ondrel.lst" ] || { echo "screenshots: build the package (dist) in $build first"; exit 1; }
 
 xvfb_pid="" bridge_pid="" installer_pid=""
 stop_all() {
@@ -131,8 +132,8 @@ close_window() {  # hwnd caption: closes it and waits until it is gone
 }
 
 rm -rf "$work"
-rm -rf "$prog" "$setup" "$drive/Programmi"
-mkdir -p "$work" "$prog/shared" "$setup" "$drive/Programmi/Cassa" "$out"
+rm -rf "$prog" "$setup" "$drive/Program Files/Varnesk"
+mkdir -p "$work" "$prog/shared" "$setup" "$drive/Program Files/Varnesk" "$out"
 cp "$build/bin/VARNESK.exe" "$build"/bin/*.dll "$build"/bin/*.DLL "$prog/"
 cat >"$prog/ECR.INI" <<INI
 [Info]
@@ -271,18 +272,27 @@ wine "$build/bin/varneskctl.exe" quit 60 </dev/null >/dev/null 2>&1 || echo "scr
 wait "$bridge_pid" 2>/dev/null || true
 bridge_pid=""
 
-# --- The installer, through one installation into a folder that exists.
-# Its one command reads a line from the installer's standard input, which
-# keeps the progress window up until the script writes it.
-cat >"$setup/ondrel.lst" <<LST
-ENGLISH=NO
-DPATH=C:\Programmi\Cassa
-SHELL=cmd /c set /p risposta=
-LST
-cp "$build/bin/ONDREL.exe" "$setup/"
-mkfifo "$work/input"
-exec 7<>"$work/input"
-(cd "$setup" && exec wine "$setup/ONDREL.exe" <"$work/input" >"$work/ondrel.txt" 2>&1) &
+# The progress window is up for a moment only: the installer is slowed down
+# (held and let go by turns) and the screen taken each time it is held, with
+# the time, into $work/frames.
+slow_down_installer() {
+  local n=0
+  while kill -STOP "$installer_pid" 2>/dev/null; do
+    xwd -root -silent -display "$DISPLAY" >"$work/frames/$n.xwd" 2>/dev/null &&
+      echo "$n $(date +%s.%N)" >>"$work/frames/times"
+    n=$((n + 1))
+    sleep 0.2
+    kill -CONT "$installer_pid"
+    sleep 0.05
+  done
+}
+
+# --- The installer: the package as a shop gets it (build/dist), its own list,
+# into the folder the list proposes. The folder exists, so no question
+# comes up; the installation succeeds, its Program Manager group included.
+group="VELK ECR Protocol"
+cp "$build"/dist/* "$setup/"
+(cd "$setup" && exec wine "$setup/ONDREL.exe" </dev/null >"$work/ondrel.txt" 2>&1) &
 installer_pid=$!
 if snap installer-destination top MOVIRform "Installer"; then
   dialog=$snapped
@@ -292,29 +302,74 @@ if snap installer-destination top MOVIRform "Installer"; then
     mv "$work/installer.png" "$out/installer.png"
     shown+=(installer)
   fi
+  mkdir -p "$work/frames"
   vkpost click "$dialog" OK || true
-  # The command's console window would cover the progress window.
-  sleep 2
-  for console in $(vkpost top | awk '$7 == "WineConsoleClass" { print $1 }'); do
-    vkpost hide "$console" || true
+  slow_down_installer &
+  slower=$!
+  # The progress window's handle and place, and when it was seen first and last.
+  progress="" first="" last=""
+  for _ in $(seq 240); do
+    asked=$(date +%s.%N)
+    line=$(window_of top MOVIRform "Installer" "$dialog") || true
+    if [ -z "$progress" ] && [ -n "$line" ]; then
+      read -r progress geometry <<<"$line"
+      first=$asked
+    fi
+    [ -n "$progress" ] || continue
+    [ "${line%% *}" = "$progress" ] || break
+    last=$(date +%s.%N)
   done
-  if snap installer-progress top MOVIRform "Installer" "$dialog"; then
-    progress=$snapped
-    echo >&7
-    # Wine's Program Manager refuses the group: the installer says so in a
-    # box, answered here, and then shows its result.
+  kill "$slower" 2>/dev/null || true
+  wait "$slower" 2>/dev/null || true
+  kill -CONT "$installer_pid" 2>/dev/null || true
+  # A frame from halfway through the window's life, one that the next frame
+  # repeats (the window was not halfway through painting itself).
+  candidates=() stable=() previous=""
+  [ -n "$progress" ] && mapfile -t candidates < <(awk -v a="$first" -v b="$last" \
+    '$2 >= a && $2 <= b { print $1 }' "$work/frames/times")
+  for frame in "${candidates[@]}"; do
+    convert "xwd:$work/frames/$frame.xwd" -crop "$geometry" +repage "$work/frames/$frame.png" ||
+      continue
+    [ -n "$previous" ] &&
+      [ "$(compare -metric AE "$work/frames/$previous.png" "$work/frames/$frame.png" null: 2>&1 || true)" = 0 ] &&
+      stable+=("$previous")
+    previous=$frame
+  done
+  [ ${#stable[@]} -gt 0 ] || stable=("${candidates[@]}")
+  frame=${stable[$((${#stable[@]} / 2))]:-}
+  if [ -n "$frame" ] && ! blank "$work/frames/$frame.png"; then
+    mv "$work/frames/$frame.png" "$out/installer-progress.png"
+    shown+=(installer-progress)
+  else
+    echo "screenshots: the progress window was never taken" >&2
+    failed+=(installer-progress)
+  fi
+  rm -rf "$work/frames"
+  # A box instead of the result means the installation did not go through.
+  box="" result=""
+  for _ in $(seq 120); do
+    box=$(window_of top "#32770" "") || true
+    result=$(window_of top MOVIRform "Installer" "$dialog" "$progress") || true
+    [ -n "$box$result" ] && break
+    sleep 0.5
+  done
+  if [ -n "$box" ]; then
+    echo "screenshots: the installer put up a box ($box)" >&2
+    failed+=(installer-result)
+  else
+    # The shell opens the new group's folder in a window of its own, over
+    # the result window (which then stays black): closed first.
     for _ in $(seq 60); do
-      box=$(window_of top "#32770" "Fatal") || true
-      [ -n "$box" ] && vkpost click "${box%% *}" OK
-      [ -n "$(window_of top MOVIRform "Installer" "$dialog" "$progress")" ] && break
-      sleep 1
+      shell=$(vkpost top | awk -v cap="\"$group\"" '
+        substr($0, length($0) - length(cap) + 1) == cap { print $1; exit }') || true
+      [ -n "$shell" ] && { close_window "$shell" "$group"; break; }
+      sleep 0.5
     done
     if snap installer-result top MOVIRform "Installer" "$dialog" "$progress"; then
       vkpost click "$snapped" Ok || true
     fi
   fi
 fi
-echo >&7 2>/dev/null || true
 for _ in $(seq 100); do kill -0 "$installer_pid" 2>/dev/null || break; sleep 0.3; done
 kill -0 "$installer_pid" 2>/dev/null && echo "screenshots: ONDREL.exe did not end" >&2
 

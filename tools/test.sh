@@ -14,6 +14,7 @@ fi
 stage build "$build/build.log" "$here/tools/build.sh"
 source "$here/tools/session.sh"
 session_start >"$build/session.log" 2>&1
+stage lanes "$build/lanes.log" lanes_start
 echo "tests         (ctest; the output of a test that fails follows it)"
 set +e
 ctest --preset mingw "$@"

@@ -14,6 +14,7 @@
 #include "xsystem.h"
 
 #include <windows.h>
+#include <commctrl.h>
 
 namespace {
 
@@ -125,9 +126,11 @@ void _base_Form1::ShowValues()
     sco.SetText(s.Cartella.c_str());
     log.SetText(s.logFolder.c_str());
     ip.SetText(s.EcrIp.c_str());
-    // Some IP-address controls (Wine's) ignore the text: set the address itself.
-    if (!s.EcrIp.empty())
-        ip.SetAddressText(s.EcrIp.c_str());
+    // Some IP-address controls (Wine's) ignore the text: set the address
+    // itself. One that is no dotted address (empty included) shows blank,
+    // never the address loaded before.
+    if (!ip.SetAddressText(s.EcrIp.c_str()) && ip.IsLive())
+        SendMessageA(ip.Handle(), IPM_CLEARADDRESS, 0, 0);
     tipo.SetCurSel(s.Proto);
     if (portcom.SelectByValue(s.Port) < 0) {
         portcom.SetCurSel(0);
@@ -144,6 +147,44 @@ void _base_Form1::ShowValues()
 
 void _base_Form1::LoadSettings()
 {
+    RunServiceAction(ServiceAction::Load);
+}
+
+void _base_Form1::StopService()
+{
+    RunServiceAction(ServiceAction::Stop);
+}
+
+// One load or stop at a time: a nested one would end or start workers under
+// the wait of the one it interrupts. Of those asked meanwhile the last
+// counts, as it supersedes the others.
+void _base_Form1::RunServiceAction(ServiceAction action)
+{
+    if (actionRunning_) {
+        pendingAction_ = action;
+        return;
+    }
+    struct Running {
+        _base_Form1& form;
+        explicit Running(_base_Form1& f) : form(f) { form.actionRunning_ = true; }
+        ~Running()
+        {
+            form.actionRunning_ = false;
+            form.pendingAction_ = ServiceAction::None;
+        }
+    } running(*this);
+    while (action != ServiceAction::None && !service_.QuitRequested() && IsLive()) {
+        if (action == ServiceAction::Load)
+            LoadNow();
+        else
+            service_.Stop();
+        action = pendingAction_;
+        pendingAction_ = ServiceAction::None;
+    }
+}
+
+void _base_Form1::LoadNow()
+{
     const std::string copy = SettingsStore(ProgramFolder()).WriteLoadCopy();
     service_.ReadSettings(copy);
     ShowValues();
@@ -154,11 +195,6 @@ void _base_Form1::LoadSettings()
         service_.RequestQuit();
         Close();
     }
-}
-
-void _base_Form1::StopService()
-{
-    service_.Stop();
 }
 
 void _base_Form1::RequestQuit()

@@ -65,7 +65,8 @@ public:
     void OnKeyDown(WPARAM* key, LPARAM lParam) override;
     bool OnRegisteredMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
 
-    // The service.
+    // The service. A load or a stop asked while another runs (from a message
+    // its wait serves) runs after it.
     void LoadSettings();
     void OnSaveSettings();
     void StopService();
@@ -106,6 +107,8 @@ public:
     _base_info info;
 
 private:
+    enum class ServiceAction { None, Load, Stop };
+
     std::array<zWindow*, 18> Controls()
     {
         return {&Button10, &test, &offl, &xon, &sco, &seek, &log, &exten, &portcom,
@@ -116,10 +119,14 @@ private:
     void ApplyServiceState(ServiceState state);
     void SetTray(int iconIndex, const char* balloon, DWORD balloonFlags);
     void ShowValues();
+    void RunServiceAction(ServiceAction action);
+    void LoadNow();
     void Browse();
     HICON StatusIcon(int index);
 
     BridgeService service_;
+    bool actionRunning_ = false;
+    ServiceAction pendingAction_ = ServiceAction::None;  // the last one asked meanwhile
     UINT stateMessage_ = 0;
     HICON statusIcons_[2] = {};
 };

@@ -3,7 +3,7 @@
 #include "form1.h"
 #include "formlook.h"
 
-#include "brisal.h"
+#include "linklock.h"
 #include "zgenerated.h"
 
 #include <string>
@@ -55,11 +55,8 @@ void _base_Form4::OnCreate(bool beginning)
 
 void _base_Form4::SetInfoText()
 {
-    char version[40] = {};
-    ecr_get_ver(version);
-    version[sizeof version - 1] = '\0';
     std::string text = "VELK ECR Protocol\r\nVersione 1.6 del 18/01/2013\r\nVersione DLL ";
-    info.SetText((text + version).c_str());
+    info.SetText((text + ecrlink::Version()).c_str());
 }
 
 void _base_Form4::_base_Picture2::Setup()

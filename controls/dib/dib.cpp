@@ -29,6 +29,14 @@ DWORD filePosition(HANDLE file)
     return SetFilePointer(file, 0, nullptr, FILE_CURRENT);
 }
 
+// Whether the file holds `count` more bytes from its current position.
+bool heldByFile(HANDLE file, DWORD count)
+{
+    LARGE_INTEGER size = {}, at = {}, none = {};
+    return GetFileSizeEx(file, &size) && SetFilePointerEx(file, none, &at, FILE_CURRENT) &&
+           at.QuadPart + count <= size.QuadPart;
+}
+
 void seekTo(HANDLE file, DWORD position)
 {
     SetFilePointer(file, static_cast<LONG>(position), nullptr, FILE_BEGIN);
@@ -87,14 +95,16 @@ bool readInfo(HANDLE file, BITMAPINFOHEADER* info, bool* core)
     } else {
         return false;
     }
-    // Refuse what would later make readers run past the block.
-    if (colors > kDibMaxColors || info->biWidth <= 0 || info->biHeight == 0)
+    // Refused is only what would overflow: a table too long for its size,
+    // an image size by the rule that wraps (a negative width, beyond 4 GB).
+    if (colors > kDibMaxColors)
         return false;
     DWORD rule = dibImageSize(info->biBitCount, info->biWidth, info->biHeight);
-    if (rule == 0xFFFFFFFF && (info->biSizeImage == 0 || isUncompressed(*info)))
+    bool ruled = rule != 0xFFFFFFFF;
+    if (info->biSizeImage == 0 && !ruled)
         return false;
     // Drawing reads a whole uncompressed image whatever biSizeImage says.
-    if (info->biSizeImage == 0 || (isUncompressed(*info) && info->biSizeImage < rule))
+    if (ruled && (info->biSizeImage == 0 || (isUncompressed(*info) && info->biSizeImage < rule)))
         info->biSizeImage = rule;
     if (info->biClrUsed == 0)
         info->biClrUsed = colors;
@@ -247,6 +257,8 @@ HGLOBAL dibReadHeader(HANDLE file)
     if (!readInfo(file, &info, &core))
         return nullptr;
     DWORD n = info.biClrUsed;
+    if (!heldByFile(file, n * (core ? sizeof(RGBTRIPLE) : sizeof(RGBQUAD))))
+        return nullptr;
     HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, kInfoSize + n * sizeof(RGBQUAD));
     if (!block)
         return nullptr;

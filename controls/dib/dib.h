@@ -6,9 +6,9 @@
 
 #include <windows.h>
 
-// Largest colour table a DIB can usefully carry; longer ones are refused so
-// that nobody reads a table the block does not hold.
-constexpr DWORD kDibMaxColors = 256;
+// Most colours a DIB's table can hold: the table's size is a 16-bit value,
+// so a longer one could not be measured and is refused.
+constexpr DWORD kDibMaxColors = 0xFFFF / sizeof(RGBQUAD);
 
 // Bytes of the bits of an uncompressed image: scan lines padded to 4 bytes.
 // Top-down images (negative height) count their lines the same; a size that
@@ -31,7 +31,9 @@ DWORD dibNeededSize(const void* header);
 
 // Reads the header and the colour table from an open file (with or without
 // the BMP file header, core headers converted) into a new block and leaves
-// the file at the bits. Null on any failure.
+// the file at the bits. Null on any failure, and for a header that would
+// overflow: a colour table past the end of the file or too long for its
+// 16-bit size, an image size that wraps.
 HGLOBAL dibReadHeader(HANDLE file);
 
 HPALETTE dibPaletteFromHeader(const void* header);

@@ -113,7 +113,8 @@ void zGridDelete(HWND grid, const char* where)
             text.append(" WHERE ").append(where);
         SQLHSTMT s = NewStatement(gi);
         SQLRETURN rc = s ? SQLExecDirect(s, Sql(text), SQL_NTS) : SQL_ERROR;
-        if (rc == SQL_SUCCESS)
+        // A filter that matches no row answers "no data": nothing failed.
+        if (!Failed(rc))
             GridNotify(grid, GRIDN_DATACHANGED, 0);
         else if (gi->showErrors)
             zDBError(gi->henv, gi->hdbc, s, "GRID::DELETE");

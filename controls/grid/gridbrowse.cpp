@@ -98,13 +98,21 @@ void ReadLiterals(SQLHSTMT work, GRIDCOL& col)
     SQLFreeStmt(work, SQL_UNBIND);
 }
 
-// SQL Server alone knows this query; elsewhere isIdentity stays 0.
+// SQL Server alone knows this query; elsewhere isIdentity stays 0. The
+// names go as parameters: a quote in one cannot break the statement.
 void ReadIdentity(SQLHSTMT work, GRIDCOL& col, const char* table, const char* name)
 {
-    std::string q = "SELECT COLUMNPROPERTY(OBJECT_ID('";
-    q.append(table).append("'),'").append(name).append("','ISIDENTITY') FROM INFORMATION_SCHEMA.COLUMNS WHERE COLUMN_NAME='");
-    q.append(name).append("' AND TABLE_NAME='").append(table).append("'");
-    SQLRETURN rc = SQLExecDirect(work, Sql(q), SQL_NTS);
+    const char* values[4] = {table, name, name, table};
+    SQLLEN lengths[4];
+    for (SQLUSMALLINT i = 0; i < 4; ++i) {
+        lengths[i] = SQL_NTS;
+        SQLBindParameter(work, i + 1, SQL_PARAM_INPUT, SQL_C_CHAR, SQL_VARCHAR, strlen(values[i]) + 1, 0,
+                         const_cast<char*>(values[i]), 0, &lengths[i]);
+    }
+    SQLRETURN rc = SQLExecDirect(work,
+                                 Sql("SELECT COLUMNPROPERTY(OBJECT_ID(?),?,'ISIDENTITY') FROM INFORMATION_SCHEMA.COLUMNS "
+                                     "WHERE COLUMN_NAME=? AND TABLE_NAME=?"),
+                                 SQL_NTS);
     if (rc != SQL_ERROR && rc != SQL_INVALID_HANDLE) {
         // Bound as a 32-bit integer: the field holds no more, whatever the
         // server's own type of the answer is.
@@ -116,6 +124,7 @@ void ReadIdentity(SQLHSTMT work, GRIDCOL& col, const char* table, const char* na
     }
     SQLFreeStmt(work, SQL_CLOSE);
     SQLFreeStmt(work, SQL_UNBIND);
+    SQLFreeStmt(work, SQL_RESET_PARAMS);
 }
 
 void ReportUnsupported(SWORD type, int column, int columns)

@@ -91,6 +91,7 @@ void DeleteGdi(T& handle)
 
 void OnDestroy(HWND grid, GRIDINFO* gi)
 {
+    GridCancelResize(grid, gi);
     DeleteGdi(gi->backBitmap);
     DeleteGdi(gi->clipRegion);
     if (gi->memoryDC)
@@ -220,9 +221,6 @@ bool WindowMessage(HWND grid, GRIDINFO* gi, UINT msg, WPARAM wParam, LPARAM lPar
     case WM_SETFONT:
         OnSetFont(grid, gi, reinterpret_cast<HFONT>(wParam));
         return true;
-    case WM_GETFONT:
-        *result = reinterpret_cast<LRESULT>(gi->font);
-        return true;
     case WM_CTLCOLOREDIT:
     case WM_CTLCOLORLISTBOX:
     case WM_CTLCOLORSTATIC:
@@ -259,6 +257,7 @@ bool InputMessage(HWND grid, GRIDINFO* gi, UINT msg, WPARAM wParam, LPARAM lPara
     case WM_RBUTTONUP:
     case WM_LBUTTONDBLCLK:
     case WM_MOUSEWHEEL:
+    case WM_CAPTURECHANGED:
         *result = GridOnMouse(grid, gi, msg, wParam, lParam);
         return true;
     case WM_HSCROLL:

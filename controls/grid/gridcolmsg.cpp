@@ -36,11 +36,12 @@ void SetDefaultText(GRIDCOL& col, const char* text)
         memcpy(col.defaultText, text, length);
 }
 
-// A data width is the size of a row field and of a value buffer: stored
-// rows are laid out again; the fetch buffers of a browse keep theirs.
+// A data width is the size of a row field: stored rows are laid out again.
+// A browse's fetch buffers keep their size (every reader stops at their
+// terminator), so on a bound column the width limits what its editor takes.
 void SetDataWidth(GRIDINFO* gi, GRIDCOL& col, LPARAM width)
 {
-    if (width < 1 || gi->hstmt)
+    if (width < 1)
         return;
     std::vector<int> oldWidths = GridDataWidths(gi);
     gi->totalDataWidth += static_cast<int>(width) - col.dataWidth;

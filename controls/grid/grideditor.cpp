@@ -229,8 +229,12 @@ bool Begin(HWND grid, GRIDINFO* gi, UINT msg, WPARAM key)
     gi->editor = nullptr;
     GridEditorKind kind = GridEditorKindOf(gi, col);
     HWND editor = OpenEditor(grid, gi, col, kind);
-    if (!editor)
+    if (!editor) {
+        // No editor will write under the row's lock: it goes with the attempt.
+        if (gi->hstmt && !supplied)
+            GridDropCurrentLock(gi, GRID_LOCK_EDIT);
         return result;
+    }
     gi->editor = editor;
     if (gi->font)
         SendMessageA(editor, WM_SETFONT, reinterpret_cast<WPARAM>(gi->font), FALSE);

@@ -236,8 +236,10 @@ bool GridLock(HWND grid, GRIDINFO* gi, int row, int column, int mode)
     if (!SQL_SUCCEEDED(SQLFetchScroll(gi->hstmt, SQL_FETCH_ABSOLUTE, row)))
         return NotAccessible(grid, gi, SQL_NO_DATA);
     TakeKeyValues(gi, parts);
+    // A column without a name has no value to select; the row is locked all the same.
+    const char* selected = gi->columns[column - 1].sqlName;
     std::string text = "SELECT ";
-    text.append(gi->columns[column - 1].sqlName).append(" FROM ").append(gi->tableName);
+    text.append(GridEmpty(selected) ? "NULL" : selected).append(" FROM ").append(gi->tableName);
     text.append(" WHERE ").append(GridKeyCondition(gi, parts));
     text += LockClause(gi->dbmsName);
     LockList list = ListOf(gi, mode);

@@ -159,6 +159,12 @@ bool GridDBUpdate(HWND, GRIDINFO* gi, const char* text, int column, int mode)
     GRIDCOL& col = gi->columns[column - 1];
     std::vector<GridKeyPart> parts = GridKeyParts(gi);
     std::string value;
+    if (GridEmpty(col.sqlName)) {
+        // No statement can name the column: refused as one that failed.
+        Report(gi, nullptr, "GRID::DBUPDATE");
+        GridDropCurrentLock(gi, mode);
+        return false;
+    }
     if (parts.empty() || !UpdateValue(col, text, mode, value)) {
         GridDropCurrentLock(gi, mode);
         return false;
@@ -197,10 +203,12 @@ bool GridDBUpdate(HWND, GRIDINFO* gi, const char* text, int column, int mode)
 
 namespace {
 
-// Types 8 and 256 have no text to bind: the table's own default fills them.
+// Types 8 and 256 have no text to bind, and a nameless column no name to
+// list: the table's own default fills them.
 bool Inserted(const GRIDCOL& col)
 {
-    return col.insertMode != 0 && col.isIdentity == 0 && col.type != GRID_BITMAP && col.type != GRID_BINARY;
+    return col.insertMode != 0 && col.isIdentity == 0 && col.type != GRID_BITMAP && col.type != GRID_BINARY &&
+           !GridEmpty(col.sqlName);
 }
 
 // The text INSERT binds for a column's default.
@@ -322,7 +330,7 @@ bool GridDBZap(HWND, GRIDINFO* gi)
     std::string statement = std::string("DELETE FROM ") + gi->tableName;
     SQLRETURN rc = SQLExecDirect(s, Sql(statement), SQL_NTS);
     // An empty table answers "no data": it is empty all the same.
-    bool ok = SQL_SUCCEEDED(rc) || rc == SQL_NO_DATA;
+    bool ok = !Failed(rc);
     if (!ok)
         Report(gi, s, "GRID::DBZAP");
     else

@@ -130,6 +130,7 @@ void MoveRow(HWND grid, GRIDINFO* gi, int step)
     GridRepaintRow(grid, gi, old);
     GridRepaintRow(grid, gi, other);
     GridNotify(grid, GRIDN_DATACHANGED, 0);
+    GridPlaceCaret(grid, gi);
 }
 
 void SetLockTimeout(GRIDINFO* gi, WPARAM millis)

@@ -56,19 +56,26 @@ bool BeginResize(HWND grid, GRIDINFO* gi, POINT pt, LRESULT* result)
     return true;
 }
 
-LRESULT EndResize(HWND grid, GRIDINFO* gi)
+// Ends a drag: its rectangle erased, the pointer free and the mouse let go.
+void StopDrag(HWND grid, GRIDINFO* gi)
 {
     DrawDragRect(grid);
+    g_dragColumn = -1;
+    // Cleared first: letting the mouse go below is no loss of it.
+    gi->resizingColumn = false;
+    ClipCursor(nullptr);
+    if (GetCapture() == grid)
+        ReleaseCapture();
+}
+
+LRESULT EndResize(HWND grid, GRIDINFO* gi)
+{
     int width = gi->charWidth > 0 ? (g_dragRect.right - g_dragRect.left) / gi->charWidth : 0;
     int column = g_dragColumn;
-    g_dragColumn = -1;
-    ClipCursor(nullptr);
-    ReleaseCapture();
-    gi->resizingColumn = false;
-    // Dragged to nothing the column would vanish: a width below one
-    // character keeps one, the way back to it stays on screen.
+    StopDrag(grid, gi);
+    // Dragged shut (width 0) the column is hidden; its saved width restores it.
     if (column >= 1 && column <= gi->columnCount)
-        GridSetDisplayWidth(grid, gi, column, width > 0 ? width : 1);
+        GridSetDisplayWidth(grid, gi, column, width);
     GridPlaceCaret(grid, gi);
     return 1;
 }
@@ -121,6 +128,12 @@ LRESULT OnButtonUp(HWND grid, GRIDINFO* gi, POINT pt)
 }
 
 }  // namespace
+
+void GridCancelResize(HWND grid, GRIDINFO* gi)
+{
+    if (gi->resizingColumn)
+        StopDrag(grid, gi);
+}
 
 bool GridCellAtPoint(HWND grid, const GRIDINFO* gi, POINT pt, int* row, int* column)
 {
@@ -183,6 +196,12 @@ LRESULT GridOnMouse(HWND grid, GRIDINFO* gi, UINT msg, WPARAM wParam, LPARAM lPa
     case WM_LBUTTONDBLCLK:
         if (!gi->resizingColumn)
             GridBeginEdit(grid, gi, 0, 0);
+        return 0;
+    case WM_CAPTURECHANGED:
+        if (gi->resizingColumn) {
+            GridCancelResize(grid, gi);
+            GridPlaceCaret(grid, gi);
+        }
         return 0;
     case WM_MOUSEWHEEL: {
         int delta = GET_WHEEL_DELTA_WPARAM(wParam);

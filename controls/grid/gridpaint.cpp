@@ -2,6 +2,7 @@
 // and copied to the window in one block, so scrolling never flickers.
 // Headers use the "Header" visual style when there is one, gradients else.
 
+#include "gridbrowse.h"
 #include "gridlayout.h"
 #include "gridpaint.h"
 #include "gridwindow.h"
@@ -138,8 +139,12 @@ void DrawRowCells(HWND grid, GRIDINFO* gi, const Frame& f, int index, int y)
 {
     if (f.numbers >= f.paint.right)
         return;
-    if (gi->hstmt && !SQL_SUCCEEDED(SQLFetchScroll(gi->hstmt, SQL_FETCH_ABSOLUTE, index + 1)))
-        return;  // a row the statement no longer has is left blank
+    if (gi->hstmt) {
+        // A driver leaves a NULL's buffer as the row before filled it.
+        GridClearColumnBuffers(gi);
+        if (!SQL_SUCCEEDED(SQLFetchScroll(gi->hstmt, SQL_FETCH_ABSOLUTE, index + 1)))
+            return;  // a row the statement no longer has is left blank
+    }
     int x = f.firstX;
     for (int c = 1; c <= gi->columnCount; ++c) {
         if (!GridColumnShown(gi->columns[c - 1]))
@@ -164,11 +169,11 @@ void DrawRows(HWND grid, GRIDINFO* gi, const Frame& f)
         FillRect(f.dc, &f.client, GetSysColorBrush(COLOR_WINDOW));
         return;
     }
-    int lines = gi->headerLines < 1 ? 1 : gi->headerLines;
-    int first = gi->topRow + f.paint.top / f.pitch - lines;
-    if (first < gi->topRow)
-        first = gi->topRow;  // rows above the top are hidden under the header
-    int end = gi->topRow + (f.paint.bottom + f.pitch - 1) / f.pitch - lines;
+    // The rows under the paint rectangle, counted from the header's bottom
+    // (which is the top of the client area without a header): the last one
+    // shown in part included.
+    int first = gi->topRow + (f.paint.top > f.header ? (f.paint.top - f.header) / f.pitch : 0);
+    int end = gi->topRow + (f.paint.bottom - f.header + f.pitch - 1) / f.pitch;
     if (end > gi->rowCount)
         end = gi->rowCount;
     for (int index = first; index < end; ++index) {

@@ -5,6 +5,7 @@
 #include "gridcolumns.h"
 #include "gridlayout.h"
 #include "gridlockkeys.h"
+#include "gridquery.h"
 #include "gridwndparts.h"
 
 #include "corvex.h"
@@ -35,12 +36,15 @@ const char* ReadText(HWND grid, long row, int column, bool fetch, bool display)
 }
 
 // A long text of a bound grid is read whole through a lock of its row (the
-// browse buffer holds only its start); null when that is not the case or
-// the row cannot be locked.
+// browse buffer holds only its start); null when that is not the case (a
+// column without a name cannot be selected) or the row cannot be locked.
 const char* ReadLockedLongText(HWND grid, long row, int column)
 {
     GRIDINFO* gi = GridInfo(grid);
-    if (!gi || !gi->hstmt || column < 1 || column > gi->columnCount || gi->columns[column - 1].type != GRID_LONGTEXT)
+    if (!gi || !gi->hstmt || column < 1 || column > gi->columnCount)
+        return nullptr;
+    const GRIDCOL& col = gi->columns[column - 1];
+    if (col.type != GRID_LONGTEXT || GridEmpty(col.sqlName))
         return nullptr;
     bool locked = false;
     char* text = GridReadLockedLongText(grid, gi, row, column, &locked);

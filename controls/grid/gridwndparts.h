@@ -5,8 +5,11 @@
 
 #include "gridinfo.h"
 
-// Mouse messages (WM_MOUSEMOVE, buttons, double click, wheel).
+// Mouse messages (WM_MOUSEMOVE, buttons, double click, wheel, capture lost).
 LRESULT GridOnMouse(HWND grid, GRIDINFO* gi, UINT msg, WPARAM wParam, LPARAM lParam);
+// Ends a column drag that no button-up will end (another window took the
+// mouse, or the grid is going): the width stays, the pointer is let go.
+void GridCancelResize(HWND grid, GRIDINFO* gi);
 // WM_HSCROLL and WM_VSCROLL.
 LRESULT GridOnScroll(HWND grid, GRIDINFO* gi, UINT msg, WPARAM wParam);
 // WM_COMMAND from the in-place editor.

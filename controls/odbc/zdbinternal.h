@@ -22,8 +22,10 @@ std::string ZdbBoxText(const char* message, const char* extra);
 // Statements of a script file of one statement per line (empty lines vanish).
 std::vector<std::string> ZdbScriptLines(const std::string& text);
 
-// The statement of a script file that is one statement: the text without the
-// line break, blanks and end-of-file mark it ends with.
+// The statement of a script file that is one statement, up to a zero byte.
+// The file's last character is dropped when it does not belong to the
+// statement (";", blank, line end, end-of-file mark) and kept otherwise;
+// blanks and line ends left at the end go too.
 std::string ZdbScriptStatement(const std::string& text);
 
 // The table part of a possibly qualified name ("catalog.schema.table").

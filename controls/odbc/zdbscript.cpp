@@ -9,11 +9,21 @@
 #include <sql.h>
 #include <sqlext.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <string>
 #include <vector>
 
 namespace {
+
+// What may follow a statement: blanks, line ends, the end-of-file mark.
+constexpr char kTrailing[] = " \t\r\n\x1a";
+
+bool BelongsToTheStatement(char c)
+{
+    return c != ';' && (c == '\0' || std::strchr(kTrailing, c) == nullptr);
+}
 
 // Scripts are small; a bigger file is not a script.
 constexpr DWORD kLargestScript = 64u * 1024 * 1024;
@@ -87,8 +97,13 @@ std::vector<std::string> ZdbScriptLines(const std::string& text)
 
 std::string ZdbScriptStatement(const std::string& text)
 {
-    std::string statement = text.substr(0, text.find('\0'));
-    size_t end = statement.find_last_not_of(" \t\r\n\x1a");
+    // The file's last character is dropped unless it belongs to the
+    // statement: some drivers refuse a statement that ends with ";".
+    std::string statement = text;
+    if (!statement.empty() && !BelongsToTheStatement(statement.back()))
+        statement.pop_back();
+    statement.resize(std::min(statement.size(), statement.find('\0')));
+    size_t end = statement.find_last_not_of(kTrailing);
     statement.resize(end == std::string::npos ? 0 : end + 1);
     return statement;
 }

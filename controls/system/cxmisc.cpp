@@ -1,4 +1,5 @@
-// Rounding, the message pump, the library's module and the mouse.
+// Rounding, the message pump, the library's module, the common controls and
+// the mouse.
 
 #include "cxmisc.h"
 
@@ -9,6 +10,9 @@ namespace {
 // A window that posts itself a message for every message it handles would
 // keep the pump busy for ever; one call handles at most this many.
 constexpr int kMaxPumped = 10000;
+
+// ICC_LISTVIEW_CLASSES (0x1) to ICC_PAGESCROLLER_CLASS (0x1000).
+constexpr DWORD kAllControlClasses = 0x1FFF;
 
 }  // namespace
 
@@ -57,6 +61,12 @@ HINSTANCE CxModule()
                            GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
                        reinterpret_cast<LPCSTR>(&CxModule), &module);
     return module;
+}
+
+bool InitControls()
+{
+    INITCOMMONCONTROLSEX init = {sizeof init, kAllControlClasses};
+    return InitCommonControlsEx(&init) != FALSE;
 }
 
 bool ClientRectToScreen(HWND window, RECT* rect)

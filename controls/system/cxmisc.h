@@ -1,7 +1,8 @@
 #pragma once
 // Small services of the control library beside the system classes:
 // rounding, the message pump, resources and icons of the library, image
-// lists, pattern brushes, printer and device-context drawing and the mouse.
+// lists, pattern brushes, printer and device-context drawing, the common
+// controls and the mouse.
 
 #include <windows.h>
 #include <commctrl.h>
@@ -89,6 +90,10 @@ bool DrawLine(HDC dc, int x1, int y1, int x2, int y2);
 HFONT FontFromObject(HFONT font);
 // Selects a stock object (WHITE_BRUSH, NULL_PEN, ...); the previous object.
 HGDIOBJ SelectStock(HDC dc, int stockObject);
+
+// Initialises every common-control class of the library's build (class
+// mask 0x1FFF, list views to the pager); false when the system refuses.
+bool InitControls();
 
 // Confines the cursor to the window's client area (ClipCursor(nullptr) frees it).
 bool ClipCursorToClient(HWND window);

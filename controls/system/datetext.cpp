@@ -286,11 +286,10 @@ bool FormatDecimal(char* out, double value, int decimals, bool thousands, bool k
     }
     while (fraction.size() > 2 && fraction.back() == '0')
         fraction.pop_back();
-    const bool zeroFraction = fraction.find_first_not_of('0') == std::string::npos;
-    const bool zeroWhole = whole.find_first_not_of('0') == std::string::npos;
-    if (zeroFraction)
+    if (fraction.find_first_not_of('0') == std::string::npos)
         fraction = keepZeroFraction ? "00" : "";
-    std::string text = (value < 0 && !(zeroWhole && zeroFraction)) ? "-" : "";
+    // A negative value keeps its sign even when it rounds to zero.
+    std::string text = value < 0 ? "-" : "";
     text += thousands ? Grouped(whole, '`') : whole;
     if (!fraction.empty())
         text += "," + fraction;

@@ -63,7 +63,8 @@ bool FormatInteger(char* out, long value, bool isSigned, bool thousands,
 // The value with `decimals` fraction digits, "," before the fraction,
 // trailing fraction zeros dropped down to two, "`" between thousands when
 // `thousands` is set. A zero fraction is dropped unless keepZeroFraction
-// ("00"); the value 0 gives an empty text unless `always`. False (and an
-// empty text) when the text does not fit.
+// ("00"); the value 0 gives an empty text unless `always`. A negative value
+// begins with "-", also one that rounds to zero ("-0"). False (and an empty
+// text) when the text does not fit.
 bool FormatDecimal(char* out, double value, int decimals, bool thousands, bool keepZeroFraction,
                    bool always, size_t outSize = kDateTextSize);

@@ -28,7 +28,7 @@ public:
     bool LockFile(DWORD offset, DWORD length);
     bool UnlockFile(DWORD offset, DWORD length);
     // Writes a hex dump of the data: offset field, hex bytes, characters.
-    bool HexDump(const void* data, DWORD length, DWORD startOffset, int bytesPerLine);
+    bool HexDump(const void* data, DWORD length, unsigned long long startOffset, int bytesPerLine);
     // Dumps this whole file (from its current position) into a new file.
     bool Read(const char* targetPath, int bytesPerLine);
 

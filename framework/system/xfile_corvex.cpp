@@ -23,16 +23,19 @@ int ClampPerLine(int bytesPerLine)
 }
 
 // The offset field is seven bytes: six hex digits and a blank.
-constexpr unsigned long kOffsetDigitsMask = 0xFFFFFF;
+constexpr size_t kOffsetField = 7;
 
 // Offset field, then "XX " per byte, a blank, the bytes as characters, CR
-// LF; a short last line is padded with blanks. Past 16 MB the offset keeps
-// its six low digits, so the columns stay where they are.
-std::string DumpLine(const unsigned char* bytes, int count, int perLine, unsigned long offset)
+// LF; a short last line is padded with blanks. The offset is always the
+// true one: from 16 MB on its digits take the blank's place, and past 256 MB
+// they widen the field.
+std::string DumpLine(const unsigned char* bytes, int count, int perLine, unsigned long long offset)
 {
-    char field[16];
-    std::snprintf(field, sizeof field, "%06lX ", offset & kOffsetDigitsMask);
-    std::string line(field);
+    char digits[24];
+    std::snprintf(digits, sizeof digits, "%06llX", offset);
+    std::string line(digits);
+    if (line.size() < kOffsetField)
+        line += ' ';
     for (int i = 0; i < perLine; ++i) {
         char hex[4] = "   ";
         if (i < count)
@@ -95,7 +98,8 @@ bool xfile::UnlockFile(DWORD offset, DWORD length)
     return false;
 }
 
-bool xfile::HexDump(const void* data, DWORD length, DWORD startOffset, int bytesPerLine)
+bool xfile::HexDump(const void* data, DWORD length, unsigned long long startOffset,
+                    int bytesPerLine)
 {
     const int perLine = ClampPerLine(bytesPerLine);
     const auto* bytes = static_cast<const unsigned char*>(data);
@@ -127,7 +131,7 @@ bool xfile::Read(const char* targetPath, int bytesPerLine)
         target.SetDisposition(CREATE_ALWAYS);
         target.SetAccess(GENERIC_WRITE);
         target.Open(targetPath);
-        DWORD offset = 0;
+        unsigned long long offset = 0;
         while (Read()) {
             target.HexDump(readBuffer_, bytesRead_, offset, perLine);
             offset += bytesRead_;

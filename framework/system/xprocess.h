@@ -17,6 +17,9 @@ public:
     void SetModule(const char* module) { module_ = module; }
     void SetCommandLine(const char* commandLine) { commandLine_ = commandLine; }
     void SetStdHandles(HANDLE in, HANDLE out, HANDLE err);
+    // The start-up record's flags (STARTF_*): without STARTF_USESTDHANDLES
+    // the child gets none of the stored standard handles.
+    void SetStartupFlags(DWORD flags) { startup_.dwFlags = flags; }
     // The child's current folder; blank: the caller's.
     void SetFolder(const char* folder) { folder_ = folder; }
 

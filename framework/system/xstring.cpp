@@ -3,6 +3,8 @@
 #include "xalloc.h"
 #include "xfile.h"
 
+#include <windows.h>
+
 #include <climits>
 #include <cctype>
 #include <cstdio>
@@ -364,6 +366,13 @@ xstring xstring::Trim()
 {
     TrimRight();
     return TrimLeft();
+}
+
+xstring xstring::Upper() const
+{
+    xstring copy(*this);
+    CharUpperA(copy.text_);
+    return copy;
 }
 
 xstring operator+(const xstring& a, const xstring& b)

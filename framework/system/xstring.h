@@ -70,6 +70,8 @@ public:
     xstring TrimRight();
     xstring TrimLeft();
     xstring Trim();
+    // A copy upper-cased by the ANSI code page's rules (CharUpperA).
+    xstring Upper() const;
 
 private:
     void Adopt(char* block, size_t size, size_t capacity);

@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <vector>
 
 unsigned char xsystem::sysColorsEnabled = 1;
 
@@ -47,6 +48,31 @@ HWND BoxOwner()
     const xwindowhooks& hooks = xgetwindowhooks();
     HWND owner = hooks.ownerWindow ? hooks.ownerWindow() : nullptr;
     return (owner && IsWindow(owner)) ? owner : nullptr;
+}
+
+// A box disables its owner only; the thread's other windows (the dialogs
+// that owner owns) would still take input under it and act twice.
+std::vector<HWND> DisableThreadWindows(HWND owner)
+{
+    struct Walk {
+        HWND owner;
+        std::vector<HWND> disabled;
+        static BOOL CALLBACK Visit(HWND w, LPARAM p) noexcept
+        {
+            auto* walk = reinterpret_cast<Walk*>(p);
+            try {
+                if (w != walk->owner && IsWindowVisible(w) && IsWindowEnabled(w)) {
+                    walk->disabled.push_back(w);
+                    EnableWindow(w, FALSE);
+                }
+            } catch (...) {
+                return FALSE;
+            }
+            return TRUE;
+        }
+    } walk{owner, {}};
+    EnumThreadWindows(GetCurrentThreadId(), Walk::Visit, reinterpret_cast<LPARAM>(&walk));
+    return walk.disabled;
 }
 
 xstring Formatted(const char* format, ...) __attribute__((format(printf, 1, 2)));
@@ -102,7 +128,12 @@ int xsystem::MessageBox(const char* text, const char* caption, UINT style)
     if (!taskModalBoxes_)
         return xcallmessagebox(BoxOwner(), text, caption, style | MB_TOPMOST | MB_SETFOREGROUND);
     HWND focus = GetFocus();
-    int answer = xcallmessagebox(BoxOwner(), text, caption, style | MB_TASKMODAL | MB_SETFOREGROUND);
+    HWND owner = BoxOwner();
+    std::vector<HWND> disabled = DisableThreadWindows(owner);
+    int answer = xcallmessagebox(owner, text, caption, style | MB_TASKMODAL | MB_SETFOREGROUND);
+    for (HWND w : disabled)
+        if (IsWindow(w))
+            EnableWindow(w, TRUE);
     if (focus && IsWindow(focus))
         SetFocus(focus);
     return answer;

@@ -36,7 +36,7 @@ bool Pump(const Deadline& deadline)
     MSG msg;
     while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
         if (msg.message == WM_QUIT) {
-            PostQuitMessage(int(msg.wParam));
+            PostQuitMessage(0);  // as the application's pump re-posts it
             return false;
         }
         Handle(msg);

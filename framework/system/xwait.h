@@ -13,6 +13,6 @@ enum : DWORD {
 
 // Returns XWAIT_SIGNALLED, XWAIT_TIMEOUT once the time-out has run out in
 // total (message traffic does not extend it), XWAIT_QUIT when a quit message
-// arrived (it is posted again for the thread's own loop), or XWAIT_FAILED
-// with the system error in *lastError.
+// arrived (posted again with code 0 for the thread's own loop), or
+// XWAIT_FAILED with the system error in *lastError.
 DWORD xpumpwait(HANDLE handle, DWORD milliseconds, int* lastError);

@@ -25,6 +25,11 @@ class zToolBar : public zWindow {
 public:
     explicit zToolBar(int count = 0);
     ~zToolBar() override;
+#ifdef ZINSTALLER_BUILD
+    using zWindow::Create;
+    // The base creation, then the button record size and the extended style.
+    void Create(int subclass) override;
+#endif
 
     void AddButtons();
     void AutoSize();
@@ -39,6 +44,9 @@ public:
     int bitmapWidth = 0, bitmapHeight = 0;
     HIMAGELIST imageList = nullptr;
     TBBUTTON* buttons = nullptr;  // buttonCount records
+#ifdef ZINSTALLER_BUILD
+    DWORD extendedStyle = 0;  // TBSTYLE_EX_* flags, given to the bar at its creation
+#endif
 };
 
 class zToolRebar : public zWindow {

@@ -98,11 +98,10 @@ bool zFolderSearchDialog::DoModal()
     if (chosen)
         allocator->Free(chosen);
     chosen = SHBrowseForFolderA(&info);
-    // A folder typed and created is the answer, whatever the tree shows.
+    // A folder typed and created is the answer, whatever the tree shows; it
+    // comes back in the form of a picked one (no closing backslash).
     if (!created_.IsBlank()) {
         lstrcpynA(pathText, created_, sizeof pathText);
-        if (pathText[std::strlen(pathText) - 1] != '\\' && std::strlen(pathText) + 1 < sizeof pathText)
-            std::strcat(pathText, "\\");
         path.Split(pathText);
         return true;
     }
@@ -144,8 +143,9 @@ int zFolderSearchDialog::OnBrowseEvent(HWND dialog, UINT event, LPARAM lParam)
     }
 }
 
-// A typed name that is no folder: asked, then made with every missing
-// level; the dialog closes with it (0) or stays open (1).
+// A typed name that is no folder (relative ones under the selected folder):
+// asked, then made, that one folder only; the dialog closes with it (0) or
+// stays open (1).
 int zFolderSearchDialog::OnValidateFailed(const char* typed)
 {
     bool italian = zApp().italian != 0;
@@ -156,10 +156,12 @@ int zFolderSearchDialog::OnValidateFailed(const char* typed)
             base += "\\";
         folder = base + folder;
     }
+    while (folder.Length() > 3 && (folder.Right(1) == "\\" || folder.Right(1) == "/"))
+        folder = folder.Mid(0, folder.Length() - 1);
     if (!folder.IsBlank()) {
         xstring question = folder + (italian ? "\nFolder inesistente.Vuoi crearlo?"
                                              : "\nFolder does not exist. Do you want to create it?");
-        if (xsys().AskYesNo(question, "") == IDYES && zCreateFolderPath(folder)) {
+        if (xsys().AskYesNo(question, "") == IDYES && xsys().CreateFolder(folder)) {
             created_ = folder;
             return 0;
         }

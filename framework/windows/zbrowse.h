@@ -1,8 +1,9 @@
 #pragma once
 // zFolderSearchDialog: the shell's folder browser, started in a given folder
 // (or the current one), the selection shortened in its status line, a typed
-// folder that does not exist offered for creation. The chosen folder comes
-// back split into the path record.
+// folder that does not exist offered for creation (that folder alone, not
+// missing levels above it). The chosen folder comes back split into the
+// path record, without a closing backslash.
 
 #include "xpath.h"
 

@@ -237,7 +237,7 @@ bool EraseFormBackground(HWND window, zForm& form, HDC dc)
 void GetLabelRect(HWND control, RECT* out, const char* label, int position, HFONT font)
 {
     SetRectEmpty(out);
-    if (!control || !label || !*label)
+    if (!control || IsBlank(label))
         return;
     HWND parent = GetParent(control);
     RECT r;

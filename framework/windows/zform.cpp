@@ -12,7 +12,6 @@
 #include <shellapi.h>
 
 #include <algorithm>
-#include <climits>
 #include <cstdlib>
 
 const char* const ZFORMCLASS = "MOVIRform";
@@ -21,20 +20,12 @@ zForm* zMainForm = nullptr;
 
 namespace {
 
-// One stored placement key; absent or not a number counts as missing.
-bool ReadKey(const char* prefix, const xstring& name, long* value)
+// One stored placement key as an integer; absent or empty gives 0.
+long ReadKey(const char* prefix, const xstring& name)
 {
     xstring text;
     zApp().GetSetting(text, "Info", prefix + name, "", "");
-    text = text.Trim();
-    if (text.IsBlank())
-        return false;
-    char* end = nullptr;
-    long v = std::strtol(text, &end, 10);
-    if (end == text.c_str() || (end && *end))
-        return false;
-    *value = v;
-    return true;
+    return std::atol(text);
 }
 
 long Clamp(long v, long lo, long hi)
@@ -145,47 +136,38 @@ void zForm::_create_()
     RestorePlacement();
 }
 
-// Only keys that are present apply; a size must be positive and the
-// caption must stay reachable on the screen.
+// A fixed-size form goes to its stored position, a sizable one also takes
+// its stored size when it has both. Values off every screen are brought
+// back so that the caption stays reachable; a negative size counts as 0.
 void zForm::RestorePlacement()
 {
-    long t = 0, l = 0, w = 0, h = 0, show = 0;
-    bool hasTop = ReadKey("top_", name, &t), hasLeft = ReadKey("left_", name, &l);
-    bool hasWidth = ReadKey("width_", name, &w), hasHeight = ReadKey("height_", name, &h);
-    if (ReadKey("show_", name, &show) && show > 1) {
+    long t = ReadKey("top_", name), l = ReadKey("left_", name);
+    long w = ReadKey("width_", name), h = ReadKey("height_", name);
+    long show = ReadKey("show_", name);
+    if (show > 1) {
         showCommand = short(show);
         return;
     }
     if (!IsLive())
         return;
-    RECT now;
-    GetWindowRect(hwnd, &now);
-    if (!hasTop)
-        t = now.top;
-    if (!hasLeft)
-        l = now.left;
-    bool sized = hasWidth && hasHeight && w > 0 && h > 0;
+    bool sizable = (style & WS_THICKFRAME) != 0;
+    bool sized = sizable && w > 0 && h > 0;
+    if (sizable ? !sized : (pictureFlags & (ZPIC_CENTEROWNER | ZPIC_CENTERSCREEN)) != 0)
+        return;
     int sw = GetSystemMetrics(SM_CXVIRTUALSCREEN), sh = GetSystemMetrics(SM_CYVIRTUALSCREEN);
     int sx = GetSystemMetrics(SM_XVIRTUALSCREEN), sy = GetSystemMetrics(SM_YVIRTUALSCREEN);
     if (sw <= 0 || sh <= 0)
         sw = GetSystemMetrics(SM_CXSCREEN), sh = GetSystemMetrics(SM_CYSCREEN), sx = sy = 0;
-    if (sized) {
-        w = Clamp(w, 1, sw);
-        h = Clamp(h, 1, sh);
-    }
-    long ww = sized ? w : now.right - now.left;
-    int caption = GetSystemMetrics(SM_CYCAPTION);
-    t = Clamp(t, sy, sy + sh - caption);
-    l = Clamp(l, sx - ww + 40, sx + sw - 40);
-    bool centred = (pictureFlags & (ZPIC_CENTEROWNER | ZPIC_CENTERSCREEN)) != 0;
-    if (!(style & WS_THICKFRAME)) {
-        if (!centred && (hasTop || hasLeft))
-            SetPosition(l, t);
-    } else if (sized) {
+    RECT now;
+    GetWindowRect(hwnd, &now);
+    w = sized ? Clamp(w, 1, sw) : now.right - now.left;
+    h = sized ? Clamp(h, 1, sh) : now.bottom - now.top;
+    t = Clamp(t, sy, sy + sh - GetSystemMetrics(SM_CYCAPTION));
+    l = Clamp(l, sx - w + 40, sx + sw - 40);
+    if (sized)
         SetBounds(l, t, w, h);
-    } else if (hasTop || hasLeft) {
+    else
         SetPosition(l, t);
-    }
 }
 
 void zForm::SavePlacement()

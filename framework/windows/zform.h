@@ -83,6 +83,11 @@ public:
     void SetDefaultButton(zWindow* button) { defaultButton = button; }
     void SavePlacement();
     void RestorePlacement();
+#ifdef ZINSTALLER_BUILD
+    // Into clientRect: the client rectangle of the form's MDI client when it
+    // has one, else its own.
+    RECT& GetClientRect();
+#endif
 
     std::vector<const char*> buttonCaptions;
     zImageList* imageList = nullptr;

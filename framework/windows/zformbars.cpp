@@ -77,6 +77,17 @@ zToolBar::~zToolBar()
         ImageList_Destroy(imageList);
 }
 
+#ifdef ZINSTALLER_BUILD
+void zToolBar::Create(int subclass)
+{
+    zWindow::Create(subclass);
+    if (!IsLive())
+        return;
+    SendMessageA(hwnd, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
+    SendMessageA(hwnd, TB_SETEXTENDEDSTYLE, 0, LPARAM(extendedStyle));
+}
+#endif
+
 void zToolBar::AddButtons()
 {
     if (!IsLive() || !buttonCount || !buttons)
@@ -319,6 +330,15 @@ void zForm::BuildBars()
     if (statusBar)
         statusBar->SetPanel(xsys().DateString(6), 2, 0, nullptr);
 }
+
+#ifdef ZINSTALLER_BUILD
+RECT& zForm::GetClientRect()
+{
+    if (IsLive())
+        ::GetClientRect(mdiClient && IsWindow(mdiClient) ? mdiClient : hwnd, &clientRect);
+    return clientRect;
+}
+#endif
 
 void zForm::DestroyBars()
 {

@@ -177,6 +177,11 @@ int zLiveBrushCount()
     return n;
 }
 
+int zBrushEntryCount()
+{
+    return int(Brushes().size());
+}
+
 zGdiObject::~zGdiObject()
 {
     if (handle_)
@@ -192,7 +197,7 @@ void zGdiObject::Reset(HGDIOBJ handle)
 
 void zBrush::FromBitmap(const char* resourceName)
 {
-    if (!resourceName || !*resourceName)
+    if (IsBlank(resourceName))
         return;
     auto bitmap = static_cast<HBITMAP>(
         LoadImageA(zApp().instance, resourceName, IMAGE_BITMAP, 0, 0, 0));

@@ -17,11 +17,13 @@ void zReleaseBrush(HBRUSH brush);
 // Deletes whatever the caches still hold (application exit).
 void zFreeGdiCaches();
 // Cache inspection, for diagnostics and tests: holders of a cached object
-// (0 when it is not in the cache) and the number of live entries.
+// (0 when it is not in the cache), the number of live entries and the
+// brush cache's entries, freed ones included.
 int zFontRefCount(HFONT font);
 int zBrushRefCount(HBRUSH brush);
 int zLiveFontCount();
 int zLiveBrushCount();
+int zBrushEntryCount();
 
 // A GDI object deleted with its holder.
 class zGdiObject {

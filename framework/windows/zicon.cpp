@@ -33,7 +33,7 @@ void zIcon::Drop()
 
 void zIcon::SetIconByName(const char* iconName, int sizeKind)
 {
-    if (!iconName || !*iconName)
+    if (IsBlank(iconName))
         return;
     name = iconName;
     Drop();

@@ -194,7 +194,7 @@ TEST_F(EditorTest, SavingATextWithoutCommandsStoresItAndEndsTheProgram)
     ASSERT_TRUE(box != nullptr);
     PostMessageA(box, WM_COMMAND, IDYES, 0);
     // The parse of the save (before the text is stored) and the one of the
-    // reload each report once.
+    // reload each report once, the editor already closed.
     for (int report = 0; report < 2; ++report) {
         SCOPED_TRACE(report);
         HWND message = nullptr;
@@ -203,6 +203,7 @@ TEST_F(EditorTest, SavingATextWithoutCommandsStoresItAndEndsTheProgram)
             return message != nullptr && message != box;
         }, kWindowMs));
         EXPECT_EQ("Message", TextOf(message));
+        EXPECT_FALSE(IsWindow(form));
         PostMessageA(message, WM_COMMAND, IDOK, 0);
         ASSERT_TRUE(WaitFor([&] { return !IsWindow(message); }, kWindowMs));
         box = message;
@@ -224,6 +225,10 @@ TEST_F(EditorTest, LogViewerShowsTheLogReadOnlyAndNeverAsks)
     // The log's accented words are code page 1252 bytes, one character each.
     EXPECT_EQ(0, SendMessageA(editor, SCI_GETCODEPAGE, 0, 0));
     SendMessageA(editor, WM_CHAR, 'x', 0);
+    EXPECT_EQ(shown, TextOf(editor));
+    // What the worker logs meanwhile is not shown: the view is a snapshot.
+    testutil::write_file(shared_ + "\\Z.TXT.INVIO", "=Z\r\n");
+    ASSERT_TRUE(WaitFor([&] { return LogsOf(shared_).find("Z.TXT.INVIO") != std::string::npos; }, kWindowMs));
     EXPECT_EQ(shown, TextOf(editor));
     PostMessageA(form, WM_CLOSE, 0, 0);
     EXPECT_TRUE(WaitFor([&] { return !IsWindow(form); }, kWindowMs));
@@ -318,14 +323,67 @@ TEST_F(EditorTest, FindDialogWrapsOnceAndHonoursWordsAndCase)
     Keys({}, VK_F3);
     EXPECT_TRUE(WaitFor([&] { return SelectionOf(editor) == Selection{8, 11}; }, 5000));
 
-    // Closing asks; "No" leaves the store as it was.
+    // Closing asks, Yes or No; "No" leaves the store as it was and restarts
+    // nothing.
     std::string before = testutil::read_file(folder_ + "\\ECR.BLW");
+    const int banners = CountOf(LogsOf(shared_), "INIZIO ELABORAZIONE");
     PostMessageA(form, WM_CLOSE, 0, 0);
-    HWND box = Box(kWindowMs);
-    ASSERT_TRUE(box != nullptr);
-    PostMessageA(box, WM_COMMAND, IDNO, 0);
+    MessageBoxSeen box = WaitMessageBox(program_->Pid(), kWindowMs);
+    ASSERT_TRUE(box.window != nullptr);
+    EXPECT_EQ("Warning", box.caption);
+    EXPECT_EQ("ATTENZIONE: il file \xE8 stato aggiornato. Vuoi salvarlo?", box.text);
+    EXPECT_TRUE(GetDlgItem(box.window, IDYES) && GetDlgItem(box.window, IDNO));
+    EXPECT_FALSE(GetDlgItem(box.window, IDOK) || GetDlgItem(box.window, IDCANCEL));
+    PostMessageA(box.window, WM_COMMAND, IDNO, 0);
     EXPECT_TRUE(WaitFor([&] { return !IsWindow(form); }, kWindowMs));
     EXPECT_EQ(before, testutil::read_file(folder_ + "\\ECR.BLW"));
+    EXPECT_FALSE(WaitFor([&] { return CountOf(LogsOf(shared_), "INIZIO ELABORAZIONE") != banners; }, 3000));
+    EXPECT_TRUE(ServiceRunning(main_));
+}
+
+// The chord reaches the main form from the control that has the focus; F11
+// alone or with one modifier does nothing. A letter typed after it shows
+// where the keyboard went: into the edit, unless the editor opened.
+TEST_F(EditorTest, OnlyCtrlShiftF11FromAFocusedControlOpensTheEditor)
+{
+    PostMessageA(main_, WM_COMMAND, MAKEWPARAM(WORD(-4), 0), 0);
+    ASSERT_TRUE(WaitFor([&] { return IsWindowVisible(main_) != FALSE; }, kWindowMs));
+    std::vector<HWND> edits = ChildrenByTop(main_, "Edit");
+    ASSERT_FALSE(edits.empty());
+    HWND sco = edits[0];
+    const std::string folder = TextOf(sco);
+    const struct {
+        const char* name;
+        std::initializer_list<WORD> held;
+        bool opens;
+    } rows[] = {
+        {"F11 alone", {}, false},
+        {"Ctrl+F11", {VK_CONTROL}, false},
+        {"Shift+F11", {VK_SHIFT}, false},
+        {"Ctrl+Shift+F11", {VK_CONTROL, VK_SHIFT}, true},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        SendTo(sco, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(folder.c_str()));
+        SetForegroundWindow(main_);
+        PostMessageA(sco, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(2, 2));
+        PostMessageA(sco, WM_LBUTTONUP, 0, MAKELPARAM(2, 2));
+        SendTo(main_, WM_NULL, 0, 0);
+        Keys(row.held, VK_F11);
+        Keys({}, 'Q');
+        HWND form = WindowOf(program_->Pid(), "MOVIRform", "INI file", nullptr, row.opens ? kWindowMs : 0);
+        EXPECT_EQ(row.opens, form != nullptr);
+        if (form) {
+            PostMessageA(form, WM_CLOSE, 0, 0);
+            if (HWND box = Box(5000))  // the letter went into the editor
+                PostMessageA(box, WM_COMMAND, IDNO, 0);
+            EXPECT_TRUE(WaitFor([&] { return !IsWindow(form); }, kWindowMs));
+        } else {
+            EXPECT_TRUE(WaitFor([&] { return TextOf(sco).find_first_of("qQ") != std::string::npos; }, kWindowMs))
+                << "the keys went into the edit: " << TextOf(sco);
+        }
+    }
+    SendTo(sco, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(folder.c_str()));
 }
 
 }  // namespace

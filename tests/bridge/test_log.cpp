@@ -170,10 +170,13 @@ TEST_F(LogFiles, CopiesOfTheSameSecondReplaceEachOther)
 
 TEST_F(LogFiles, MissingFolderIsNoFailureOfTheCaller)
 {
-    EXPECT_FALSE(log_.Open(folder_ + "\\missing", 0));
+    const std::string missing = folder_ + "\\missing";
+    EXPECT_FALSE(log_.Open(missing, 0));
     EXPECT_FALSE(log_.WriteLine("x"));
-    log_.WriteBanner({});
-    WriteReceiptOutputs(log_, folder_ + "\\missing", "A.TXT", {"x"}, "m", "g", 1);
+    EXPECT_NO_THROW(log_.WriteBanner({}));
+    EXPECT_NO_THROW(WriteReceiptOutputs(log_, missing, "A.TXT", {"x"}, "m", "g", 1));
+    EXPECT_FALSE(log_.IsOpen());
+    EXPECT_FALSE(testutil::file_exists(missing)) << "no folder is made for the copies";
 }
 
 }  // namespace

@@ -245,16 +245,66 @@ const char* const kPingFailed =
     "   la scheda di rete wireless del computer sia funzionante ed accesa\n"
     "4) l'indirizzo ip del computer sia della stessa classe dell'indirizzo ip della cassa\n";
 
+// The screen colour of a COLORREF.
+DWORD OnScreen(COLORREF c)
+{
+    return DWORD(GetRValue(c)) << 16 | DWORD(GetGValue(c)) << 8 | GetBValue(c);
+}
+
+// The wait form as the user sees it while it is up. The program answers no
+// message meanwhile (the ping holds its thread): only what the system keeps
+// of its windows and what the screen shows are read. The marquee's piece
+// has the colours of the system's visual style, not the bar colour.
+struct WaitFormLook {
+    bool topmost = false;
+    bool caption = true;
+    std::vector<std::string> texts;  // top to bottom
+    bool marquee = false;
+    bool colours = false;  // the form's and the texts' backgrounds, the gauge's
+    bool stopButton = false, stopShown = true;
+
+    explicit WaitFormLook(HWND form)
+    {
+        topmost = (GetWindowLongA(form, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;
+        caption = (GetWindowLongA(form, GWL_STYLE) & WS_CAPTION) != 0;
+        for (HWND label : ChildrenByTop(form, "Static")) {
+            char text[128] = {};
+            GetWindowTextA(label, text, sizeof text);
+            texts.push_back(text);
+        }
+        HWND gauge = FindWindowExA(form, nullptr, PROGRESS_CLASSA, nullptr);
+        marquee = gauge && (GetWindowLongA(gauge, GWL_STYLE) & PBS_MARQUEE) != 0;
+        RECT whole = {}, bar = {};
+        GetWindowRect(form, &whole);
+        GetWindowRect(gauge, &bar);
+        colours = WaitFor([&] {
+            std::vector<DWORD> all = ScreenPixels(whole), inBar = ScreenPixels(bar);
+            auto shows = [](const std::vector<DWORD>& px, COLORREF c) {
+                return std::count(px.begin(), px.end(), OnScreen(c)) > 0;
+            };
+            return shows(all, 0xFFF5EC) && shows(all, 0x804000) && shows(all, 0xD0CD8C) &&
+                   shows(inBar, GetSysColor(COLOR_WINDOW));
+        }, 3000);
+        HWND stop = FindWindowExA(form, nullptr, "Button", "stop");
+        stopButton = stop != nullptr;
+        stopShown = stop && IsWindowVisible(stop);
+    }
+};
+
 class PingTest : public SettingsWindowTest {
 protected:
     // Types the address, presses "ping" and answers the outcome's box;
-    // true when the wait form was seen up while the box was not.
-    MessageBoxSeen Ping(const char* address, bool* waitFormSeen)
+    // true when the wait form was seen up while the box was not, and then
+    // its look in *look.
+    MessageBoxSeen Ping(const char* address, bool* waitFormSeen, std::unique_ptr<WaitFormLook>* look = nullptr)
     {
         HWND main = bridge_->Main();
         SendTo(bridge_->Address(), IPM_SETADDRESS, 0, LPARAM(DottedAddress(address)));
         Click(main, bridge_->Button("ping"));
-        *waitFormSeen = bridge_->WaitForm(3000) != nullptr && bridge_->Box(0).window == nullptr;
+        HWND waitForm = bridge_->WaitForm(3000);
+        if (waitForm && look)
+            look->reset(new WaitFormLook(waitForm));
+        *waitFormSeen = waitForm != nullptr && bridge_->Box(0).window == nullptr;
         MessageBoxSeen box = bridge_->Box(60000);
         if (box.window) {
             EXPECT_TRUE(WindowOf(bridge_->Pid(), "MOVIRform", "Attende prego...", nullptr, 0) == nullptr)
@@ -284,11 +334,23 @@ TEST_F(PingTest, SilentAddressGetsTheChecklist)
                                       "ICMP echo, made by the test session as root)";
     ASSERT_NO_FATAL_FAILURE(Start(IniValues{}));
     bool waitForm = false;
-    MessageBoxSeen box = Ping(silent, &waitForm);
+    std::unique_ptr<WaitFormLook> look;
+    MessageBoxSeen box = Ping(silent, &waitForm, &look);
     ASSERT_TRUE(box.window != nullptr);
     EXPECT_TRUE(waitForm) << "the wait form is up while the ping waits";
     EXPECT_EQ("Warning", box.caption);
     EXPECT_EQ(kPingFailed, box.text);
+
+    // Above the other windows, without a caption, its two texts and a
+    // marquee in its own colours, the "stop" button hidden.
+    ASSERT_TRUE(look != nullptr);
+    EXPECT_TRUE(look->topmost);
+    EXPECT_FALSE(look->caption);
+    EXPECT_EQ((std::vector<std::string>{"ELABORAZIONE IN CORSO...", "ATTENDERE PREGO."}), look->texts);
+    EXPECT_TRUE(look->marquee);
+    EXPECT_TRUE(look->colours);
+    EXPECT_TRUE(look->stopButton);
+    EXPECT_FALSE(look->stopShown);
 }
 
 // --- the COM-port list ----------------------------------------------------------

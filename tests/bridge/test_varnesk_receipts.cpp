@@ -1,7 +1,9 @@
 // VARNESK.exe carrying receipts to the simulated register: a receipt goes
 // to the register at most once, whether another program holds it open
 // without delete sharing, its disposal fails after the send, or the bridge
-// was killed in the middle of it.
+// was killed in the middle of it; one left in the folder is told once and
+// opens no link; loads and stops asked while a slow receipt holds a load
+// run one at a time; the about box waits for the worker's link call.
 
 #include "loopback_register.h"
 #include "testutil.h"
@@ -11,8 +13,10 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -66,6 +70,13 @@ protected:
     }
 
     std::string LogText() const { return LogsOf(shared_); }
+
+    // The register refuses the next `count` pieces, a second each: the
+    // receipt under way holds the worker that long.
+    void SlowRegister(int count) const
+    {
+        register_->peer.setScript(std::vector<ecrsim::TcpAnswer>(size_t(count), ecrsim::TcpAnswer::nak()));
+    }
 
     std::string folder_, shared_;
     std::unique_ptr<VarneskWindow> bridge_;
@@ -149,6 +160,138 @@ TEST_F(ReceiptOnceTest, AStoredPortNoLongerPresentSendsOverTheNetwork)
     EXPECT_TRUE(WaitFor([&] { return Received() == kSent; }, kReceiptMs)) << Received();
     EXPECT_NE(std::string::npos, LogText().find(">>> La porta di comunicazione \xE8: LAN\r\n")) << LogText();
     EXPECT_EQ(std::string::npos, LogText().find("(OPEN)")) << LogText();
+}
+
+// A receipt left in the folder is told once in the log, not at every pass,
+// and opens no link; once it can be taken it is sent once.
+TEST_F(ReceiptOnceTest, AReceiptLeftInTheFolderIsToldOnceAndOpensNoLink)
+{
+    const struct {
+        const char* name;
+        DWORD sharing;  // of the program holding it
+        const char* told;
+    } rows[] = {
+        {"it cannot be moved", kShopSharing, "SCONTRINO IN USO O NON SPOSTABILE, LASCIATO NELLA CARTELLA: A.TXT"},
+        {"it cannot be read", FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+         "SCONTRINO NON LEGGIBILE, LASCIATO NELLA CARTELLA: A.TXT"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        register_->Reset();
+        ClearFiles(shared_);
+        ClearFiles(shared_ + "\\log");
+        testutil::write_file(Path("A.TXT"), kReceipt);
+        HeldFile hold(Path("A.TXT"), row.sharing);
+        ASSERT_TRUE(hold.Held());
+        ASSERT_NO_FATAL_FAILURE(StartBridge(0));
+        const int before = register_->peer.connections();
+        ASSERT_NO_FATAL_FAILURE(Passes("B", 3));
+        EXPECT_EQ(before + 3, register_->peer.connections()) << "a link for each B receipt only";
+        EXPECT_EQ(1, CountOf(LogText(), "A.TXT")) << LogText();
+        EXPECT_EQ(1, CountOf(LogText(), row.told)) << LogText();
+
+        hold.Release();
+        EXPECT_TRUE(WaitFor([&] { return CountOf(Received(), kSent) == 1; }, kReceiptMs)) << Received();
+        EXPECT_EQ(1, CountOf(LogText(), "SCONTRINO DI NUOVO DISPONIBILE: A.TXT")) << LogText();
+        bridge_.reset();
+    }
+}
+
+// A new receipt under the name of one a killed bridge left aside is sent
+// once, under a working name of its own; the one left aside stays.
+TEST_F(ReceiptOnceTest, ANewReceiptUnderTheNameOfOneLeftAsideIsSentOnce)
+{
+    testutil::write_file(Path("A.TXT.INVIO"), kReceipt);
+    ASSERT_NO_FATAL_FAILURE(StartBridge(0));
+    testutil::write_file(Path("A.TXT"), "=A2\r\n");
+    ASSERT_TRUE(WaitFor([&] { return !Exists("A.TXT"); }, kReceiptMs));
+    ASSERT_NO_FATAL_FAILURE(Passes("B", 2));
+    EXPECT_EQ("=A2=B1=B2", Received());
+    EXPECT_TRUE(Exists("A.TXT.INVIO"));
+    EXPECT_FALSE(Exists("A.TXT.INVIO1"));
+    EXPECT_EQ(1, CountOf(LogText(), "NON VIENE INVIATO DI NUOVO: A.TXT")) << LogText();
+}
+
+// While a load waits for the worker to finish a slow receipt, the loads and
+// stops asked meanwhile run after it, the last one asked last; the close box
+// only hides the window.
+TEST_F(ReceiptOnceTest, LoadsAndStopsAskedDuringALoadRunAfterIt)
+{
+    ASSERT_NO_FATAL_FAILURE(StartBridge(0));
+    HWND main = bridge_->Main();
+    const struct {
+        const char* name;
+        std::vector<int> asked;  // 1: "Salva impostazioni", 1006: Stop, WM_CLOSE: the close box
+        bool running;
+        bool shown;
+    } rows[] = {
+        {"two saves, then Stop", {1, 1, 1006}, false, true},
+        {"a save, then the close box", {1, WM_CLOSE}, true, false},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        if (!ServiceRunning(main))
+            bridge_->Command(1007);
+        ASSERT_TRUE(bridge_->Running());
+        ASSERT_TRUE(bridge_->Open());
+        register_->Reset();
+        SlowRegister(6);
+        const int banners = CountOf(LogText(), "INIZIO ELABORAZIONE");
+        testutil::write_file(Path("A.TXT"), kReceipt);
+        ASSERT_TRUE(WaitFor([&] { return !Received().empty(); }, kReceiptMs));
+        for (int asked : row.asked) {
+            if (asked == 1)
+                Click(main, bridge_->Button("Salva impostazioni"));
+            else if (asked == WM_CLOSE)
+                PostMessageA(main, WM_CLOSE, 0, 0);
+            else
+                bridge_->Command(asked);
+        }
+        ASSERT_TRUE(WaitFor([&] { return !Exists("A.TXT"); }, kReceiptMs));
+        ASSERT_TRUE(WaitFor([&] { return CountOf(LogText(), "INIZIO ELABORAZIONE") == banners + 1; }, kReceiptMs))
+            << "one reload";
+        EXPECT_TRUE(WaitFor([&] { return (row.running ? ServiceRunning(main) : ServiceEnded(main)); }, kReceiptMs));
+        EXPECT_EQ(DWORD(STILL_ACTIVE), bridge_->Process().WaitExit(0));
+        EXPECT_EQ(row.shown, IsWindowVisible(main) != FALSE);
+
+        // A receipt dropped afterwards: taken only by a running service.
+        testutil::write_file(Path("C.TXT"), "=C1\r\n");
+        EXPECT_EQ(row.running, WaitFor([&] { return !Exists("C.TXT"); }, 3000));
+        EXPECT_EQ(row.running, ServiceRunning(main));
+        EXPECT_EQ(banners + 1, CountOf(LogText(), "INIZIO ELABORAZIONE"));
+        DeleteFileA(Path("C.TXT").c_str());
+    }
+}
+
+// The about box asks the library for its version under the link lock: its
+// trace lines never stand inside a link call of the worker.
+TEST_F(ReceiptOnceTest, AboutBoxWaitsForTheWorkersLinkCall)
+{
+    testutil::ScopedEnv trace("ECR_TRACE", "1");
+    const std::string traceFile = folder_ + "\\ecrlog.txt";
+    ASSERT_NO_FATAL_FAILURE(StartBridge(0));
+    SlowRegister(6);
+    testutil::write_file(Path("A.TXT"), kReceipt);
+    ASSERT_TRUE(WaitFor([&] { return !Received().empty(); }, kReceiptMs));
+    bridge_->Command(1010);
+    HWND about = VarneskFormOf(bridge_->Pid(), "Informazioni", kReceiptMs);
+    ASSERT_TRUE(about != nullptr);
+    ASSERT_TRUE(WaitFor([&] { return IsWindowVisible(about) != FALSE; }, kReceiptMs));
+    PostMessageA(FindWindowExA(about, nullptr, "Button", "OK"), BM_CLICK, 0, 0);
+    ASSERT_TRUE(WaitFor([&] { return !Exists("A.TXT"); }, kReceiptMs));
+
+    // Calls open with "-- begin" and close with "-- end"; the version's
+    // call opens when no other is open.
+    int open = 0, versions = 0;
+    for (const std::string& line : testutil::lines_of(testutil::read_file(traceFile))) {
+        if (line.find(" ecr_get_ver -- begin") != std::string::npos) {
+            ++versions;
+            EXPECT_EQ(0, open) << "inside another call: " << line;
+        }
+        open += line.find(" -- begin") != std::string::npos;
+        open -= line.find(" -- end") != std::string::npos;
+    }
+    EXPECT_EQ(1, versions);
 }
 
 }  // namespace

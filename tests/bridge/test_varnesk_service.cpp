@@ -14,6 +14,7 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <algorithm>
 #include <functional>
 #include <memory>
 #include <string>
@@ -25,6 +26,7 @@ const DWORD kWindowMs = VarneskWindow::kWindowMs;
 const char* const kXonXoffTest = "j\r\n\"TEST PROVA SCONTRINO\"\r\n@\r\nJ";
 const char* const kCommands =
     "[Comandi]\r\n1=VEND\r\n[VEND]\r\nFORMAT=REP\r\n1=REP\r\n[REP]\r\nFORMAT=R\r\n";
+const char* const kTestMode = "Polltime=5\r\nProto=0\r\nOffline=1\r\nLevel=1\r\n";
 
 std::string Info(const std::string& shared, const std::string& more)
 {
@@ -47,9 +49,9 @@ protected:
     void TearDown() override { bridge_.reset(); }
 
     // Translating, in test mode, with the settings window open.
-    void Start(const std::string& more = "Polltime=5\r\nProto=0\r\nOffline=1\r\nLevel=1\r\n")
+    void Start(const std::string& more = kTestMode, const std::string& commands = kCommands)
     {
-        bridge_.reset(new VarneskWindow(folder_, Info(shared_, more) + kCommands));
+        bridge_.reset(new VarneskWindow(folder_, Info(shared_, more) + commands));
         ASSERT_TRUE(bridge_->Main() != nullptr);
         ASSERT_TRUE(bridge_->Running());
         ASSERT_TRUE(bridge_->Open());
@@ -132,6 +134,64 @@ TEST_F(ServiceTest, ARefusedLoadShowsAndUsesTheFieldsJustRead)
     // The worker that ran before the refusals still runs as it was.
     testutil::write_file(shared_ + "\\P.TXT", "VEND REP=1\r\n");
     EXPECT_TRUE(WaitFor([&] { return !testutil::file_exists(shared_ + "\\P.TXT"); }, kWindowMs));
+}
+
+// What the address control's four fields show, dotted.
+std::string AddressShown(HWND ip)
+{
+    std::vector<HWND> fields;
+    for (HWND f = FindWindowExA(ip, nullptr, "Edit", nullptr); f; f = FindWindowExA(ip, f, "Edit", nullptr))
+        fields.push_back(f);
+    std::sort(fields.begin(), fields.end(), [](HWND a, HWND b) {
+        RECT ra, rb;
+        GetWindowRect(a, &ra);
+        GetWindowRect(b, &rb);
+        return ra.left < rb.left;
+    });
+    std::string shown;
+    for (size_t i = 0; i < fields.size(); ++i)
+        shown += (i ? "." : "") + TextOf(fields[i]);
+    return shown;
+}
+
+// A refused load shows the address it read, an empty one as a blank
+// control, which the save then refuses: the address loaded before is
+// neither shown nor stored.
+TEST_F(ServiceTest, ARefusedLoadShowsTheAddressItReadEvenEmpty)
+{
+    ASSERT_NO_FATAL_FAILURE(Start());
+    HWND ip = bridge_->Address();
+    const struct {
+        const char* name;
+        const char* address;
+        const char* polltime;
+        const char* refusal;
+        const char* shown;  // its four fields
+    } rows[] = {
+        {"another address, refused for its polling", "10.1.2.3", "0",
+         "ATTENZIONE: l'intervallo di polling \xE8 errato o mancante nel file di configurazione", "10.1.2.3"},
+        {"no address", "", "5", "ATTENZIONE: nessuna indirizzo ip dichiarato nel file di configurazione",
+         "..."},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        Store(std::string("[Info]\r\nEcrIp=") + row.address + "\r\nCartella=" + shared_ + "\r\nPolltime=" +
+              row.polltime + "\r\nExt=TXT\r\n" + kCommands);
+        ASSERT_NO_FATAL_FAILURE(StartWithBox(row.refusal));
+        EXPECT_EQ(row.shown, AddressShown(ip));
+        EXPECT_EQ(!*row.address, SendTo(ip, IPM_ISBLANK, 0, 0) != 0);
+    }
+    Click(bridge_->Main(), bridge_->Button("Salva impostazioni"));
+    MessageBoxSeen box = bridge_->Box(kWindowMs);
+    ASSERT_TRUE(box.window != nullptr);
+    EXPECT_EQ("ATTENZIONE: l'indirizzo ip non \xE8 valido", box.text);
+    EXPECT_TRUE(Answer(box.window, IDOK));
+    EXPECT_EQ("", StoredValue("EcrIp"));
+
+    // An address typed into the fields is the one saved.
+    SendTo(ip, IPM_SETADDRESS, 0, LPARAM(MAKEIPADDRESS(10, 9, 8, 7)));
+    Click(bridge_->Main(), bridge_->Button("Salva impostazioni"));
+    EXPECT_TRUE(WaitFor([&] { return StoredValue("EcrIp") == "10.9.8.7"; }, kWindowMs)) << StoredValue("EcrIp");
 }
 
 TEST_F(ServiceTest, NoCommandsIsToldBeforeTheWaitFormAndEndsTheProgram)
@@ -348,6 +408,12 @@ TEST_F(ServiceTest, TheProgramsIconsShowInTheTrayTheCaptionAndTheStatusBar)
         GetWindowRect(bar, &status);
         EXPECT_TRUE(WaitFor([&] { return ScreenShows(status, statusIcon); }, kWindowMs)) << "status bar";
     }
+    // The focused control is editable: the bar's first part shows the pencil.
+    std::vector<DWORD> pencil = IconPixels(program, "_PENCIL_");
+    ASSERT_EQ(256u, pencil.size());
+    RECT status;
+    GetWindowRect(bar, &status);
+    EXPECT_TRUE(WaitFor([&] { return ScreenShows(status, pencil); }, kWindowMs)) << "pencil";
 }
 
 // --- the tray icon's notifications -----------------------------------------------
@@ -421,6 +487,133 @@ TEST_F(ServiceTest, TrayNotificationsActOnlyAsARightClickWhileHidden)
         }
         Settle();
         EXPECT_EQ(row.shown, IsWindowVisible(main) != FALSE);
+    }
+}
+
+// --- SHELL lines ------------------------------------------------------------------
+
+// The first "_X_X_" copy of a receipt in the log folder, or "".
+std::string GeneratedCopy(const std::string& shared, const std::string& receipt)
+{
+    WIN32_FIND_DATAA data;
+    HANDLE h = FindFirstFileA((shared + "\\log\\" + receipt + "_X_X_*").c_str(), &data);
+    if (h == INVALID_HANDLE_VALUE)
+        return std::string();
+    FindClose(h);
+    return testutil::read_file(shared + "\\log\\" + data.cFileName);
+}
+
+// A SHELL command starts with show-window flags only, so a console program
+// has standard handles of its own; a blank one is logged, shows no box from
+// the worker and the receipt goes on.
+TEST_F(ServiceTest, ShellLinesStartConsoleProgramsAndABlankOneIsOnlyLogged)
+{
+    std::string commands = kCommands;
+    commands.insert(commands.find("[VEND]"), "2=SHELL\r\n");
+    ASSERT_NO_FATAL_FAILURE(Start(kTestMode, commands));
+    const std::string probe = testutil::exe_folder() + "\\stdprobe.exe";
+    const struct {
+        const char* name;
+        std::string command;
+        std::string logged;  // after "Esecuzione shell: " and the command
+    } rows[] = {
+        {"a console program", probe, "\r\nCodice di ritorno: 0\r\n"},
+        {"nothing to run", "", "\r\nEccezione in shell: xprocess::Execute. No module name.\r\n"},
+    };
+    int n = 0;
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        const std::string receipt = "S" + std::to_string(++n);
+        testutil::write_file(shared_ + "\\" + receipt + ".TXT", "SHELL " + row.command + "\r\nVEND REP=" +
+                                                                    std::to_string(n) + "\r\n");
+        const std::string expected = "Esecuzione shell: " + row.command + row.logged;
+        EXPECT_TRUE(WaitFor([&] { return LogsOf(shared_).find(expected) != std::string::npos; }, kWindowMs))
+            << LogsOf(shared_);
+        EXPECT_TRUE(WaitFor([&] { return !GeneratedCopy(shared_, receipt).empty(); }, kWindowMs));
+        EXPECT_EQ("\r\n" + std::to_string(n) + "R", GeneratedCopy(shared_, receipt)) << "the receipt goes on";
+        EXPECT_TRUE(bridge_->Box(0).window == nullptr);
+    }
+}
+
+// --- the menu ----------------------------------------------------------------------
+
+// An item of the menu bar chosen as the keyboard does: the menu key, Right
+// to its popup, Down into it and to the item, Return. The menu ends there;
+// a grayed item does nothing.
+void ChooseFromMenu(HWND main, int popup, int item)
+{
+    PostMessageA(main, WM_SYSCOMMAND, SC_KEYMENU, 0);
+    for (int i = 0; i < popup; ++i)
+        PostMessageA(main, WM_KEYDOWN, VK_RIGHT, 0);
+    for (int i = 0; i <= item; ++i)
+        PostMessageA(main, WM_KEYDOWN, VK_DOWN, 0);
+    PostMessageA(main, WM_KEYDOWN, VK_RETURN, 0);
+}
+
+enum { kFile = 0, kActivity = 1 };
+enum { kShowLog = 0, kStop = 0, kStart = 1 };
+
+int StatusLength(HWND main, int part)
+{
+    return LOWORD(SendTo(FindWindowExA(main, nullptr, STATUSCLASSNAMEA, nullptr), SB_GETTEXTLENGTHA, WPARAM(part), 0));
+}
+
+// Start and Stop as the menu offers them: a grayed one chosen does nothing,
+// which the item chosen after it shows. Moving through the menu clears the
+// hint part of the status bar.
+TEST_F(ServiceTest, MenuStartAndStopFollowTheService)
+{
+    bridge_.reset(new VarneskWindow(folder_, Info(shared_, "Polltime=0\r\nOffline=1\r\n") + kCommands));
+    MessageBoxSeen refused = bridge_->Box(VarneskWindow::kStartMs);
+    ASSERT_TRUE(refused.window != nullptr);
+    EXPECT_TRUE(Answer(refused.window, IDOK));
+    ASSERT_TRUE(bridge_->Open());
+    HWND main = bridge_->Main();
+
+    // The hint part holds the focused button's hint until the menu opens.
+    HWND seek = bridge_->Button("...");
+    PostMessageA(seek, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(2, 2));
+    PostMessageA(seek, WM_LBUTTONUP, 0, MAKELPARAM(WORD(-20), WORD(-20)));
+    ASSERT_TRUE(WaitFor([&] { return StatusLength(main, 5) == int(sizeof "sfoglia" - 1); }, kWindowMs));
+    PostMessageA(main, WM_SYSCOMMAND, SC_KEYMENU, 0);
+    PostMessageA(main, WM_KEYDOWN, VK_DOWN, 0);
+    ASSERT_TRUE(WindowOf(bridge_->Pid(), "#32768", nullptr, nullptr, kWindowMs) != nullptr);
+    EXPECT_EQ(0, StatusLength(main, 5));
+    PostMessageA(main, WM_KEYDOWN, VK_ESCAPE, 0);
+    PostMessageA(main, WM_KEYDOWN, VK_ESCAPE, 0);
+
+    // Before the first worker both are grayed: Start loads nothing, so no
+    // refusal comes before the log viewer chosen after it.
+    ChooseFromMenu(main, kActivity, kStart);
+    ChooseFromMenu(main, kFile, kShowLog);
+    HWND viewer = WindowOf(bridge_->Pid(), "MOVIRform", "INI file", nullptr, kWindowMs);
+    EXPECT_TRUE(bridge_->Box(0).window == nullptr) << "no load: " << bridge_->Box(0).text;
+    ASSERT_TRUE(viewer != nullptr);
+    PostMessageA(viewer, WM_CLOSE, 0, 0);
+    ASSERT_TRUE(WaitFor([&] { return !IsWindow(viewer); }, kWindowMs));
+
+    // Stored settings that run, saved from the window: the service starts.
+    Store(Info(shared_, kTestMode) + kCommands);
+    Click(main, bridge_->Button("Salva impostazioni"));
+    ASSERT_TRUE(bridge_->Running());
+
+    const struct {
+        const char* name;
+        int grayed, enabled;
+        std::function<bool()> reached;
+        int newBanners;
+    } rows[] = {
+        {"running: Start grayed, Stop ends it", kStart, kStop, [&] { return ServiceEnded(main); }, 0},
+        {"stopped: Stop grayed, Start starts it", kStop, kStart, [&] { return ServiceRunning(main); }, 1},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        const int banners = CountOf(LogsOf(shared_), "INIZIO ELABORAZIONE");
+        ChooseFromMenu(main, kActivity, row.grayed);
+        ChooseFromMenu(main, kActivity, row.enabled);
+        EXPECT_TRUE(WaitFor(row.reached, kWindowMs));
+        Settle();
+        EXPECT_EQ(banners + row.newBanners, CountOf(LogsOf(shared_), "INIZIO ELABORAZIONE"));
     }
 }
 

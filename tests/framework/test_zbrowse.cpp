@@ -311,32 +311,40 @@ TEST_F(BrowseTest, NoStartFolderSelectsTheCurrentDirectory)
 
 // The shell raises the validation event for a typed name from the dialog's
 // own callback; the script raises it on the open dialog the same way and
-// answers the boxes it brings: No (a warning, the dialog stays), then Yes.
-TEST_F(BrowseTest, TypedMissingFolderIsCreatedWithEveryLevel)
+// answers the boxes it brings. The one folder typed is made (not the
+// levels above it) and comes back as a picked folder would.
+TEST_F(BrowseTest, TypedMissingFolderIsCreatedAndReturnedAsAPickedOne)
 {
-    const std::string target = root + "\\new1\\new2\\new3";
+    const std::string target = root + "\\new1", deeper = target + "\\new2";
     zFolderSearchDialog dlg;
     dlg.path.Split((root + "\\").c_str());
-    std::string status, selected, question, warning, second;
-    int refused = -1, accepted = -1;
-    bool missingAfterNo = false;
+    std::string status, selected, question, warning, deepWarning, second;
+    int refused = -1, deepRefused = -1, accepted = -1, deepError = -1;
+    bool missingAfterNo = false, deepMade = true;
     DialogScript script(
         [&] {
             HWND d = WaitSelected(name, &status, &selected);
             if (!d)
                 return;
-            std::thread boxes([&] {
-                if (AnswerBox("Warning", IDNO, &question, 15000, d))
-                    AnswerBox("Warning", IDOK, &warning, 15000, d);
-            });
-            refused = dlg.OnBrowseEvent(d, BFFM_VALIDATEFAILEDA, reinterpret_cast<LPARAM>(target.c_str()));
-            boxes.join();
+            auto raise = [&](const std::string& typed, int answer, std::string* texts,
+                             std::string* warned) {
+                std::thread boxes([&] {
+                    if (AnswerBox("Warning", answer, texts, 15000, d) && warned)
+                        AnswerBox("Warning", IDOK, warned, 15000, d);
+                });
+                int r = dlg.OnBrowseEvent(d, BFFM_VALIDATEFAILEDA,
+                                          reinterpret_cast<LPARAM>(typed.c_str()));
+                boxes.join();
+                return r;
+            };
+            refused = raise(target, IDNO, &question, &warning);
             missingAfterNo = GetFileAttributesA(target.c_str()) == INVALID_FILE_ATTRIBUTES;
-            std::thread yes([&] { AnswerBox("Warning", IDYES, &second, 15000, d); });
+            std::string deepQuestion;
+            deepRefused = raise(deeper, IDYES, &deepQuestion, &deepWarning);
+            deepError = xsys().GetLastError();
+            deepMade = GetFileAttributesA(target.c_str()) != INVALID_FILE_ATTRIBUTES;
             // Relative to the folder selected in the tree.
-            accepted = dlg.OnBrowseEvent(d, BFFM_VALIDATEFAILEDA,
-                                         reinterpret_cast<LPARAM>("new1\\new2\\new3"));
-            yes.join();
+            accepted = raise("new1", IDYES, &second, nullptr);
             if (accepted == 0)
                 Press(d, IDOK);
         },
@@ -346,20 +354,21 @@ TEST_F(BrowseTest, TypedMissingFolderIsCreatedWithEveryLevel)
     EXPECT_FALSE(script.Rescued()) << "the dialog had to be closed";
     EXPECT_EQ(1, refused);  // answered No: the dialog stays
     EXPECT_TRUE(missingAfterNo);
-    EXPECT_EQ(0, accepted);
     EXPECT_NE(std::string::npos, question.find(target)) << question;
     EXPECT_NE(std::string::npos, question.find("Do you want to create it?")) << question;
     EXPECT_NE(std::string::npos, warning.find("Invalid Folder")) << warning;
+    EXPECT_EQ(1, deepRefused) << "a missing level above is not made";
+    EXPECT_EQ(ERROR_PATH_NOT_FOUND, deepError);
+    EXPECT_FALSE(deepMade);
+    EXPECT_NE(std::string::npos, deepWarning.find("Invalid Folder")) << deepWarning;
+    EXPECT_EQ(0, accepted);
     EXPECT_NE(std::string::npos, second.find(target)) << second;
     DWORD attributes = GetFileAttributesA(target.c_str());
     ASSERT_NE(INVALID_FILE_ATTRIBUTES, attributes);
     EXPECT_TRUE(attributes & FILE_ATTRIBUTE_DIRECTORY);
     EXPECT_TRUE(ok);
-    EXPECT_EQ(0, lstrcmpiA((target + "\\").c_str(), Joined(dlg.path, false).c_str()))
-        << Joined(dlg.path, false);
+    EXPECT_EQ(0, lstrcmpiA(target.c_str(), Joined(dlg.path, true).c_str())) << Joined(dlg.path, true);
     RemoveDirectoryA(target.c_str());
-    RemoveDirectoryA((root + "\\new1\\new2").c_str());
-    RemoveDirectoryA((root + "\\new1").c_str());
 }
 
 TEST(FolderPathTest, EveryMissingLevelIsMade)

@@ -4,6 +4,8 @@
 
 #include "zgdi.h"
 
+#include <memory>
+
 namespace {
 
 const COLORREF kWhite = RGB(255, 255, 255), kRed = RGB(255, 0, 0);
@@ -182,9 +184,30 @@ TEST(Caches, FreedBrushEntryIsReused)
     zReleaseBrush(one);
     zReleaseBrush(one);
     EXPECT_EQ(before, zLiveBrushCount());
+    const int entries = zBrushEntryCount();
     HBRUSH two = zGetBrush(RGB(4, 5, 6));
     EXPECT_EQ(1, zBrushRefCount(two));
+    EXPECT_EQ(entries, zBrushEntryCount()) << "the freed entry holds the new brush";
     zReleaseBrush(two);
+}
+
+// A label of blanks is no label: its rectangle is empty, like an empty one.
+TEST(Drawing, BlankLabelHasAnEmptyRectangle)
+{
+    zwt::TestForm form("Labels");
+    form.Show(SW_SHOW);
+    std::unique_ptr<zwt::TestControl> edit(
+        zwt::AddControl(form, "edit", ZT_EDIT, "edit", WS_CHILD | WS_VISIBLE, 40));
+    const struct {
+        const char* label;
+        bool empty;
+    } rows[] = {{"", true}, {" \t ", true}, {"Name", false}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(std::string("label \"") + row.label + "\"");
+        RECT r = {1, 1, 2, 2};
+        GetLabelRect(edit->hwnd, &r, row.label, 0, nullptr);
+        EXPECT_EQ(row.empty, IsRectEmpty(&r) != 0);
+    }
 }
 
 }  // namespace

@@ -1,14 +1,18 @@
 // The form window procedure branch by branch: the colour refresh, the
 // notifications of the pager and of grid-type controls, scrolling under a
 // status bar, the brushes of subclassed controls' children, an edit's
-// focus colours and a form whose window cannot be made.
+// focus colours, a form whose window cannot be made, the catch sites of
+// the window procedures and dropped files.
 
 #include "zwintest.h"
 
+#include "boxwatch.h"
 #include "zbars.h"
 #include "zgdi.h"
 #include "xexceptions.h"
 #include "xsystem.h"
+
+#include <shlobj.h>
 
 #include <algorithm>
 #include <memory>
@@ -377,6 +381,94 @@ TEST(FormProc, FailedCreateReportsTheSystemsErrorNumber)
     EXPECT_NE(std::string::npos, reason.find("zForm::_create_ Missing")) << reason;
     EXPECT_FALSE(form->IsLive());
     EXPECT_EQ(0, form->modal) << "a failed show leaves the form showable";
+}
+
+// Nothing thrown in a handler may unwind through USER32: each window
+// procedure keeps where and on which message it failed as the reason of
+// the global exception record, and the message answers 0.
+struct ThrowingFrame : TestForm {
+    using TestForm::TestForm;
+    void OnKeyUp(WPARAM*, LPARAM) override { throw 1; }
+    bool OnRButtonDown(WPARAM, int, int) override { throw 2; }
+};
+struct ThrowingControl : TestControl {
+    using TestControl::TestControl;
+    void OnKeyUp(WPARAM*, LPARAM) override { throw 3; }
+};
+
+TEST(FormProc, ExceptionsInWindowProceduresBecomeTheRecordsReason)
+{
+    ThrowingFrame frame("Thrower", ZK_MDIFRAME);
+    frame.Show(SW_SHOW);
+    ASSERT_TRUE(frame.mdiClient != nullptr);
+    ThrowingControl edit("edit", ZT_EDIT, "edit");
+    edit.parent = &frame;
+    edit.style = WS_CHILD | WS_VISIBLE;
+    edit.Create();
+    ASSERT_TRUE(edit.IsLive());
+    const struct {
+        const char* name;
+        HWND window;
+        UINT msg;
+        const char* reason;
+    } rows[] = {{"form", frame.hwnd, WM_KEYUP, "sdi/mdi window proc msg:0x101"},
+                {"MDI client", frame.mdiClient, WM_RBUTTONDOWN, "client window proc msg:0x204"},
+                {"control", edit.hwnd, WM_KEYUP, "window proc msg:0x101"}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        zExceptionRecord() = xexceptions("Unknown reason.", 0, 0);
+        EXPECT_EQ(0, SendMessageA(row.window, row.msg, 0, 0));
+        EXPECT_STREQ(row.reason, zExceptionRecord().GetReason().c_str());
+    }
+}
+
+// A drop handle as the shell hands it over: the names follow a DROPFILES
+// header, each ended by a NUL, the list by another.
+HDROP MakeDrop(const std::vector<std::string>& files)
+{
+    size_t size = sizeof(DROPFILES) + 1;
+    for (const std::string& f : files)
+        size += f.size() + 1;
+    HGLOBAL block = GlobalAlloc(GHND, size);
+    auto* header = static_cast<DROPFILES*>(GlobalLock(block));
+    header->pFiles = sizeof(DROPFILES);
+    char* p = reinterpret_cast<char*>(header + 1);
+    for (const std::string& f : files)
+        p = std::copy(f.begin(), f.end(), p) + 1;
+    GlobalUnlock(block);
+    return static_cast<HDROP>(block);
+}
+
+TEST(FormProc, OneDroppedFileReachesItsWindowAndMoreAreRefused)
+{
+    TestForm form("Drop");
+    form.Show(SW_SHOW);
+    std::unique_ptr<TestControl> edit(
+        AddControl(form, "edit", ZT_EDIT, "edit", WS_CHILD | WS_VISIBLE, 10));
+    const std::vector<std::string> one = {"C:\\a.txt"}, two = {"C:\\a.txt", "C:\\b.txt"};
+    const struct {
+        const char* name;
+        HWND window;
+        const std::vector<std::string>& files;
+        std::vector<std::string> calls;
+    } rows[] = {{"form, one file", form.hwnd, one, {"Drop:OnDropFiles C:\\a.txt"}},
+                {"form, two files", form.hwnd, two, {}},
+                {"edit, one file", edit->hwnd, one, {"edit:OnDropFiles C:\\a.txt"}},
+                {"edit, two files", edit->hwnd, two, {}}};
+    boxwatch::Seam seam;
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        Log().clear();
+        boxwatch::Recorded().clear();
+        SendMessageA(row.window, WM_DROPFILES, reinterpret_cast<WPARAM>(MakeDrop(row.files)), 0);
+        EXPECT_TRUE(SameSequence(row.calls, Log()));
+        ASSERT_EQ(row.calls.empty() ? 1u : 0u, boxwatch::Recorded().size());
+        if (row.calls.empty()) {
+            EXPECT_EQ("One file at a time,please.", boxwatch::Recorded()[0].text);
+            EXPECT_EQ("Message", boxwatch::Recorded()[0].caption);
+            EXPECT_EQ(UINT(MB_ICONINFORMATION), boxwatch::Recorded()[0].style);
+        }
+    }
 }
 
 }  // namespace

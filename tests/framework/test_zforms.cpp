@@ -6,6 +6,8 @@
 #include "testutil.h"
 #include "xexceptions.h"
 
+#include <memory>
+
 using zwt::Log;
 using zwt::SameSequence;
 using zwt::TestForm;
@@ -128,6 +130,44 @@ TEST_F(FormsTest, RefusedCloseKeepsEveryFormAcceptedPostsQuitAndSaves)
     delete main;
 }
 
+// Top-level forms are asked first, child forms after them (though listed
+// first here), the main form and the excluded form never; the first
+// refusal ends it before any child is asked.
+TEST_F(FormsTest, CloseFormsAsksTopLevelFormsThenChildForms)
+{
+    const struct {
+        const char* name;
+        bool topAllows;
+        bool result;
+        std::vector<std::string> asked;
+    } rows[] = {{"a top-level form refuses", false, false, {"Top:QueryClose"}},
+                {"every form accepts", true, true,
+                 {"Top:QueryClose", "Top:CloseCheck", "Top:CloseCheck2", "Child:QueryClose",
+                  "Child:CloseCheck", "Child:CloseCheck2"}}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        auto main = std::make_unique<TestForm>("Main");
+        zMainForm = main.get();
+        auto child = std::make_unique<TestForm>("Child");
+        auto top = std::make_unique<TestForm>("Top");
+        auto excluded = std::make_unique<TestForm>("Excluded");
+        for (TestForm* f : {main.get(), top.get(), excluded.get()})
+            f->Show(SW_SHOW);
+        child->style = WS_CHILD | WS_VISIBLE;
+        child->parent = main.get();
+        child->Show(SW_SHOW);
+        ASSERT_TRUE(child->IsLive());
+        top->allowClose = row.topAllows;
+        Log().clear();
+        EXPECT_EQ(row.result, zApp().CloseForms(excluded.get()));
+        EXPECT_TRUE(SameSequence(row.asked, Log()));
+        EXPECT_TRUE(main->IsLive());
+        EXPECT_TRUE(excluded->IsLive());
+        child.reset();
+        zMainForm = nullptr;
+    }
+}
+
 void WriteKey(const char* key, const char* value)
 {
     zApp().WriteSetting("Info", key, value);
@@ -160,6 +200,43 @@ TEST_F(FormsTest, PlacementRoundTripThroughTheIni)
     EXPECT_EQ(3, f->showCommand);
     f->Close();
     delete f;
+}
+
+// Test forms are made at (40, 40), 320 x 240. A fixed-size form goes where
+// its keys say (absent keys are 0) and keeps its size; a sizable one is
+// placed only with both of its sizes.
+TEST_F(FormsTest, StoredPlacementMovesAndSizesAsTheFormAllows)
+{
+    const DWORD fixed = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU;
+    const struct {
+        const char* name;
+        DWORD style;
+        const char *top, *left, *width, *height;
+        int x, y, cx, cy;
+    } rows[] = {
+        {"fixed, nothing stored", fixed, nullptr, nullptr, nullptr, nullptr, 0, 0, 320, 240},
+        {"fixed, with a stored size", fixed, "70", "60", "500", "400", 60, 70, 320, 240},
+        {"sizable, a position alone", WS_OVERLAPPEDWINDOW, "70", "60", nullptr, nullptr, 40, 40, 320, 240},
+        {"sizable, one size 0", WS_OVERLAPPEDWINDOW, "70", "60", "500", "0", 40, 40, 320, 240},
+        {"sizable, both sizes", WS_OVERLAPPEDWINDOW, "70", "60", "500", "400", 60, 70, 500, 400},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        WriteKey("top_Stored", row.top);
+        WriteKey("left_Stored", row.left);
+        WriteKey("width_Stored", row.width);
+        WriteKey("height_Stored", row.height);
+        WriteKey("show_Stored", nullptr);
+        std::unique_ptr<TestForm> f(new TestForm("Stored"));
+        f->style = row.style;
+        f->Show(SW_SHOW);
+        RECT r;
+        GetWindowRect(f->hwnd, &r);
+        EXPECT_EQ(row.x, r.left);
+        EXPECT_EQ(row.y, r.top);
+        EXPECT_EQ(row.cx, r.right - r.left);
+        EXPECT_EQ(row.cy, r.bottom - r.top);
+    }
 }
 
 TEST_F(FormsTest, HostilePlacementValuesStayOnTheScreen)

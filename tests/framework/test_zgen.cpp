@@ -232,14 +232,33 @@ TEST(ImageListTest, IconsAreAddedInOrder)
     later.AddIcon("TRAYICON");  // no list yet: nothing
     zImageList list(16, 16);
     ASSERT_TRUE(list.list != nullptr);
-    list.AddIcon("TRAYICON");
+    list.AddIcon("_PENCIL_");
     list.AddIcon("NOSUCHICON");
     list.AddIcon("");
-    list.AddIcon("TRAYICON");
-    EXPECT_EQ(2, ImageList_GetImageCount(list.list));
+    list.AddIcon("_LOCKED_");
+    ASSERT_EQ(2, ImageList_GetImageCount(list.list));
     int cx = 0, cy = 0;
     ImageList_GetIconSize(list.list, &cx, &cy);
     EXPECT_EQ(16, cx);
+    // The pencil icon is green, the lock red: each image drawn, by its middle.
+    const struct {
+        const char* name;
+        int index;
+        bool red;
+    } rows[] = {{"_PENCIL_ first", 0, false}, {"_LOCKED_ second", 1, true}};
+    HDC dc = CreateCompatibleDC(nullptr);
+    HBITMAP canvas = CreateBitmap(16, 16, 1, 32, nullptr);
+    HGDIOBJ old = SelectObject(dc, canvas);
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        ASSERT_TRUE(ImageList_Draw(list.list, row.index, dc, 0, 0, ILD_NORMAL));
+        COLORREF c = GetPixel(dc, 8, 8);
+        EXPECT_EQ(row.red, GetRValue(c) > 0x80 && GetGValue(c) < 0x40) << std::hex << c;
+        EXPECT_EQ(!row.red, GetGValue(c) > 0x80 && GetRValue(c) < 0x40) << std::hex << c;
+    }
+    SelectObject(dc, old);
+    DeleteObject(canvas);
+    DeleteDC(dc);
 }
 
 // The program's shared image list is filled when the main form is created,

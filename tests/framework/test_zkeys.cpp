@@ -1,8 +1,13 @@
 // Keyboard routing through real input: TAB order, the default button,
-// ESC in a modal form, the character filters, and the end of subclassed
-// child windows.
+// ESC in a modal form, DEL, the character filters, the lock icon and the
+// ignored clicks of locked controls, and the end of subclassed child
+// windows.
 
 #include "zwintest.h"
+
+#include "zbars.h"
+
+#include <commctrl.h>
 
 #include <algorithm>
 #include <memory>
@@ -122,6 +127,34 @@ TEST_F(KeysTest, DeleteInALockedEditChangesNothing)
         EXPECT_EQ(std::string(row.text), std::string(first->GetText().c_str()));
     }
     first->readOnly = 0;
+}
+
+// DEL clears the selection of an unlocked drop-down list, and the form
+// hears it as a changed selection; a locked list keeps its selection.
+TEST_F(KeysTest, DeleteClearsAnUnlockedDropDownList)
+{
+    std::unique_ptr<TestControl> combo(AddControl(
+        *form, "combobox", ZT_COMBOBOX, "combo",
+        WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST, 190));
+    for (const char* item : {"one", "two", "three"})
+        SendMessageA(combo->hwnd, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item));
+    const struct {
+        const char* name;
+        unsigned char readOnly;
+        LRESULT selection;
+        std::vector<std::string> events;
+    } rows[] = {{"unlocked", 0, CB_ERR, {"combo:Event5"}}, {"locked", 1, 1, {}}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        combo->readOnly = row.readOnly;
+        SendMessageA(combo->hwnd, CB_SETCURSEL, 1, 0);
+        combo->SetFocus();
+        ASSERT_EQ(combo->hwnd, GetFocus());
+        Log().clear();
+        Key(VK_DELETE);
+        EXPECT_EQ(row.selection, SendMessageA(combo->hwnd, CB_GETCURSEL, 0, 0));
+        EXPECT_TRUE(SameSequence(row.events, Log()));
+    }
 }
 
 TEST_F(KeysTest, EnterClosesAnOpenListWithoutPressingTheDefaultButton)
@@ -357,6 +390,52 @@ TEST(Subclass, SectionHashSkipsBlanksAndTabs)
     for (const Row& row : rows) {
         SCOPED_TRACE(row.text);
         EXPECT_EQ(row.hash, zTextHash(row.text));
+    }
+}
+
+// An edit that records the left clicks that reach its object.
+class ClickEdit : public TestControl {
+public:
+    ClickEdit() : TestControl("edit", ZT_EDIT, "edit") {}
+    bool OnLButtonDown(WPARAM, int, int) override { return Log().push_back("OnLButtonDown"), true; }
+    bool OnLButtonDblClk(WPARAM, int, int) override { return Log().push_back("OnLButtonDblClk"), true; }
+};
+
+// While a control has the focus its form's status bar shows "_LOCKED_" or
+// "_PENCIL_"; a locked control ignores left clicks and double clicks.
+TEST(Lock, StatusBarIconAndClicksFollowTheLock)
+{
+    auto form = std::make_unique<TestForm>("Lock");
+    form->statusBarShown = 1;
+    form->Show(SW_SHOW);
+    SetForegroundWindow(form->hwnd);
+    ASSERT_TRUE(form->statusBar && form->statusBar->IsLive());
+    const struct {
+        const char* name;
+        unsigned char readOnly;
+        const char* icon;
+        std::vector<std::string> clicks;
+    } rows[] = {{"locked", 1, "_LOCKED_", {}},
+                {"editable", 0, "_PENCIL_", {"OnLButtonDown", "OnLButtonDblClk"}}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        ClickEdit edit;
+        edit.parent = form.get();
+        edit.style = WS_CHILD | WS_VISIBLE | WS_TABSTOP;
+        edit.left = 10, edit.top = 10, edit.width = 120, edit.height = 22;
+        edit.readOnly = row.readOnly;
+        edit.Create();
+        edit.SetFocus();
+        ASSERT_EQ(edit.hwnd, GetFocus());
+        auto expected = static_cast<HICON>(
+            LoadImageA(zApp().instance, row.icon, IMAGE_ICON, 16, 16, LR_SHARED));
+        ASSERT_NE(nullptr, expected);
+        EXPECT_EQ(expected, reinterpret_cast<HICON>(
+                                SendMessageA(form->statusBar->hwnd, SB_GETICON, 0, 0)));
+        Log().clear();
+        for (UINT msg : {WM_LBUTTONDOWN, WM_LBUTTONUP, WM_LBUTTONDBLCLK, WM_LBUTTONUP})
+            SendMessageA(edit.hwnd, msg, msg == WM_LBUTTONUP ? 0 : MK_LBUTTON, MAKELPARAM(60, 8));
+        EXPECT_TRUE(SameSequence(row.clicks, Log()));
     }
 }
 

@@ -339,10 +339,17 @@ TEST(TrayTest, IconSizesByKind)
     zIcon fresh;
     fresh.SetIconByName("TRAYICON", 3);  // kind 3 on a fresh icon: the resource's own size
     EXPECT_TRUE(fresh.Handle() != nullptr);
-    zIcon blank;
-    blank.SetIconByName("", 1);
-    EXPECT_EQ(nullptr, blank.Handle());
-    EXPECT_EQ(0, blank.width);
+    // An empty name, or one of blanks, is none: the icon held stays.
+    for (const char* none : {"", " \t "}) {
+        SCOPED_TRACE(std::string("name \"") + none + "\"");
+        zIcon held;
+        held.SetIconByName("TRAYICON", 3);
+        HICON before = held.Handle();
+        held.SetIconByName(none, 1);
+        EXPECT_EQ(before, held.Handle());
+        EXPECT_STREQ("TRAYICON", held.name.c_str());
+        EXPECT_EQ(0, held.width);
+    }
 }
 
 // An MDI frame with its menu and two children, one with a menu of its own:

@@ -63,6 +63,7 @@ public:
     {
         keys.push_back(int(*key));
     }
+    void OnDropFiles(const char* file) override { Rec((std::string("OnDropFiles ") + file).c_str()); }
     bool allowClose = true;
     std::vector<int> keys;
 };
@@ -77,6 +78,10 @@ public:
     }
     void Event(int n) override { Log().push_back(std::string(name.c_str()) + ":Event" + std::to_string(n)); }
     void OnChar(WPARAM* ch, LPARAM) override { chars += char(*ch); }
+    void OnDropFiles(const char* file) override
+    {
+        Log().push_back(std::string(name.c_str()) + ":OnDropFiles " + file);
+    }
     std::string chars;
 };
 

@@ -6,15 +6,16 @@
 #include "inst_test.h"
 
 #include "instshell.h"
+#include "varnesk_probe.h"
 
 #include <shlobj.h>
+#include <tlhelp32.h>
 
 #include <functional>
 #include <string>
 #include <vector>
 
 namespace insttest {
-
 
 inline std::string WindowText(HWND window)
 {
@@ -126,8 +127,10 @@ public:
     }
     ~OndrelRun()
     {
-        if (started && WaitForSingleObject(info_.hProcess, 0) == WAIT_TIMEOUT)
+        if (started && WaitForSingleObject(info_.hProcess, 0) == WAIT_TIMEOUT) {
             TerminateProcess(info_.hProcess, 1);
+            WaitForSingleObject(info_.hProcess, 10000);
+        }
         if (started) {
             CloseHandle(info_.hProcess);
             CloseHandle(info_.hThread);
@@ -187,6 +190,26 @@ public:
         }
     }
     HWND WaitBox(DWORD ms) const { return WaitWindow(IsMessageBox, ms); }
+    // The progress window: an "Installer" window with a progress bar.
+    HWND WaitProgressWindow(DWORD ms) const
+    {
+        return WaitWindow([](HWND w) {
+            return WindowText(w) == "Installer" && FindWindowExA(w, nullptr, PROGRESS_CLASSA, nullptr);
+        }, ms);
+    }
+    // The processes the installer started (its install commands).
+    std::vector<DWORD> Children() const
+    {
+        std::vector<DWORD> children;
+        HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+        PROCESSENTRY32 entry = {};
+        entry.dwSize = sizeof entry;
+        for (BOOL more = Process32First(snapshot, &entry); more; more = Process32Next(snapshot, &entry))
+            if (entry.th32ParentProcessID == info_.dwProcessId)
+                children.push_back(entry.th32ProcessID);
+        CloseHandle(snapshot);
+        return children;
+    }
     // The destination dialog: an "Installer" window with the button "OK".
     HWND WaitDestinationDialog(DWORD ms) const
     {
@@ -282,6 +305,16 @@ inline std::vector<std::string> GroupFolders(const std::string& name)
             folders.push_back(std::string(path) + "\\" + name);
     }
     return folders;
+}
+
+// The group's item as the shell's Program Manager leaves it: a link in the
+// group's folder of the start menu.
+inline bool GroupItemExists(const std::string& group, const std::string& item)
+{
+    for (const std::string& folder : GroupFolders(group))
+        if (testutil::file_exists(folder + "\\" + item + ".lnk"))
+            return true;
+    return false;
 }
 
 // The Program Manager group a run may have made in the shared prefix: its

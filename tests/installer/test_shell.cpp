@@ -2,9 +2,9 @@
 // folder and DDE.
 
 #include "inst_test.h"
+#include "progman_peer.h"
 
 #include "instshell.h"
-#include "xdde.h"
 
 #include "zapplication.h"
 #include "xsystem.h"
@@ -14,10 +14,12 @@
 #include <shlobj.h>
 
 using insttest::BoxScript;
+using insttest::ProgramManagerPeer;
 using insttest::RecordingView;
 using insttest::ScopedList;
 using insttest::ScopedLog;
 using insttest::ScratchFolder;
+using insttest::Ready;
 
 namespace {
 
@@ -66,8 +68,7 @@ std::string FontValue(const std::string& face)
 TEST(Fonts, CopiedLoggedLoadedAndRegistered)
 {
     std::string source = AnyTrueTypeFont();
-    if (source.empty())
-        GTEST_SKIP() << "no TrueType font in the prefix";
+    ASSERT_FALSE(source.empty()) << "a TrueType font of Wine's";
     struct Row {
         const char* name;
         bool english;
@@ -91,9 +92,9 @@ TEST(Fonts, CopiedLoggedLoadedAndRegistered)
         ASSERT_EQ(lines.size(), 1u);
         EXPECT_EQ(lines[0], std::string(row.english ? "LOADING FONT " : "CARICAMENTO CARATTERI ") +
                                 cleanup.face + " " + file);
-        if (row.withFace) {
-            EXPECT_EQ(FontValue(cleanup.face), name);
-        }
+        // Only a font with a face is loaded (it can then be removed) and registered.
+        EXPECT_EQ(RemoveFontResourceA(cleanup.file.c_str()) != 0, row.withFace) << "loaded";
+        EXPECT_EQ(FontValue(cleanup.face), row.withFace ? name : "<none>") << "registered";
     }
 }
 
@@ -123,115 +124,6 @@ TEST(ProgramGroup, NoDdeInstanceIsABadConnect)
     EXPECT_EQ(boxes.boxes[0].caption, "Fatal");
     EXPECT_EQ(boxes.boxes[0].style & 0xF0, UINT(MB_ICONHAND));
 }
-
-namespace {
-
-// A Program Manager of the test's own: a DDE server thread that offers the
-// service "PROGMAN" on its topic of the same name and, unlike Wine's shell,
-// also to a client that names no topic (so the installer's first attempt
-// reaches this peer and never the prefix's shell); it records each execute
-// and refuses those that hold "refuse".
-class ProgramManagerPeer {
-public:
-    ProgramManagerPeer()
-    {
-        thread_ = CreateThread(nullptr, 0, Main, this, 0, &threadId_);
-        WaitForSingleObject(ready_, 10000);
-    }
-    ~ProgramManagerPeer()
-    {
-        PostThreadMessageA(threadId_, WM_QUIT, 0, 0);
-        WaitForSingleObject(thread_, 10000);
-        CloseHandle(thread_);
-        CloseHandle(ready_);
-    }
-    ProgramManagerPeer(const ProgramManagerPeer&) = delete;
-    ProgramManagerPeer& operator=(const ProgramManagerPeer&) = delete;
-
-    bool running = false;
-    std::vector<std::string> commands;
-
-private:
-    static ProgramManagerPeer*& Self()
-    {
-        static ProgramManagerPeer* self = nullptr;
-        return self;
-    }
-    static HDDEDATA CALLBACK Callback(UINT type, UINT, HCONV, HSZ topic, HSZ, HDDEDATA data,
-                                      ULONG_PTR, ULONG_PTR)
-    {
-        ProgramManagerPeer* self = Self();
-        if (type == XTYP_CONNECT) {
-            char name[64] = {};
-            DdeQueryStringA(self->id_, topic, name, sizeof name, CP_WINANSI);
-            return reinterpret_cast<HDDEDATA>(lstrcmpiA(name, "PROGMAN") == 0);
-        }
-        if (type == XTYP_WILDCONNECT) {
-            HSZPAIR pairs[2] = {{self->service_, self->topic_}, {nullptr, nullptr}};
-            return DdeCreateDataHandle(self->id_, reinterpret_cast<LPBYTE>(pairs), sizeof pairs, 0,
-                                       nullptr, 0, 0);
-        }
-        if (type == XTYP_EXECUTE) {
-            char text[1024] = {};
-            DdeGetData(data, reinterpret_cast<LPBYTE>(text), sizeof text - 1, 0);
-            self->commands.push_back(text);
-            bool refuse = std::string(text).find("refuse") != std::string::npos;
-            return reinterpret_cast<HDDEDATA>(refuse ? DDE_FNOTPROCESSED : DDE_FACK);
-        }
-        return nullptr;
-    }
-    static DWORD WINAPI Main(void* parameter)
-    {
-        auto* self = static_cast<ProgramManagerPeer*>(parameter);
-        Self() = self;
-        MSG msg;
-        PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE);  // the thread's queue first
-        if (DdeInitializeA(&self->id_, Callback, APPCLASS_STANDARD | CBF_SKIP_ALLNOTIFICATIONS, 0) ==
-            DMLERR_NO_ERROR) {
-            HSZ service = DdeCreateStringHandleA(self->id_, "PROGMAN", CP_WINANSI);
-            self->service_ = service;
-            self->topic_ = DdeCreateStringHandleA(self->id_, "PROGMAN", CP_WINANSI);
-            self->running = DdeNameService(self->id_, service, nullptr, DNS_REGISTER) != nullptr;
-            SetEvent(self->ready_);
-            while (GetMessageA(&msg, nullptr, 0, 0) > 0)
-                DispatchMessageA(&msg);
-            DdeNameService(self->id_, service, nullptr, DNS_UNREGISTER);
-            DdeFreeStringHandle(self->id_, service);
-            DdeFreeStringHandle(self->id_, self->topic_);
-            DdeUninitialize(self->id_);
-        }
-        SetEvent(self->ready_);
-        return 0;
-    }
-
-    HANDLE ready_ = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-    HANDLE thread_ = nullptr;
-    DWORD threadId_ = 0;
-    DWORD id_ = 0;
-    HSZ service_ = nullptr;
-    HSZ topic_ = nullptr;
-};
-
-// Whether this machine lets a DDE client reach a server at all (some Wine
-// sessions deliver no WM_DDE_INITIATE broadcast to any server window).
-bool DdeReachable()
-{
-    xdde probe;
-    probe.service = "PROGMAN";
-    return probe.DdeConnectService();
-}
-
-// The peer is part of the test: without it the test fails, never skips.
-::testing::AssertionResult Ready(const ProgramManagerPeer& progman)
-{
-    if (!progman.running)
-        return ::testing::AssertionFailure() << "the test's Program Manager did not start";
-    if (!DdeReachable())
-        return ::testing::AssertionFailure() << "no DDE conversation reaches it";
-    return ::testing::AssertionSuccess();
-}
-
-}  // namespace
 
 TEST(ProgramGroup, GroupAndItemsThroughDde)
 {

@@ -7,6 +7,7 @@
 #include "testutil.h"
 #include "sim_serial.h"
 #include "brisal.h"
+#include "ecrpace.h"
 
 #include <windows.h>
 #include <gtest/gtest.h>
@@ -67,12 +68,13 @@ class SerialLine : public ::testing::Test {
 protected:
     void SetUp() override
     {
+        ecr_pace = EcrPace();
         host_ = env_port("ECR_TEST_COM_HOST");
         int peer = env_port("ECR_TEST_COM_PEER");
         hostTty_ = env_text("ECR_TEST_COM_HOST_TTY");
         // The runner's set-up always makes the line; a run without it tests nothing.
         ASSERT_TRUE(host_ != 0 && peer != 0 && !hostTty_.empty())
-            << "no serial line: tools/session.sh links a socat pty pair as two COM ports and "
+            << "no serial line: tools/lanes.sh links a socat pty pair as two COM ports and "
                "sets ECR_TEST_COM_HOST, ECR_TEST_COM_PEER and ECR_TEST_COM_HOST_TTY (is socat "
                "installed?)";
         ASSERT_TRUE(peer_.open(peer)) << "COM" << peer << " does not open";

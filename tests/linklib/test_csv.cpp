@@ -106,7 +106,7 @@ TEST(CsvOut, ArticlesCustomersAndModFilter)
     std::strcpy(a.partita_iva, "01234567890");
     std::strcpy(a.codice_fiscale, "RSSMRA80A01H501U");
     ClienteRecord& b = at<ClienteRecord>(cli, 1);  // unchanged, with VAT number
-    std::strcpy(b.partita_iva, "1");
+    std::memcpy(b.partita_iva, "123456789012", 12);  // full field, no NUL
     std::strcpy(b.citta, "Roma");
     ClienteRecord& c = at<ClienteRecord>(cli, 2);  // changed, no VAT number
     c.changed = 1;
@@ -117,7 +117,7 @@ TEST(CsvOut, ArticlesCustomersAndModFilter)
     EXPECT_EQ("id_cliente;ragione_sociale;indirizzo;citta;partita_iva;codice_fiscale\r\n"
               "1;Rossi srl;;;01234567890;RSSMRA80A01H501U\r\n",
               cmod);
-    EXPECT_EQ(cmod + "2;;;Roma;1;\r\n", call);
+    EXPECT_EQ(cmod + "2;;;Roma;123456789012;\r\n", call);
 }
 
 TEST(CsvOut, InvoicesAndTheirTypeTexts)
@@ -325,18 +325,24 @@ TEST(CsvIn, HostileFilesApplyNothing)
     }
 }
 
-// Builds a sales file: header, department blocks, article blocks.
-std::vector<uint8_t> sales_file(int reps, int plus, int repBlocks, int pluBlocks)
+// Where a sales file's entries are and what its header says of them.
+struct SalesLayout {
+    int repBlocks, pluBlocks;  // blocks in the file, every slot an entry
+    uint8_t numRep;            // the header's counts and section sizes
+    uint32_t numPlu, sizeRep, sizePlu;
+};
+
+std::vector<uint8_t> sales_file(const SalesLayout& l)
 {
-    std::vector<uint8_t> data(512 * (1 + repBlocks + pluBlocks), 0);
+    std::vector<uint8_t> data(512 * (1 + l.repBlocks + l.pluBlocks), 0);
     SalesHeader h{};
     h.date = ecr_date_decode(3, 4, 25);
-    h.num_rep = static_cast<uint8_t>(reps);
-    h.num_plu = plus;
-    h.size_rep = 512 * repBlocks;
-    h.size_plu = 512 * pluBlocks;
+    h.num_rep = l.numRep;
+    h.num_plu = l.numPlu;
+    h.size_rep = l.sizeRep;
+    h.size_plu = l.sizePlu;
     std::memcpy(data.data(), &h, sizeof h);
-    for (int i = 0; i < reps; ++i) {
+    for (int i = 0; i < 4 * l.repBlocks; ++i) {
         SalesRepEntry e{};
         e.id = 10 + i;
         std::snprintf(e.rec.descr, sizeof e.rec.descr, "REP%d", i);
@@ -346,26 +352,26 @@ std::vector<uint8_t> sales_file(int reps, int plus, int repBlocks, int pluBlocks
             e.sales.totals[k] = i * 10 + k;
         std::memcpy(data.data() + 512 + i * 128, &e, sizeof e);
     }
-    for (int i = 0; i < plus; ++i) {
+    for (int i = 0; i < 4 * l.pluBlocks; ++i) {
         SalesPluEntry e{};
         e.id = 500 + i;
         std::strcpy(e.rec.descr, "ART");
         std::strcpy(e.sales.iva_descr, "IVA 10");
         e.sales.iva_aliquota = 1000;
         e.sales.totals[0] = -i;
-        std::memcpy(data.data() + 512 * (1 + repBlocks) + i * 128, &e, sizeof e);
+        std::memcpy(data.data() + 512 * (1 + l.repBlocks) + i * 128, &e, sizeof e);
     }
     return data;
 }
 
 TEST(SalesCsv, EntriesAcrossBlocks)
 {
-    auto data = sales_file(6, 1, 2, 1);
+    auto data = sales_file({2, 1, 6, 1, 1024, 512});
     std::string rep, plu;
     SalesFileInfo info;
     ASSERT_TRUE(sales_to_csv(data, rep, plu, &info));
     EXPECT_EQ(6, info.num_rep);
-    EXPECT_EQ(1024, info.size_rep);
+    EXPECT_EQ(1024u, info.size_rep);
     auto lines = testutil::lines_of(rep);
     ASSERT_EQ(7u, lines.size());
     EXPECT_EQ(SALES_REP_HEADER, lines[0]);
@@ -377,44 +383,39 @@ TEST(SalesCsv, EntriesAcrossBlocks)
     EXPECT_EQ(rep.size(), rep.find("\r\n", rep.size() - 2) + 2);
 }
 
-TEST(SalesCsv, InconsistentHeadersAreRefused)
+// A header that counts more entries than its blocks hold gives the entries
+// of its blocks; only a counted section past the end of the file is refused.
+TEST(SalesCsv, SectionsGiveTheEntriesOfTheirBlocks)
 {
     const struct {
         const char* name;
-        int reps, plus, repBlocks, pluBlocks;
-        int32_t sizeRep, sizePlu;
-        std::size_t fileSize;
+        SalesLayout layout;
+        std::size_t fileSize;  // 0: as built
+        bool ok;
+        std::size_t repEntries, pluEntries;
     } rows[] = {
-        {"department count beyond its blocks", 5, 0, 1, 0, 512, 0, 1024},
-        {"article count beyond its blocks", 0, 9, 0, 2, 0, 1024, 1536},
-        {"sections beyond the file", 1, 1, 1, 1, 512, 1024, 1536},
-        {"section size not in blocks", 1, 0, 1, 0, 300, 0, 1024},
-        {"huge article section", 0, 1, 0, 1, 0, INT32_MIN, 1024},
-        {"short file", 0, 0, 0, 0, 0, 0, 100},
+        {"department count beyond its blocks", {1, 0, 5, 0, 512, 0}, 0, true, 4, 0},
+        {"article count beyond its blocks", {0, 2, 0, 9, 0, 1024}, 0, true, 0, 8},
+        {"article count above 2^31", {0, 1, 0, 0x80000000u, 0, 512}, 0, true, 0, 4},
+        {"department section not in whole blocks", {2, 0, 5, 0, 700, 0}, 0, true, 4, 0},
+        {"uncounted section past the end", {1, 0, 0, 0, 4096, 0}, 0, true, 0, 0},
+        {"department section past the end", {1, 0, 1, 0, 1024, 0}, 0, false, 0, 0},
+        {"article section past the end", {1, 1, 1, 1, 512, 1024}, 0, false, 0, 0},
+        {"article section above 2^31 bytes", {0, 1, 0, 1, 0, 0x80000000u}, 0, false, 0, 0},
+        {"file shorter than its header", {0, 0, 0, 0, 0, 0}, 100, false, 0, 0},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
-        auto data = sales_file(0, 0, row.repBlocks, row.pluBlocks);
-        SalesHeader h;
-        if (data.size() >= 512) {
-            std::memcpy(&h, data.data(), sizeof h);
-            h.num_rep = static_cast<uint8_t>(row.reps);
-            h.num_plu = row.plus;
-            h.size_rep = row.sizeRep;
-            h.size_plu = row.sizePlu;
-            std::memcpy(data.data(), &h, sizeof h);
-        }
-        data.resize(row.fileSize);
+        auto data = sales_file(row.layout);
+        if (row.fileSize)
+            data.resize(row.fileSize);
         std::string rep = "x", plu = "y";
         SalesFileInfo info;
-        EXPECT_FALSE(sales_to_csv(data, rep, plu, &info));
-        EXPECT_EQ("", rep);
-        EXPECT_EQ("", plu);
+        EXPECT_EQ(row.ok, sales_to_csv(data, rep, plu, &info));
+        // Each text is the section's header line and one line an entry.
+        EXPECT_EQ(row.repEntries ? row.repEntries + 1 : 0, testutil::lines_of(rep).size());
+        EXPECT_EQ(row.pluEntries ? row.pluEntries + 1 : 0, testutil::lines_of(plu).size());
     }
-    std::string rep, plu;
-    SalesFileInfo info;
-    EXPECT_TRUE(sales_to_csv(sales_file(0, 0, 0, 0), rep, plu, &info));
-    EXPECT_EQ("", rep);
 }
 
 }  // namespace

@@ -43,6 +43,16 @@ private:
     HMODULE module_;
 };
 
+// The trace's timestamp and blank, and the program folder, as patterns.
+const std::string kTimestamp = R"(\d\d:\d\d:\d\d:\d\d\d )";
+std::string folder_pattern()
+{
+    return std::regex_replace(testutil::exe_folder(), std::regex(R"([\\.^$|()\[\]{}*+?])"),
+                              R"(\$&)");
+}
+
+DWORD WINAPI do_nothing(LPVOID) { return 0; }
+
 int count_of(const std::string& text, const std::string& what)
 {
     int n = 0;
@@ -76,13 +86,12 @@ TEST(Trace, LinesCarryTimestampNameAndQuotedValues)
     EXPECT_EQ(version, lib.get<GetVerFn>("ecr_get_ver")(version));
 
     auto lines = testutil::lines_of(testutil::read_file(trace_path()));
-    const std::string ts = R"(\d\d:\d\d:\d\d:\d\d\d )";
+    const std::string& ts = kTimestamp;
     const std::string hex = "0x[0-9A-F]{8}";
-    const std::string dir = std::regex_replace(testutil::exe_folder(), std::regex(R"([\\.^$|()\[\]{}*+?])"), R"(\$&)");
     const std::regex expected[] = {
         std::regex(ts + "DllMain -- versione='BRISAL V1\\.4 del 29/01/2013'"),
-        std::regex(ts + "DllMain -- PROCESS_ATTACH: hInst='" + hex + "' esito='1' dirname='" + dir +
-                   "' esito_sock='0'"),
+        std::regex(ts + "DllMain -- PROCESS_ATTACH: hInst='" + hex + "' esito='1' dirname='" +
+                   folder_pattern() + "' esito_sock='0'"),
         std::regex(ts + "ecr_get_err -- begin: esito='-21' errptr='" + hex + "'"),
         std::regex(ts + "ecr_get_err -- end  : errptr='ECR_ERR_PORT_NOT_VALID'"),
         std::regex(ts + "ecr_get_ver -- begin: verptr='" + hex + "'"),
@@ -127,7 +136,7 @@ TEST(Trace, AttachAndProcessEndDetachLines)
     DeleteFileA(trace_path().c_str());
     ASSERT_EQ(0, testutil::run_program("\"" + testutil::exe_folder() + "\\brisal_exit.exe\""));
 
-    const std::string ts = R"(\d\d:\d\d:\d\d:\d\d\d )";
+    const std::string& ts = kTimestamp;
     const std::string rest = R"(: hInst='0x[0-9A-F]{8}' esito='1' dirname='[^']+' esito_sock=')";
     const struct { const char* reason; const char* sock; } rows[] = {
         {"PROCESS_ATTACH", "0"},
@@ -143,6 +152,34 @@ TEST(Trace, AttachAndProcessEndDetachLines)
         EXPECT_TRUE(std::regex_match(seen[i], std::regex(ts + "DllMain -- " + rows[i].reason +
                                                           rest + rows[i].sock + "'")))
             << seen[i];
+    }
+}
+
+// A thread of the host that starts and ends while the library is loaded
+// leaves an attach and a detach line, each reason padded to its width.
+TEST(Trace, ThreadAttachAndDetachLines)
+{
+    testutil::ScopedEnv trace("ECR_TRACE", "1");
+    Library lib;
+    ASSERT_TRUE(lib.loaded());
+    const std::string before = testutil::read_file(trace_path());
+    HANDLE thread = CreateThread(nullptr, 0, do_nothing, nullptr, 0, nullptr);
+    ASSERT_NE(nullptr, thread);
+    EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(thread, 10000));
+    CloseHandle(thread);
+    const std::string text = testutil::read_file(trace_path());
+    ASSERT_EQ(0u, text.find(before));
+    const std::string added = text.substr(before.size());
+
+    for (const char* reason : {"THREAD_ATTACH ", "THREAD_DETACH "}) {
+        SCOPED_TRACE(reason);
+        const std::regex line(kTimestamp + "DllMain -- " + reason +
+                              R"(: hInst='0x[0-9A-F]{8}' esito='1' dirname=')" + folder_pattern() +
+                              "' esito_sock='0'");
+        int seen = 0;
+        for (const std::string& l : testutil::lines_of(added))
+            seen += std::regex_match(l, line) ? 1 : 0;
+        EXPECT_GE(seen, 1) << added;
     }
 }
 
@@ -178,38 +215,6 @@ TEST(Exports, PingRefusesBadDottedAddresses)
     auto ping = lib.get<PingFn>("ecr_ping");
     EXPECT_EQ(-3, ping("192.168.1.300", 1));
     EXPECT_EQ(-3, ping("0.0.0.0", 1));
-}
-
-// Calls fn(a, b) and answers how far the stack pointer moved across the call:
-// 0 for a function that pops its own arguments (stdcall).
-extern "C" int stack_delta_call2(void* fn, int a, int b);
-asm(".text\n"
-    ".globl _stack_delta_call2\n"
-    "_stack_delta_call2:\n"
-    "  push %ebx\n"
-    "  mov %esp, %ebx\n"
-    "  push 16(%esp)\n"   // b
-    "  push 16(%esp)\n"   // a
-    "  call *8(%ebx)\n"
-    "  mov %esp, %eax\n"
-    "  sub %ebx, %eax\n"
-    "  mov %ebx, %esp\n"
-    "  pop %ebx\n"
-    "  ret\n");
-
-TEST(Exports, CalleePopsItsArguments)
-{
-    Library lib;
-    ASSERT_TRUE(lib.loaded());
-    char text[25];
-    void* getErr = reinterpret_cast<void*>(lib.get<GetErrFn>("ecr_get_err"));
-    ASSERT_NE(nullptr, getErr);
-    EXPECT_EQ(0, stack_delta_call2(getErr, -2, reinterpret_cast<int>(text)));
-    EXPECT_STREQ("ERR_HOSTNAME_NON_RISOLTO", text);
-
-    void* ping = reinterpret_cast<void*>(lib.get<PingFn>("ecr_ping"));
-    ASSERT_NE(nullptr, ping);
-    EXPECT_EQ(0, stack_delta_call2(ping, reinterpret_cast<int>("0.0.0.0"), 1));
 }
 
 // Calls fn with n int-sized arguments and answers how far the stack pointer

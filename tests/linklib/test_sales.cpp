@@ -4,10 +4,12 @@
 #include "ecr_result.h"
 #include "ecrpace.h"
 #include "ecrsales.h"
+#include "ecrsalescsv.h"
 #include "sim_fixture.h"
 #include "sim_tables.h"
 
 #include <algorithm>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -66,6 +68,8 @@ protected:
     std::string dir_;
 };
 
+// The conversion's rules are test_csv's; here the register's current sales
+// file reaches it and its two texts land under the file's date.
 TEST_F(Sales, CurrentSalesAcrossBlocks)
 {
     SimSalesDay day;
@@ -75,19 +79,13 @@ TEST_F(Sales, CurrentSalesAcrossBlocks)
     day.plu.push_back(entry(99999, "ACQUA", 500));
     installVendcorr(reg(), day);
     EXPECT_EQ(1, ecr_recv_vend_corrente(host(), dir_.c_str()));
-    auto rep = lines_of(read_file(csv("REP", day.date)));
-    ASSERT_EQ(7u, rep.size());
-    EXPECT_EQ("id_reparto;descr;iva;batt_sing;tipo_sconto;id_aux_lan;id_gruppo;prezzo;min_valore;"
-              "max_valore;valore_sconto;iva_descr;iva_aliquota;totale_reparto;totale_qt_rep;"
-              "totale_sconto_rep;totale_reso_storno;tot_qt_reso_storno",
-              rep[0]);
-    EXPECT_EQ("5;REP;1;0;0;1;1;0;0;0;0;IVA 22;2200;40;41;42;43;44", rep[5]);
-    EXPECT_EQ("6;REP;1;0;0;1;1;0;0;0;0;IVA 22;2200;50;51;52;53;54", rep[6]);
-    EXPECT_EQ("id_plu;descr;id_reparto;var_prezzo;zero_si;prezzo;codice_ean;iva_descr;"
-              "iva_aliquota;totale_plu;totale_qt_plu;totale_sconto_plu;totale_reso_storno;"
-              "tot_qt_reso_storno\r\n"
-              "99999;ACQUA;1;0;0;0;;IVA 22;2200;500;501;502;503;504\r\n",
-              read_file(csv("PLU", day.date)));
+    const std::string bytes = buildSalesFile(day);
+    std::string rep, plu;
+    SalesFileInfo info;
+    ASSERT_TRUE(sales_to_csv(std::vector<uint8_t>(bytes.begin(), bytes.end()), rep, plu, &info));
+    EXPECT_EQ(7u, lines_of(rep).size());
+    EXPECT_EQ(rep, read_file(csv("REP", day.date)));
+    EXPECT_EQ(plu, read_file(csv("PLU", day.date)));
     auto commands = reg().commands();
     EXPECT_NE(commands.end(), std::find(commands.begin(), commands.end(), "VENDCORR"));
     EXPECT_EQ(paired_, setupCommands());
@@ -194,18 +192,71 @@ TEST_F(Sales, BadRangesSendNothing)
     }
 }
 
-TEST_F(Sales, InconsistentHeaderIsRefused)
+// A header that counts more entries than its blocks hold still gives the
+// entries there are; only a section past the end of the file is refused,
+// and then the other days' files go too.
+TEST_F(Sales, OnlyASectionPastTheEndOfTheFileIsRefused)
 {
-    SimSalesDay d;
-    d.date = simSeconds(5, 5, 25);
-    d.reparti.push_back(entry(1, "A", 0));
-    std::string bytes = buildSalesFile(d);
-    bytes[27] = 9;  // nine entries in a one-block section
-    reg().putFile("VEND050525.DAT", bytes);
-    EXPECT_EQ(ERR_FILE_CREATION, ecr_recv_vend_storico(host(), dir_.c_str(), 5, 5, 25, 5, 5, 25));
-    EXPECT_FALSE(file_exists(csv("REP", d.date)));
-    EXPECT_EQ(paired_, setupCommands());
-    EXPECT_FALSE(file_exists(local_path("VEND050525.DAT")));
+    SimSalesDay d1, d2;
+    d1.date = simSeconds(5, 5, 25);
+    for (int i = 0; i < 4; ++i)
+        d1.reparti.push_back(entry(i + 1, "A", i));  // one full block
+    d2.date = simSeconds(6, 5, 25);
+    d2.reparti.push_back(entry(7, "B", 0));
+    putArchivedDay(reg(), d2);
+    const struct {
+        const char* name;
+        int offset;  // header byte changed in the first day's file
+        char value;
+        int result;
+        size_t firstDayLines;  // 0: no file
+    } rows[] = {
+        {"six entries counted, four in the block", 27, 6, 2, 5},
+        {"department section of two blocks, one in the file", 73, 4, ERR_FILE_CREATION, 0},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        std::string bytes = buildSalesFile(d1);
+        bytes[row.offset] = row.value;
+        reg().putFile("VEND050525.DAT", bytes);
+        EXPECT_EQ(row.result, ecr_recv_vend_storico(host(), dir_.c_str(), 5, 5, 25, 6, 5, 25));
+        EXPECT_EQ(row.firstDayLines, lines_of(read_file(csv("REP", d1.date))).size());
+        EXPECT_EQ(row.result > 0, file_exists(csv("REP", d2.date)));
+        EXPECT_FALSE(file_exists(local_path("VEND050525.DAT")));
+    }
+}
+
+// A register that is in set-up mode already is used as it is and left so,
+// whatever the outcome.
+TEST_F(Sales, ARegisterAlreadyInSetupStaysInIt)
+{
+    SimSalesDay day;
+    day.date = simSeconds(3, 4, 25);
+    day.reparti.push_back(entry(1, "PANE", 1));
+    putArchivedDay(reg(), day);
+    const struct {
+        const char* name;
+        int errorFlag;
+        std::function<int()> call;
+        int result;
+    } rows[] = {
+        {"current sales", 0, [&] { return ecr_recv_vend_corrente(host(), dir_.c_str()); }, 1},
+        {"current sales refused", 1,
+         [&] { return ecr_recv_vend_corrente(host(), dir_.c_str()); }, ERR_REG_IN_ERRORE},
+        {"archived sales", 0,
+         [&] { return ecr_recv_vend_storico(host(), dir_.c_str(), 3, 4, 25, 3, 4, 25); }, 1},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        day.errorFlag = row.errorFlag;
+        installVendcorr(reg(), day);
+        reg().runCommand("SETUP 1");
+        reg().clearCommands();
+        EXPECT_EQ(row.result, row.call());
+        EXPECT_TRUE(setupCommands().empty());
+        EXPECT_EQ(1, reg().info().setup);
+        EXPECT_EQ(row.result > 0, file_exists(csv("REP", day.date)));
+    }
 }
 
 }  // namespace

@@ -9,6 +9,8 @@
 #include <windows.h>
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <climits>
 #include <cstring>
 #include <regex>
 #include <string>
@@ -24,6 +26,30 @@ using testutil::ScopedEnv;
 
 // Gives socat time to carry bytes from one pty to the other.
 void let_bytes_travel() { Sleep(300); }
+
+constexpr char kXon[] = "\x11";
+constexpr char kXoff[] = "\x13";
+
+// The register holds the line with XOFF (printing, paper out). The byte
+// behind the XOFF comes in only once the host's port took the XOFF.
+void hold_line(int host, ecrsim::SimSerialPeer& peer)
+{
+    char got[2] = {};
+    ASSERT_EQ(0, ecr_recv_xonxoff_ser(host, got, 0, 1));
+    ASSERT_TRUE(peer.send(std::string(kXoff) + "!"));
+    ASSERT_EQ(1, ecr_recv_xonxoff_ser(host, got, 1, 2));
+    ASSERT_EQ('!', got[0]);
+}
+
+// The register lets the line go and the host sends one byte more: the
+// register has then seen `before` and that byte, nothing that was dropped.
+void release_line(int host, ecrsim::SimSerialPeer& peer, const std::string& before)
+{
+    ASSERT_TRUE(peer.send(kXon));
+    EXPECT_EQ(0, ecr_send_xonxoff_ser(host, "Z"));
+    EXPECT_TRUE(peer.wait_for(before.size() + 1, 5000));
+    EXPECT_EQ(before + "Z", peer.received());
+}
 
 TEST_F(SerialLine, ConnectOpensTheLineAtTheSpeedOfItsIndex)
 {
@@ -164,22 +190,29 @@ TEST_F(SerialLine, AnEmptyTextWritesNothing)
 
 TEST_F(SerialLine, WriteFailuresEndTheSend)
 {
-    const struct { const char* faults; int result; bool closed; } rows[] = {
-        {"write", ERR_TIMEOUT, false},                   // time-out, output cleared
-        {"write,flush", ECR_ERR_PORT_NOT_VALID, false},  // time-out, output stuck
-        {"write=-4", ECR_ERR_PORT_NOT_VALID, true},      // the port failed
+    const std::string big(5000, 'x');  // more than the port's output buffer holds
+    const struct { const char* name; const char* faults; bool held; int result; bool closed; } rows[] = {
+        {"buffer full on a held line: time-out, output dropped", nullptr, true, ERR_TIMEOUT, false},
+        {"time-out, output stuck", "write,flush", false, ECR_ERR_PORT_NOT_VALID, false},
+        {"the port failed", "write=-4", false, ECR_ERR_PORT_NOT_VALID, true},
     };
     for (const auto& row : rows) {
-        SCOPED_TRACE(row.faults);
+        SCOPED_TRACE(row.name);
         ASSERT_EQ(0, ecr_conn_xonxoff_ser(host_, 0, 0));
+        if (row.held) {
+            ASSERT_NO_FATAL_FAILURE(hold_line(host_, peer_));
+        }
+        peer_.clear();
         record_.clear();
         {
             ScopedEnv faults("PCOMM_FAULTS", row.faults);
-            EXPECT_EQ(row.result, ecr_send_xonxoff_ser(host_, "CMD"));
+            EXPECT_EQ(row.result, ecr_send_xonxoff_ser(host_, row.held ? big.c_str() : "CMD"));
         }
         std::vector<std::string> calls = record_.calls();
         ASSERT_FALSE(calls.empty());
         EXPECT_EQ(row.closed ? call("19") : call("7", "2"), calls.back());
+        if (row.held)
+            release_line(host_, peer_, "");
         ecr_disc_xonxoff_ser(host_);
     }
 }
@@ -222,6 +255,7 @@ TEST_F(SerialLine, ReceiveEndsAfterNumsecReadTimeOuts)
         {"silent line, one period", "", 10, 1, 2800, 5000},
         {"silent line, two periods", "", 10, 2, 5800, 9000},
         {"exact mode, 4 of 10 bytes", "1234", -10, 1, 2800, 5000},
+        {"exact mode, the largest count", "1234", INT_MIN, 1, 2800, 5000},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
@@ -249,17 +283,59 @@ TEST_F(SerialLine, AReadFailureClosesThePort)
     EXPECT_EQ(std::vector<std::string>({call("4", "8"), call("19")}), record_.calls());
 }
 
-TEST_F(SerialLine, DisconnectStopsWaitingForAStuckOutputQueue)
+// A register holding the line with XOFF (printing, paper out) keeps the
+// bytes in the output queue: the disconnect waits for them while the hold
+// may still end, and says so in its result and the trace when it gives up.
+TEST_F(SerialLine, DisconnectWaitsWhileTheRegisterHoldsTheLine)
 {
-    ASSERT_EQ(0, ecr_conn_xonxoff_ser(host_, 0, 0));
-    record_.clear();
-    ScopedEnv faults("PCOMM_FAULTS", "oqueue=5");
-    ULONGLONG start = GetTickCount64();
-    EXPECT_EQ(0, ecr_disc_xonxoff_ser(host_));
-    ULONGLONG took = elapsed_since(start);
-    EXPECT_GE(took, 2800u);
-    EXPECT_LT(took, 6000u);
-    EXPECT_EQ(std::vector<std::string>({call("9"), call("19")}), record_.calls());
+    const struct {
+        const char* name;
+        DWORD xonAfterMs;  // INFINITE: the register never lets go
+        int stallMs;       // how long the disconnect waits for a queue that does not move
+        int result;
+        bool arrive;
+    } rows[] = {
+        {"XON after five seconds", 5000, 60000, 0, true},
+        {"held past the bound", INFINITE, 8000, ERR_TIMEOUT, false},
+    };
+    std::string text;
+    for (int i = 0; i < 100; ++i)
+        text += static_cast<char>('A' + i % 26);
+    ScopedEnv trace("ECR_TRACE", "1");
+    ecr_init_dirname();
+    const std::string log = testutil::exe_folder() + "\\ecrlog.txt";
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        ecr_pace.queue_stall_ms = row.stallMs;
+        ASSERT_EQ(0, ecr_conn_xonxoff_ser(host_, 0, 0));
+        ASSERT_NO_FATAL_FAILURE(hold_line(host_, peer_));
+        peer_.clear();
+        DeleteFileA(log.c_str());
+        EXPECT_EQ(0, ecr_send_xonxoff_ser(host_, text.c_str()));
+        record_.clear();
+        HANDLE done = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+        std::atomic<bool> xonSent{false};
+        std::thread xon([&] {
+            if (WaitForSingleObject(done, row.xonAfterMs) == WAIT_TIMEOUT) {
+                xonSent = true;  // before the XON: the queue cannot empty earlier
+                peer_.send(kXon);
+            }
+        });
+        EXPECT_EQ(row.result, ecr_disc_xonxoff_ser(host_));
+        // The port closes only once the XON let the bytes out, or the bound passed.
+        EXPECT_EQ(row.arrive, xonSent.load());
+        SetEvent(done);
+        xon.join();
+        CloseHandle(done);
+        EXPECT_EQ(std::vector<std::string>({call("9"), call("19")}), record_.calls());
+        EXPECT_EQ(!row.arrive, testutil::read_file(log).find(
+                                   "coda di uscita non svuotata: port='" + std::to_string(host_) +
+                                   "' length='100'") != std::string::npos);
+        // Released and used again: what the close dropped never comes.
+        ASSERT_EQ(0, ecr_conn_xonxoff_ser(host_, 0, 0));
+        release_line(host_, peer_, row.arrive ? text : "");
+        ecr_disc_xonxoff_ser(host_);
+    }
 }
 
 TEST_F(SerialLine, AFileGoesOutIn1024BytePieces)
@@ -273,7 +349,11 @@ TEST_F(SerialLine, AFileGoesOutIn1024BytePieces)
     testutil::write_file(path, text);
     testutil::write_file(empty, "");
 
+    ScopedEnv trace("ECR_TRACE", "1");
+    ecr_init_dirname();
+    const std::string log = testutil::exe_folder() + "\\ecrlog.txt";
     ASSERT_EQ(0, ecr_conn_xonxoff_ser(host_, 5, 0));
+    DeleteFileA(log.c_str());
     record_.clear();
     EXPECT_EQ(0, ecr_file_xonxoff_ser(host_, path.c_str()));
     EXPECT_EQ(std::vector<std::string>({call("7", "0"), call("6", "1024"), call("7", "0"),
@@ -281,6 +361,16 @@ TEST_F(SerialLine, AFileGoesOutIn1024BytePieces)
               record_.calls());
     EXPECT_TRUE(peer_.wait_for(text.size(), 5000));
     EXPECT_EQ(text, peer_.received());
+    // Each piece is a send of its own in the trace, as over TCP.
+    // (The pieces' line ends break the begin lines.)
+    const std::string traced = testutil::read_file(log);
+    const std::regex send(R"(ecr_send_xonxoff_ser -- (begin|end  ): [\s\S]*?(length|esito)='(\d+)')");
+    std::vector<std::string> sends;
+    for (std::sregex_iterator m(traced.begin(), traced.end(), send), end; m != end; ++m)
+        sends.push_back((*m)[1].str() + " " + (*m)[3].str());
+    EXPECT_EQ(std::vector<std::string>({"begin 1024", "end   0", "begin 1024", "end   0",
+                                        "begin 452", "end   0"}),
+              sends);
 
     EXPECT_EQ(ERR_INVALID_FILESIZE, ecr_file_xonxoff_ser(host_, empty.c_str()));
     EXPECT_EQ(ERR_FILE_NOT_FOUND,

@@ -5,7 +5,6 @@
 #include "ecr_result.h"
 #include "ecrmain.h"
 #include "ecrpace.h"
-#include "ecrtcp.h"
 #include "ecrtrace.h"
 #include "sim_register.h"
 #include "sim_tcp.h"
@@ -130,31 +129,6 @@ std::string text_of(size_t length)
     return s;
 }
 
-TEST(TcpAnswerBytes, MeaningDependsOnFirmware)
-{
-    const struct { unsigned char byte; int v10; EcrAnswer kind; } rows[] = {
-        {0x06, 0, EcrAnswer::Taken},   {0x15, 0, EcrAnswer::Refused}, {0x07, 0, EcrAnswer::Busy},
-        {'0', 0, EcrAnswer::None},     {'1', 0, EcrAnswer::None},     {'2', 0, EcrAnswer::None},
-        {0x06, 1, EcrAnswer::Taken},   {0x15, 1, EcrAnswer::Refused}, {0x07, 1, EcrAnswer::Busy},
-        {'0', 1, EcrAnswer::Taken},    {'1', 1, EcrAnswer::Refused},  {'2', 1, EcrAnswer::Busy},
-        {'3', 1, EcrAnswer::None},     {0x00, 1, EcrAnswer::None},    {0x11, 0, EcrAnswer::None},
-    };
-    for (const auto& row : rows) {
-        SCOPED_TRACE(testing::Message() << "byte " << int(row.byte) << " v10 " << row.v10);
-        EXPECT_EQ(row.kind, ecr_answer_kind(row.byte, row.v10));
-    }
-    const struct { const char* info; bool v10; } infos[] = {
-        {"ECR=I,STATI=1,VERSIONE=V1.0", true},  {"VERSIONE=V1.", true},
-        {"ECR=I,VERSIONE=V2.0", false},         {"ECR=I,VERSIONE= V1.0", false},
-        {"ECR=I,VERSION=V1.0", false},          {"", false},
-        {nullptr, false},
-    };
-    for (const auto& row : infos) {
-        SCOPED_TRACE(row.info ? row.info : "(null)");
-        EXPECT_EQ(row.v10, ecr_info_is_v10(row.info));
-    }
-}
-
 TEST_F(TcpStream, ConnectHoldsTheRegisterUntilDisconnect)
 {
     connect();
@@ -227,6 +201,9 @@ TEST_F(TcpStream, RepeatsFollowTheAnswers)
         {"'1' on V1", "V1.0", {TcpAnswer::with("1")}, 2, 900, 3000},
         {"'2' on V1", "V1.0", {TcpAnswer::with("2")}, 2, 80, 800},
         {"'0' on V1", "V1.0", {TcpAnswer::with("0")}, 1, 0, 0},
+        {"NAK on V1", "V1.0", {TcpAnswer::nak()}, 2, 900, 3000},
+        {"'1' ignored when V1 is not right behind the key", " V1.0",
+         {TcpAnswer::with("1\x06")}, 1, 0, 0},
         {"'1' ignored elsewhere", "V2.3", {TcpAnswer::with("1\x06")}, 1, 0, 0},
         {"'2' ignored elsewhere", "ECRSIM 1.0", {TcpAnswer::with("2\x06")}, 1, 0, 0},
         {"junk ignored", "V1.0", {TcpAnswer::with("A\x11\x13\x06")}, 1, 0, 0},

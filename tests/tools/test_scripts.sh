@@ -117,5 +117,51 @@ else
   check "a test session (display, Wine prefix, winewarm.exe) to run in" "present" "missing"
 fi
 
+# --- The session's PostgreSQL server starts whatever folder the clone is
+# in: here a build folder inside a folder only root may enter (as root's home
+# on Debian 12), and its data goes with the session.
+mkdir -m 700 "$tmp/private"
+out=$(
+  build=$tmp/private/clone/build
+  mkdir -p "$build"
+  source "$here/tools/pgserver.sh"
+  unset CORVEX_TEST_PGPORT
+  session_postgres >/dev/null
+  answer=$(psql -h 127.0.0.1 -p "${CORVEX_TEST_PGPORT:-0}" -U postgres -d postgres -tAc 'SELECT 6*7' 2>&1)
+  data=$pg_dir
+  postgres_stop
+  echo "answer=$answer left=$(ls -d "$data" 2>/dev/null | wc -l)"
+)
+check "a clone in a private folder gets its PostgreSQL server, removed at the end" "answer=42 left=0" "$out"
+
+# --- Lanes: each its own loopback and its own copy of the program folder.
+lanes=$here/build/lanes
+if [ -f "$lanes/0/env" ] && [ -f "$lanes/1/env" ]; then
+  bind_port() {  # lane: listens on a port of the lane's 127.0.0.1 for a moment
+    (source "$lanes/$1/env"
+     exec nsenter --net="$lane_netns_path" python3 -c \
+       'import socket,time; s=socket.socket(); s.bind(("127.0.0.1",40999)); s.listen(); print("bound"); time.sleep(2)') 2>&1
+  }
+  bind_port 0 >"$tmp/lane0" &
+  bind_port 1 >"$tmp/lane1"
+  wait
+  check "two lanes hold one port of 127.0.0.1 at once" "bound bound" "$(cat "$tmp/lane0") $(cat "$tmp/lane1")"
+  # Its display's socket file may be taken over by a server of another
+  # namespace; the abstract socket of the lane's own namespace may not.
+  display_of_lane() {
+    (source "$lanes/$1/env"
+     exec nsenter --net="$lane_netns_path" python3 -c 'import os,socket
+s=socket.socket(socket.AF_UNIX); s.connect("\0/tmp/.X11-unix/X"+os.environ["DISPLAY"][1:]); print("reached")') 2>&1
+  }
+  check "each lane reaches its display inside its namespace" "reached reached" \
+    "$(display_of_lane 0) $(display_of_lane 1)"
+  folder=$(cd "$here/build/bin" && CTEST_RESOURCE_GROUP_0_LANES=id:1,slots:1 \
+    "$here/tools/winerun" cmd /c cd </dev/null 2>/dev/null | tr -d '\r')
+  check "a test in lane 1 runs in that lane's program folder" \
+    "Z:$(sed 's|/|\\|g' <<<"$lanes/1/bin")" "$folder"
+else
+  check "the session's lanes (tools/test.sh starts them)" "present" "missing"
+fi
+
 echo "$passes passed, $failures failed"
 [ "$failures" = 0 ]

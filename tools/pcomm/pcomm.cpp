@@ -1,35 +1,38 @@
 #include "pcomm.h"
+#include "cslock.h"
+#include "outqueue.h"
 
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <new>
 
 namespace {
 
 constexpr int kMaxPort = 255;
 constexpr DWORD kDefaultReadMs = 3000;
-constexpr DWORD kDefaultWriteMs = 5000;
+// How long a write waits for room in a full output buffer: fixed, as the
+// time-outs the caller sets are the reads'.
+constexpr DWORD kWriteMs = 5000;
 // Wine waits the whole total time-out even with data waiting, so reads poll
-// an immediate-return read at this pace instead.
+// the input queue at this pace instead.
 constexpr DWORD kPollMs = 3;
 
 struct Port {
     HANDLE handle = INVALID_HANDLE_VALUE;
     DWORD readMs = kDefaultReadMs;
-    DWORD writeMs = kDefaultWriteMs;
+    OutQueue* out = nullptr;  // ours, set with the handle
 };
 
 Port g_ports[kMaxPort + 1];
 CRITICAL_SECTION g_lock;
 
-class Guard {
+class Guard : public CsLock {
 public:
-    Guard() { EnterCriticalSection(&g_lock); }
-    ~Guard() { LeaveCriticalSection(&g_lock); }
-    Guard(const Guard&) = delete;
-    Guard& operator=(const Guard&) = delete;
+    Guard() : CsLock(&g_lock) {}
 };
 
 void record(const char* format, ...) __attribute__((format(printf, 1, 2)));
@@ -68,19 +71,13 @@ bool fault(const char* call, int dflt, int* code)
     return false;
 }
 
-HANDLE handle_of(int port)
+// The port's state as it is now; no handle when it is not open.
+Port port_of(int port)
 {
     if (port < 1 || port > kMaxPort)
-        return INVALID_HANDLE_VALUE;
+        return Port();
     Guard guard;
-    return g_ports[port].handle;
-}
-
-bool apply_timeouts(HANDLE h, DWORD writeMs)
-{
-    // Reads return at once with what is there; sio_read does the waiting.
-    COMMTIMEOUTS t = {MAXDWORD, 0, 0, 0, writeMs};
-    return SetCommTimeouts(h, &t) != FALSE;
+    return g_ports[port];
 }
 
 DWORD speed_of(int code)
@@ -92,7 +89,7 @@ DWORD speed_of(int code)
 // Reads and changes the port's DCB under one call.
 template <typename Change> int change_dcb(int port, Change change)
 {
-    HANDLE h = handle_of(port);
+    HANDLE h = port_of(port).handle;
     if (h == INVALID_HANDLE_VALUE)
         return SIO_BADPORT;
     DCB dcb;
@@ -109,12 +106,14 @@ int open_port(int port)
 {
     if (port < 1 || port > kMaxPort)
         return SIO_BADPORT;
-    if (handle_of(port) != INVALID_HANDLE_VALUE)
+    if (port_of(port).handle != INVALID_HANDLE_VALUE)
         return SIO_OUTCONTROL;
     char name[16];
     std::snprintf(name, sizeof name, "\\\\.\\COM%d", port);
-    HANDLE h = CreateFileA(name, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0,
-                           nullptr);
+    // Overlapped, so that the output buffer's writer can wait on a held line
+    // while reads and set-up calls go on, and can be called off.
+    HANDLE h = CreateFileA(name, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                           FILE_FLAG_OVERLAPPED, nullptr);
     if (h == INVALID_HANDLE_VALUE)
         return SIO_OPENFAIL;
     DCB dcb;
@@ -130,60 +129,89 @@ int open_port(int port)
         dcb.fOutxCtsFlow = dcb.fOutxDsrFlow = dcb.fOutX = dcb.fInX = FALSE;
         dcb.fRtsControl = RTS_CONTROL_ENABLE;
         dcb.fDtrControl = DTR_CONTROL_ENABLE;
-        ok = SetCommState(h, &dcb) && apply_timeouts(h, kDefaultWriteMs);
+        // Reads return at once with what is there (sio_read does the waiting);
+        // writes have no time-out: the writer waits as long as the line is held.
+        COMMTIMEOUTS t = {MAXDWORD, 0, 0, 0, 0};
+        ok = SetCommState(h, &dcb) && SetCommTimeouts(h, &t);
     }
-    if (!ok) {
+    OutQueue* out = ok ? new (std::nothrow) OutQueue(h) : nullptr;
+    if (!out || !out->start()) {
+        delete out;
         CloseHandle(h);
         return SIO_WIN32FAIL;
     }
     Guard guard;
     g_ports[port] = Port();
     g_ports[port].handle = h;
+    g_ports[port].out = out;
     return SIO_OK;
+}
+
+// Takes what waits in the input queue, at most `len` bytes, without waiting
+// for more (Wine may leave an overlapped read of an empty port pending).
+bool read_waiting(HANDLE h, char* buf, int len, HANDLE done, DWORD* got)
+{
+    *got = 0;
+    DWORD errors = 0;
+    COMSTAT stat;
+    if (!ClearCommError(h, &errors, &stat))
+        return false;
+    if (stat.cbInQue == 0)
+        return true;
+    OVERLAPPED ov = {};
+    ov.hEvent = done;
+    DWORD want = std::min(static_cast<DWORD>(len), stat.cbInQue);
+    if (ReadFile(h, buf, want, got, &ov))
+        return true;
+    if (GetLastError() != ERROR_IO_PENDING)
+        return false;
+    if (WaitForSingleObject(done, kDefaultReadMs) == WAIT_TIMEOUT)
+        CancelIo(h);
+    return GetOverlappedResult(h, &ov, got, TRUE) || GetLastError() == ERROR_OPERATION_ABORTED;
 }
 
 int read_port(int port, char* buf, int len)
 {
-    HANDLE h = handle_of(port);
-    if (h == INVALID_HANDLE_VALUE)
+    const Port open = port_of(port);
+    if (open.handle == INVALID_HANDLE_VALUE)
         return SIO_BADPORT;
     if (!buf || len <= 0)
         return SIO_BADPARM;
-    DWORD limit;
-    {
-        Guard guard;
-        limit = g_ports[port].readMs;
-    }
+    HANDLE done = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    if (!done)
+        return SIO_WIN32FAIL;
     DWORD start = GetTickCount();
+    int rc;
     for (;;) {
         DWORD got = 0;
-        if (!ReadFile(h, buf, static_cast<DWORD>(len), &got, nullptr))
-            return SIO_WIN32FAIL;
-        if (got > 0)
-            return static_cast<int>(got);
-        if (GetTickCount() - start >= limit)
-            return 0;
+        if (!read_waiting(open.handle, buf, len, done, &got)) {
+            rc = SIO_WIN32FAIL;
+            break;
+        }
+        if (got > 0 || GetTickCount() - start >= open.readMs) {
+            rc = static_cast<int>(got);
+            break;
+        }
         Sleep(kPollMs);
     }
+    CloseHandle(done);
+    return rc;
 }
 
 int write_port(int port, const char* buf, int len)
 {
-    HANDLE h = handle_of(port);
-    if (h == INVALID_HANDLE_VALUE)
+    OutQueue* out = port_of(port).out;
+    if (!out)
         return SIO_BADPORT;
     if (!buf || len < 0)
         return SIO_BADPARM;
     int code;
     if (fault("short", 1, &code) && code > 0 && len > code)
         len = code;
-    DWORD written = 0;
-    BOOL ok = WriteFile(h, buf, static_cast<DWORD>(len), &written, nullptr);
-    if (written > 0 || (ok && len == 0))
-        return static_cast<int>(written);
-    DWORD error = ok ? ERROR_TIMEOUT : GetLastError();
-    return error == ERROR_TIMEOUT || error == ERROR_SEM_TIMEOUT ? SIO_WRITETIMEOUT
-                                                                : SIO_WIN32FAIL;
+    if (len == 0)
+        return 0;
+    int n = out->put(buf, len, kWriteMs);
+    return n > 0 ? n : n == 0 ? SIO_WRITETIMEOUT : SIO_WIN32FAIL;
 }
 
 }  // namespace
@@ -204,15 +232,16 @@ int PCOMM_API sio_close(int port)
     record("19 %d\n", port);
     if (port < 1 || port > kMaxPort)
         return SIO_BADPORT;
-    HANDLE h;
+    Port closing;
     {
         Guard guard;
-        h = g_ports[port].handle;
-        g_ports[port].handle = INVALID_HANDLE_VALUE;
+        closing = g_ports[port];
+        g_ports[port] = Port();
     }
-    if (h == INVALID_HANDLE_VALUE)
+    if (closing.handle == INVALID_HANDLE_VALUE)
         return SIO_BADPORT;
-    CloseHandle(h);
+    delete closing.out;  // calls its writer off first: what still waits is dropped
+    CloseHandle(closing.handle);
     return SIO_OK;
 }
 
@@ -279,23 +308,18 @@ int PCOMM_API sio_errorabort(int port, int on)
     });
 }
 
-int PCOMM_API sio_timeouts(int port, int read_ms, int write_ms)
+int PCOMM_API sio_timeouts(int port, int read_ms, int interval_ms)
 {
-    record("50 %d %d %d\n", port, read_ms, write_ms);
+    record("50 %d %d %d\n", port, read_ms, interval_ms);
     int code;
     if (fault("timeouts", SIO_WIN32FAIL, &code))
         return code;
-    HANDLE h = handle_of(port);
-    if (h == INVALID_HANDLE_VALUE)
+    if (port_of(port).handle == INVALID_HANDLE_VALUE)
         return SIO_BADPORT;
-    if (read_ms < 0 || write_ms < 0)
+    if (read_ms < 0 || interval_ms != 0)
         return SIO_BADPARM;
-    DWORD writeMs = write_ms > 0 ? static_cast<DWORD>(write_ms) : kDefaultWriteMs;
-    if (!apply_timeouts(h, writeMs))
-        return SIO_WIN32FAIL;
     Guard guard;
     g_ports[port].readMs = static_cast<DWORD>(read_ms);
-    g_ports[port].writeMs = writeMs;
     return SIO_OK;
 }
 
@@ -327,26 +351,23 @@ int PCOMM_API sio_flush(int port, int func)
                                  PURGE_RXCLEAR | PURGE_RXABORT | PURGE_TXCLEAR | PURGE_TXABORT};
     if (func < 0 || func > 2)
         return SIO_BADPARM;
-    HANDLE h = handle_of(port);
-    if (h == INVALID_HANDLE_VALUE)
+    const Port open = port_of(port);
+    if (open.handle == INVALID_HANDLE_VALUE)
         return SIO_BADPORT;
-    return PurgeComm(h, what[func]) ? SIO_OK : SIO_WIN32FAIL;
+    if (func != 0)
+        open.out->drop();
+    return PurgeComm(open.handle, what[func]) ? SIO_OK : SIO_WIN32FAIL;
 }
 
 int PCOMM_API sio_oqueue(int port)
 {
     record("9 %d\n", port);
-    int code;
-    if (fault("oqueue", 1, &code))
-        return code;
-    HANDLE h = handle_of(port);
-    if (h == INVALID_HANDLE_VALUE)
+    OutQueue* out = port_of(port).out;
+    if (!out)
         return SIO_BADPORT;
-    DWORD errors = 0;
-    COMSTAT stat;
-    if (!ClearCommError(h, &errors, &stat))
-        return SIO_WIN32FAIL;
-    return static_cast<int>(stat.cbOutQue);
+    // A write the device holds is still in the buffer: this counts it too.
+    int queued = out->pending();
+    return queued < 0 ? SIO_WIN32FAIL : queued;
 }
 
 BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID)

@@ -14,9 +14,12 @@
 //                length asked for, not the data).
 //   PCOMM_FAULTS comma-separated list of "<call>[=<code>]" that make a call
 //                fail: open, ioctl, lctrl, flowctrl, errorabort, timeouts, write
-//                (default code SIO_WRITETIMEOUT), read, flush, oqueue=<n>
-//                (the output queue reports n bytes forever) and short=<n>
-//                (a write passes at most n bytes per call).
+//                (default code SIO_WRITETIMEOUT), read, flush and short=<n>
+//                (a write takes at most n bytes per call).
+//
+// Each open port has an output buffer of 4096 bytes: a write queues bytes
+// and returns, a thread of the port writes them to the line as flow control
+// lets it; closing the port drops what still waits.
 
 #ifdef __cplusplus
 extern "C" {
@@ -31,7 +34,7 @@ enum sio_result {
     SIO_BADPARM = -3,      // an argument outside its range
     SIO_WIN32FAIL = -4,    // a Win32 call failed (or an injected fault)
     SIO_OPENFAIL = -5,     // CreateFile of the port failed
-    SIO_WRITETIMEOUT = -12 // nothing could be written within the write time-out
+    SIO_WRITETIMEOUT = -12 // the output buffer stayed full for the write time-out
 };
 
 // Speed codes of sio_ioctl.
@@ -51,12 +54,13 @@ int PCOMM_API sio_ioctl(int port, int baud, int mode);
 // Ordinal 4. Reads up to len bytes: the count (> 0) as soon as any byte is
 // there, 0 when none came within the read time-out.
 int PCOMM_API sio_read(int port, char* buf, int len);
-// Ordinal 6. Writes up to len bytes; the count actually written, which may
-// be short of len, or SIO_WRITETIMEOUT when none went out in time.
+// Ordinal 6. Queues up to len bytes for output: the count queued, which may
+// be short of len when the buffer fills, or SIO_WRITETIMEOUT when it stayed
+// full for 5000 ms (the write time-out, fixed).
 int PCOMM_API sio_write(int port, const char* buf, int len);
 // Ordinal 7. Drops queued bytes: 0 the input queue, 1 the output queue, 2 both.
 int PCOMM_API sio_flush(int port, int func);
-// Ordinal 9. Bytes still waiting in the output queue.
+// Ordinal 9. Bytes queued for output and not yet out.
 int PCOMM_API sio_oqueue(int port);
 // Ordinal 11. Modem lines: bit 0 DTR on, bit 1 RTS on.
 int PCOMM_API sio_lctrl(int port, int mode);
@@ -66,14 +70,15 @@ int PCOMM_API sio_flowctrl(int port, int mode);
 // Ordinal 19. Closes the port.
 int PCOMM_API sio_close(int port);
 // Ordinal 20. Opens the port (9600 baud, 8N1, no flow control, read
-// time-out 3000 ms, write time-out 5000 ms until told otherwise).
+// time-out 3000 ms until told otherwise).
 int PCOMM_API sio_open(int port);
 // Ordinal 48. 1: a line error stops reads and writes until the error is
 // cleared; 0: errors are only counted.
 int PCOMM_API sio_errorabort(int port, int on);
-// Ordinal 50. Total read and write time-outs in milliseconds; a write
-// time-out of 0 keeps 5000 ms, so that a write never blocks for good.
-int PCOMM_API sio_timeouts(int port, int read_ms, int write_ms);
+// Ordinal 50. Read time-outs in milliseconds: a read returns 0 bytes after
+// read_ms without data. Reads return as soon as any byte is there, so the
+// time-out between bytes must be 0.
+int PCOMM_API sio_timeouts(int port, int read_ms, int interval_ms);
 
 #ifdef __cplusplus
 }

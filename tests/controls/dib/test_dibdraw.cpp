@@ -83,7 +83,7 @@ TEST(DibDraw, PaletteFollowsColourTable)
         WORD bits;
         DWORD clrUsed;
         UINT entries;
-    } rows[] = {{1, 0, 2}, {1, 2, 2}, {4, 0, 16}, {4, 5, 5}, {8, 0, 256}, {8, 17, 17}};
+    } rows[] = {{1, 0, 2}, {1, 2, 2}, {4, 0, 16}, {4, 5, 5}, {8, 0, 256}, {8, 17, 17}, {8, 300, 300}};
     for (const Row& r : rows) {
         SCOPED_TRACE(std::to_string(r.bits) + " bits, " + std::to_string(r.clrUsed) + " used");
         HGLOBAL dib = MakeDib(r.bits, 4, 4, r.clrUsed);

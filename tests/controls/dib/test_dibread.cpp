@@ -120,8 +120,9 @@ TEST(DibRead, TruncatedFilesNeverReadPastTheirBlock)
         {"half a file header", 7, false},
         {"file header only", 14, false},
         {"half an info header", 14 + 20, false},
-        {"header, no table", 14 + 40, true},
-        {"half the table", 14 + 40 + 512, true},
+        // A colour table past the end of the file is refused.
+        {"header, no table", 14 + 40, false},
+        {"half the table", 14 + 40 + 512, false},
         {"half the bits", 14 + 40 + 1024 + 32, true},
     };
     for (const Row& r : rows) {
@@ -166,24 +167,49 @@ TEST(DibRead, FilesShorterThanAnInfoHeaderGiveNull)
     }
 }
 
-TEST(DibRead, HostileHeadersAreRefused)
+// Odd but readable headers are read; refused is only what would overflow:
+// a colour table past the end of the file, a table too large for its 16-bit
+// size, an image size that wraps.
+TEST(DibRead, HeadersAreReadUnlessTheyWouldOverflow)
 {
+    const std::string bits8 = Pattern(dibImageSize(8, 4, 4), 2);
     struct Row {
         const char* name;
-        std::string header;
+        std::string file;
+        DWORD tableBytes;  // of a header that opens
+        DWORD imageBytes;
+        bool opens;
     } rows[] = {
-        {"colour count beyond any table", InfoHeader(4, 4, 8, 0x40000000)},
-        {"more colours than a DIB holds", InfoHeader(4, 4, 8, 257)},
-        {"zero width", InfoHeader(0, 4, 24)},
-        {"negative width", InfoHeader(-4, 4, 24)},
-        {"zero height", InfoHeader(4, 0, 24)},
-        {"image beyond 4 GB", InfoHeader(0x10000, 0x10000, 32)},
-        {"unknown header size", std::string("\x6C\0\0\0", 4) + InfoHeader(4, 4, 24).substr(4)},
+        {"300 colours", InfoHeader(4, 4, 8, 300) + Pattern(1200, 1) + bits8, 1200, 16, true},
+        {"largest table of 16-bit size", InfoHeader(4, 4, 8, 16383) + Pattern(65532, 1) + bits8,
+         65532, 16, true},
+        {"zero width", InfoHeader(0, 4, 24), 0, 0, true},
+        {"zero height", InfoHeader(4, 0, 24), 0, 0, true},
+        {"negative width with its image size", InfoHeader(-4, 4, 24, 0, 64) + Pattern(64, 1), 0,
+         64, true},
+        {"colour table past the file", InfoHeader(4, 4, 8, 300) + Pattern(1199, 1), 0, 0, false},
+        {"table too large for its size", InfoHeader(4, 4, 8, 16384) + Pattern(65536, 1) + bits8,
+         0, 0, false},
+        {"colour count beyond any table", InfoHeader(4, 4, 8, 0x40000000) + Pattern(64, 1), 0, 0,
+         false},
+        {"negative width, image size by the rule", InfoHeader(-4, 4, 24) + Pattern(64, 1), 0, 0,
+         false},
+        {"image beyond 4 GB", InfoHeader(0x10000, 0x10000, 32) + Pattern(64, 1), 0, 0, false},
+        {"unknown header size",
+         std::string("\x6C\0\0\0", 4) + InfoHeader(4, 4, 24).substr(4) + Pattern(64, 1), 0, 0,
+         false},
     };
     for (const Row& r : rows) {
         SCOPED_TRACE(r.name);
         std::vector<BYTE> block;
-        EXPECT_FALSE(OpenBytes(FileHeader(14 + 40 + 64, 54) + r.header + Pattern(64, 1), &block));
+        ASSERT_EQ(r.opens, OpenBytes(r.file, &block));
+        if (!r.opens)
+            continue;
+        ASSERT_EQ(40 + r.tableBytes + r.imageBytes, block.size());
+        EXPECT_EQ(0, std::memcmp(block.data() + 40, r.file.data() + 40, block.size() - 40));
+        BITMAPINFOHEADER h = HeaderOf(block);
+        EXPECT_EQ(r.tableBytes / 4, h.biClrUsed);
+        EXPECT_EQ(r.imageBytes, h.biSizeImage);
     }
 }
 

@@ -16,6 +16,7 @@
 
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -64,6 +65,17 @@ std::string Cell(ZGridWindow& g, int row, int column)
 {
     return zGridGetText(g.grid(), row, column, true);
 }
+
+std::vector<std::pair<int, int>> Notes(const ZGridWindow& g, int code)
+{
+    std::vector<std::pair<int, int>> found;
+    for (const auto& note : g.notes)
+        if (note.first == code)
+            found.push_back(note);
+    return found;
+}
+
+HICON g_firstCopy = nullptr;  // the grid's copy of the first button icon
 
 bool g_validated = false;
 bool Validate(HWND, int, HWND)
@@ -117,6 +129,7 @@ std::vector<Step> Script()
         S("unused 0x0B32", 0x0B32, 1, 1, V(0)),
         S("unused 0x0B35", 0x0B35, 1, 1, V(0)),
         S("unused 0x0B3E", 0x0B3E, 1, 1, V(0)),
+        S("no font of its own to tell", WM_GETFONT, 0, 0, V(0)),
 
         // Texts the grid answers with are never null.
         S("no editor text yet", GRIDM_GETEDITTEXT, 0, 0, T("")),
@@ -127,7 +140,11 @@ std::vector<Step> Script()
         S("column count", GRIDM_GETCOLUMNCOUNT, 0, 0, V(3)),
         S("current row", GRIDM_GETCURRENTROW, 0, 0, V(1)),
         S("current column", GRIDM_GETCURRENTCOLUMN, 0, 0, V(1)),
-        S("go to row 3", GRIDM_GOTOROW, 0, 3, V(0), [](ZGridWindow& g, bool) { EXPECT_EQ(3, g.gi()->currentRow); }),
+        S("go to row 3", GRIDM_GOTOROW, 0, 3, V(0),
+          [](ZGridWindow& g, bool) {
+              EXPECT_EQ(3, g.gi()->currentRow);
+              EXPECT_EQ((std::vector<std::pair<int, int>>{{GRIDN_ROWCHANGED, 0}}), Notes(g, GRIDN_ROWCHANGED));
+          }),
         S("go to row 0 changes nothing", GRIDM_GOTOROW, 0, 0, V(0),
           [](ZGridWindow& g, bool) { EXPECT_EQ(3, g.gi()->currentRow); }),
         S("go to a row beyond changes nothing", GRIDM_GOTOROW, 0, 9, V(0),
@@ -172,14 +189,13 @@ std::vector<Step> Script()
         S("a display width of 0 is ignored", GRIDM_SETDISPLAYWIDTH, 2, 0, V(0),
           [](ZGridWindow& g, bool) { EXPECT_EQ(15, g.Send(GRIDM_GETDISPLAYWIDTH, 2)); }),
         S("data width", GRIDM_SETDATAWIDTH, 2, 14, V(0),
-          [](ZGridWindow& g, bool bound) {
-              // A bound grid's fetch buffers keep their size.
-              EXPECT_EQ(bound ? 12 : 14, g.col(2).dataWidth);
+          [](ZGridWindow& g, bool) {
+              EXPECT_EQ(14, g.col(2).dataWidth);
               EXPECT_EQ("dup", Cell(g, 2, 2));
               EXPECT_EQ("n5", Cell(g, 5, 2));
           }),
         S("a data width of 0 is ignored", GRIDM_SETDATAWIDTH, 2, 0, V(0),
-          [](ZGridWindow& g, bool bound) { EXPECT_EQ(bound ? 12 : 14, g.col(2).dataWidth); }),
+          [](ZGridWindow& g, bool) { EXPECT_EQ(14, g.col(2).dataWidth); }),
         S("read-only column", GRIDM_SETCOLREADONLY, 3, 7, V(0),
           [](ZGridWindow& g, bool) { EXPECT_TRUE(g.col(3).columnReadOnly); }),
         S("writable column", GRIDM_SETCOLREADONLY, 3, 0, V(0),
@@ -350,6 +366,15 @@ std::vector<Step> Script()
               for (int i = 1; i < 6; ++i)
                   EXPECT_EQ(nullptr, g.gi()->icons[i]);
           }),
+        S("no button icon changes nothing", GRIDM_SETBUTTONICON, 0, 0, V(0),
+          [](ZGridWindow& g, bool) { EXPECT_EQ(g_firstCopy, g.gi()->icons[0]); },
+          [](ZGridWindow& g, bool) { g_firstCopy = g.gi()->icons[0]; }),
+        S("a second button icon", GRIDM_SETBUTTONICON, 0, reinterpret_cast<LPARAM>(icon), V(0),
+          [](ZGridWindow& g, bool) {
+              EXPECT_NE(g_firstCopy, g.gi()->icons[0]);
+              ICONINFO info = {};
+              EXPECT_FALSE(GetIconInfo(g_firstCopy, &info)) << "the older copy is destroyed";
+          }),
 
         // Query texts.
         S("filter", GRIDM_SETWHERE, 0, P("id > 0"), V(0),
@@ -384,7 +409,10 @@ std::vector<Step> Script()
               g.Send(GRIDM_GOTOCOLUMN, 2);
               g.Char('q');
           }),
-        S("an editor", GRIDM_HASEDITOR, 0, 0, V(1)),
+        S("an editor", GRIDM_HASEDITOR, 0, 0, V(1),
+          [](ZGridWindow& g, bool) {
+              EXPECT_EQ(14, SendMessageA(g.editor(), EM_GETLIMITTEXT, 0, 0)) << "the owner's data width";
+          }),
         S("the editor window", GRIDM_GETEDITOR, 0, 0, NZ),
         S("the editor's text set", GRIDM_SETEDITORTEXT, 0, P("abc"), V(0),
           [](ZGridWindow& g, bool) { EXPECT_STREQ("abc", reinterpret_cast<const char*>(g.Send(GRIDM_GETEDITTEXT))); }),

@@ -180,59 +180,6 @@ TEST_F(GridWindow, CreationBuildsTheRecordAndChildrenAndDestructionFreesIt)
     EXPECT_EQ(0, g_recordAfter) << "the record is detached on WM_DESTROY";
 }
 
-TEST_F(GridWindow, OwnMessagesSetAndReadTheRecord)
-{
-    ASSERT_TRUE(Bind(5)) << sqlitedsn::Problem();
-    ASSERT_EQ(3, gi_->columnCount);
-    SendMessageA(grid_, GRIDM_SETTITLE, 2, reinterpret_cast<LPARAM>("Nome"));
-    EXPECT_STREQ("Nome", reinterpret_cast<const char*>(SendMessageA(grid_, GRIDM_GETTITLE, 2, 0)));
-    EXPECT_STREQ("", reinterpret_cast<const char*>(SendMessageA(grid_, GRIDM_GETTITLE, 9, 0))) << "out of range";
-    EXPECT_EQ(2, SendMessageA(grid_, GRIDM_FINDCOLUMN, 0, reinterpret_cast<LPARAM>("NAME"))) << "case is ignored";
-    EXPECT_EQ(0, SendMessageA(grid_, GRIDM_FINDCOLUMN, 0, reinterpret_cast<LPARAM>("none")));
-    SendMessageA(grid_, GRIDM_SETSQLNAME, 2, reinterpret_cast<LPARAM>(""));
-    EXPECT_STREQ("name", reinterpret_cast<const char*>(SendMessageA(grid_, GRIDM_GETSQLNAME, 2, 0))) << "empty refused";
-
-    struct Flag {
-        const char* name;
-        UINT msg;
-        DWORD bit;
-        bool cleared;  // lParam 0 clears it again
-    } flags[] = {{"upper", GRIDM_SETUPPERCASE, 0x1, false},    {"grouped", GRIDM_SETGROUPED, 0x4, true},
-                 {"colour", GRIDM_SETCOLORED, 0x40, true},   {"password", GRIDM_SETPASSWORD, 0x100, false},
-                 {"daymonth", GRIDM_SETDAYMONTH, 0x800, true}, {"datehourmin", GRIDM_SETDATEHOURMIN, 0x4000, true}};
-    for (const Flag& f : flags) {
-        SCOPED_TRACE(f.name);
-        gi_->columns[0].flags = 0;
-        SendMessageA(grid_, f.msg, 1, 1);
-        EXPECT_EQ(f.bit, gi_->columns[0].flags);
-        SendMessageA(grid_, f.msg, 1, 0);
-        EXPECT_EQ(f.cleared ? 0u : f.bit, gi_->columns[0].flags);
-    }
-    gi_->columns[0].flags = 0;
-
-    HICON icon = LoadIcon(nullptr, IDI_APPLICATION);
-    SendMessageA(grid_, GRIDM_SETBUTTONICON, 6, reinterpret_cast<LPARAM>(icon));
-    SendMessageA(grid_, GRIDM_SETBUTTONICON, 0, 0);
-    for (HICON held : gi_->icons)
-        EXPECT_EQ(nullptr, held) << "index 6 and a null icon change nothing";
-    SendMessageA(grid_, GRIDM_SETBUTTONICON, 2, reinterpret_cast<LPARAM>(icon));
-    HICON first = gi_->icons[2];
-    ASSERT_NE(nullptr, first);
-    EXPECT_NE(icon, first) << "the grid keeps its own copy";
-    SendMessageA(grid_, GRIDM_SETBUTTONICON, 2, reinterpret_cast<LPARAM>(icon));
-    EXPECT_NE(nullptr, gi_->icons[2]);
-
-    EXPECT_EQ(gi_->rowCount, SendMessageA(grid_, GRIDM_GETROWCOUNT, 0, 0));
-    EXPECT_EQ(gi_->charHeight + 3, SendMessageA(grid_, GRIDM_GETROWPITCH, 0, 0));
-    EXPECT_EQ(reinterpret_cast<LRESULT>(gi_->hstmt), SendMessageA(grid_, GRIDM_GETHSTMT, 0, 0));
-    SendMessageA(grid_, GRIDM_GOTOROW, 0, 0);
-    SendMessageA(grid_, GRIDM_GOTOROW, 0, 99);
-    EXPECT_EQ(1, gi_->currentRow) << "rows outside 1..rowCount change nothing";
-    SendMessageA(grid_, GRIDM_GOTOROW, 0, 4);
-    EXPECT_EQ(4, gi_->currentRow);
-    EXPECT_EQ(0, p_.Last(GRIDN_ROWCHANGED));
-}
-
 TEST_F(GridWindow, ScrollBarsMoveTheCursor)
 {
     ASSERT_TRUE(Bind(40)) << sqlitedsn::Problem();
@@ -314,12 +261,49 @@ TEST_F(GridWindow, DraggingAHeaderBorderResizesTheColumn)
     EXPECT_EQ(1, Mouse(WM_LBUTTONUP, {down.x + grow, down.y}));
     EXPECT_FALSE(gi_->resizingColumn);
     EXPECT_EQ(nullptr, GetCapture());
-    EXPECT_EQ((before * gi_->charWidth + grow) / gi_->charWidth, gi_->columns[1].displayWidth);
+    int grown = gi_->columns[1].displayWidth;
+    EXPECT_EQ((before * gi_->charWidth + grow) / gi_->charWidth, grown);
     EXPECT_EQ(before, gi_->columns[1].savedDisplayWidth);
+
+    // Dragged shut, the column is hidden and its width kept for restoring.
+    down.x = GridColumnLeft(gi_, 2) + grown * gi_->charWidth - 1;
+    EXPECT_EQ(1, Mouse(WM_LBUTTONDOWN, down));
+    Mouse(WM_MOUSEMOVE, {down.x - grown * gi_->charWidth - 5, down.y});
+    Mouse(WM_LBUTTONUP, {down.x - grown * gi_->charWidth - 5, down.y});
+    EXPECT_EQ(0, SendMessageA(grid_, GRIDM_GETDISPLAYWIDTH, 2, 0));
+    EXPECT_EQ(0, SendMessageA(grid_, GRIDM_GETVISIBLE, 2, 0));
+    EXPECT_EQ(grown, gi_->columns[1].savedDisplayWidth);
 
     // Away from a border a press selects instead of resizing.
     EXPECT_EQ(0, Mouse(WM_LBUTTONDOWN, CellCentre(2, 1)));
     EXPECT_FALSE(gi_->resizingColumn);
+}
+
+// A drag that loses the mouse (another window takes it, or the grid goes
+// away) ends there: the pointer is not left confined to the header's line.
+TEST_F(GridWindow, ADragThatLosesTheMouseFreesThePointer)
+{
+    ASSERT_TRUE(Bind(5)) << sqlitedsn::Problem();
+    SetForegroundWindow(GetDesktopWindow());  // see the drag test above
+    Pump();
+    RECT free;
+    GetClipCursor(&free);
+    for (bool destroyed : {false, true}) {
+        SCOPED_TRACE(destroyed ? "the grid is destroyed" : "another window takes the mouse");
+        int border = GridColumnLeft(gi_, 2) + gi_->columns[1].displayWidth * gi_->charWidth;
+        ASSERT_EQ(1, Mouse(WM_LBUTTONDOWN, {border - 1, GridHeaderHeight(gi_) / 2}));
+        ASSERT_TRUE(gi_->resizingColumn);
+        if (destroyed) {
+            DestroyWindow(grid_);
+        } else {
+            SetCapture(parent_);
+            EXPECT_FALSE(gi_->resizingColumn);
+            ReleaseCapture();
+        }
+        RECT now;
+        GetClipCursor(&now);
+        EXPECT_TRUE(EqualRect(&free, &now)) << now.left << "," << now.top << " " << now.right << "," << now.bottom;
+    }
 }
 
 TEST_F(GridWindow, OneWheelNotchMovesTwoRows)
@@ -337,7 +321,7 @@ TEST_F(GridWindow, OneWheelNotchMovesTwoRows)
 
 TEST_F(GridWindow, SizesOfStoredRowsCannotBeChangedUnderThem)
 {
-    // Unbound: the row count is the store's own.
+    // The row count is the store's own.
     zGridColAdd(grid_, 8, 0, "a", "a", 8, GRID_TEXT, 0, "", true);
     SendMessageA(grid_, GRIDM_SETROWCOUNT, 0, 5);
     EXPECT_EQ(0, gi_->rowCount) << "no rows claimed beyond the store";
@@ -346,14 +330,6 @@ TEST_F(GridWindow, SizesOfStoredRowsCannotBeChangedUnderThem)
     EXPECT_EQ(20, gi_->totalDataWidth);
     SendMessageA(grid_, GRIDM_REMOVECOLUMNS, 0, 0);
     EXPECT_EQ(0, gi_->columnCount);
-
-    // Bound: the fetch buffers keep their widths.
-    ASSERT_TRUE(Bind(3)) << sqlitedsn::Problem();
-    int width = gi_->columns[1].dataWidth;
-    SendMessageA(grid_, GRIDM_SETDATAWIDTH, 2, width + 50);
-    EXPECT_EQ(width, gi_->columns[1].dataWidth);
-    SendMessageA(grid_, GRIDM_SETROWCOUNT, 0, 2);
-    EXPECT_EQ(2, gi_->rowCount) << "a bound grid takes the count it is given";
 }
 
 COLORREF PixelAt(HWND window, POINT pt)
@@ -416,6 +392,90 @@ TEST_F(GridWindow, PaintingDrawsEveryVisibleCellWithItsColours)
     for (const auto& cell : p_.drawn)
         EXPECT_EQ(1, cell.first);
     EXPECT_EQ(static_cast<COLORREF>(0xA6FDFB), PixelAt(grid_, spot(1, 3)));
+}
+
+// Without a header row 1 starts at the top of the client area: a row
+// repainted alone, and the last row shown in part (no status bar either),
+// are drawn like every other.
+TEST_F(GridWindow, WithoutHeaderEveryRowIsPainted)
+{
+    struct Row {
+        const char* name;
+        DWORD style;
+        int rows;
+        bool written;  // row 3 written (its band alone repainted), else all painted
+    } rows[] = {
+        {"a written row", GRIDS_NOHEADER, 6, true},
+        {"the partly shown last row", GRIDS_NOHEADER | GRIDS_NOSTATUSBAR, 30, false},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.name);
+        SendMessageA(grid_, GRIDM_REMOVECOLUMNS, 0, 0);
+        for (const char* name : {"a", "b", "c"})
+            zGridColAdd(grid_, 8, 0, name, name, 8, GRID_TEXT, 0, "", true);
+        for (int i = 0; i < r.rows; ++i)
+            SendMessageA(grid_, GRIDM_INSERTROW, 0, 0);
+        SendMessageA(grid_, GRIDM_SETSTYLE, 0, static_cast<LPARAM>(r.style));
+        ASSERT_EQ(0, GridHeaderHeight(gi_));
+        int pitch = GridRowHeight(gi_);
+        int row = 3;
+        if (r.written) {
+            UpdateWindow(grid_);
+            zGridPutText(grid_, row, 1, "x");
+        } else {
+            // Half of row 19 shows.
+            MoveWindow(grid_, 0, 0, 400, 18 * pitch + pitch / 2, TRUE);
+            RECT client;
+            GetClientRect(grid_, &client);
+            ASSERT_EQ(18 * pitch + pitch / 2, client.bottom);
+            row = 19;
+        }
+        UpdateWindow(grid_);
+        POINT pt = {GridColumnLeft(gi_, 1) + 8 * gi_->charWidth - 3, GridRowTop(gi_, row - 1) + 2};
+        EXPECT_EQ(static_cast<COLORREF>(row % 2 ? 0xD9E9D8 : 0xF0FAFA), PixelAt(grid_, pt));
+    }
+}
+
+// Moving a row of an unbound grid takes the cursor along: the caret and
+// the row marker follow it.
+TEST_F(GridWindow, AMovedRowTakesTheCaretAndMarker)
+{
+    struct Row {
+        const char* name;
+        UINT msg;
+        WPARAM column;  // 0: the current one stays
+        int row;        // where row 3 goes
+    } rows[] = {
+        {"up", GRIDM_MOVEROWUP, 0, 2},
+        {"down", GRIDM_MOVEROWDOWN, 0, 4},
+        {"up at column 2", GRIDM_MOVEROWUPAT, 2, 2},
+    };
+    for (const char* name : {"a", "b", "c"})
+        zGridColAdd(grid_, 8, 0, name, name, 8, GRID_TEXT, 0, "", true);
+    for (int i = 0; i < 5; ++i)
+        SendMessageA(grid_, GRIDM_INSERTROW, 0, 0);
+    SetFocus(grid_);
+    ASSERT_EQ(grid_, GetFocus());
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.name);
+        SendMessageA(grid_, GRIDM_GOTOROW, 0, 3);
+        SendMessageA(grid_, GRIDM_GOTOCOLUMN, 1, 0);
+        SendMessageA(grid_, r.msg, r.column, 0);
+        ASSERT_EQ(r.row, gi_->currentRow);
+        GUITHREADINFO info = {};
+        info.cbSize = sizeof info;
+        ASSERT_TRUE(GetGUIThreadInfo(GetCurrentThreadId(), &info));
+        EXPECT_EQ(grid_, info.hwndCaret);
+        EXPECT_EQ(GridColumnLeft(gi_, r.column ? static_cast<int>(r.column) : 1), info.rcCaret.left);
+        EXPECT_EQ(GridRowTop(gi_, r.row - 1), info.rcCaret.top);
+        char text[16] = "";
+        GetWindowTextA(gi_->rowMarker, text, sizeof text);
+        EXPECT_EQ(std::to_string(r.row), text);
+        RECT marker;
+        GetWindowRect(gi_->rowMarker, &marker);
+        MapWindowPoints(nullptr, grid_, reinterpret_cast<POINT*>(&marker), 2);
+        EXPECT_EQ(GridRowTop(gi_, r.row - 1), marker.top);
+    }
 }
 
 TEST_F(GridWindow, WithoutRowsEverythingBelowTheHeaderIsWindowColour)

@@ -248,20 +248,12 @@ TEST_F(ZdbConnect, DisconnectOfAnInvalidConnectionReportsIt)
     EXPECT_EQ(SQL_SUCCESS, SQLFreeEnv(henv));
 }
 
-TEST(ZdbExports, TheLibraryExportsEveryFunctionUnderItsTypedName)
+// The export names are checked with the whole interface (CorvexEntry); here
+// the library's own string table, which these functions load their texts from.
+TEST(ZdbStrings, CorvexDllCarriesTheTable)
 {
-    const char* names[] = {
-        "_Z10zDBConnectPvPS_PKcS2_S2_i", "_Z14zDBFullConnectPPvS0_PKcS2_S2_i", "_Z13zDBDisconnectPvS_i",
-        "_Z17zDBFullDisconnectPvS_i",    "_Z13zDBExecScriptPvS_PKcsPc",       "_Z8zDBErrorPvS_S_PKc",
-        "_Z14zDBErrorStringPvS_S_Pc",    "_Z11zDBGetPKkeyPvPKcPP6_pkey_t",
-    };
     HMODULE library = LoadLibraryA("Corvex.dll");
     ASSERT_NE(nullptr, library) << GetLastError();
-    for (const char* name : names) {
-        SCOPED_TRACE(name);
-        EXPECT_NE(nullptr, reinterpret_cast<void*>(GetProcAddress(library, name)));
-    }
-    // The library answers with its own string table.
     char text[80] = {};
     EXPECT_GT(LoadStringA(library, IDS_ZDB_CANNOT_CONNECT, text, sizeof text), 0);
     EXPECT_STREQ("Cannot connect", text);

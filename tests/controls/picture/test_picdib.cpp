@@ -105,7 +105,9 @@ TEST_F(PictureDib, InvalidDibIsKeptButNeverUsed)
         SCOPED_TRACE(m);
         EXPECT_EQ(0, Send(m));
     }
-    PixelAt(1, 1);  // painting it draws nothing and does not fail
+    // Painting takes it for no picture: a clear shows the parent's colour.
+    Send(ZPM_CLEARBACKGROUND, 1);
+    EXPECT_EQ(kParentRgb, PixelAt(1, 1));
     Send(ZPM_SETDIB, 0);
     EXPECT_EQ(0, Send(ZPM_HASPICTURE));
 }

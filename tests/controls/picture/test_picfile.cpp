@@ -179,8 +179,8 @@ TEST_F(PictureFile, RotateTurnsTheLoadedPictureSilently)
 
 TEST_F(PictureFile, PrintingWithoutPrinterFailsCleanly)
 {
-    // The prefix has no printer: a memory context stands in, and StartDoc
-    // refuses it, so nothing is drawn on it.
+    // The prefix has no printer: a memory context stands in. The print
+    // sets it to text mapping first; StartDoc refuses it, so nothing is drawn.
     ASSERT_NE(nullptr, MakePicture(100, 80));
     HGLOBAL dib = MakeDib24(8, 8);
     Send(ZPM_BORROWDIB, reinterpret_cast<WPARAM>(dib));
@@ -190,7 +190,9 @@ TEST_F(PictureFile, PrintingWithoutPrinterFailsCleanly)
     ReleaseDC(nullptr, screen);
     HGDIOBJ old = SelectObject(dc, page);
     PatBlt(dc, 0, 0, 32, 32, WHITENESS);
+    SetMapMode(dc, MM_LOMETRIC);
     EXPECT_EQ(0, Send(ZPM_PRINT, reinterpret_cast<WPARAM>(dc)));
+    EXPECT_EQ(MM_TEXT, GetMapMode(dc));
     EXPECT_EQ(0, Send(ZPM_PRINT, 0));
     EXPECT_EQ(RGB(255, 255, 255), GetPixel(dc, 2, 2));
     SelectObject(dc, old);

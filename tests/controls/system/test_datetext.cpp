@@ -336,7 +336,8 @@ TEST(FormatDecimal, FractionsGroupsAndZeros)
         {2.5, 1, false, false, false, "2,5"},
         {-1234567.891, 3, true, false, false, "-1`234`567,891"},
         {999999.25, 2, true, false, false, "999`999,25"},
-        {-0.001, 2, false, false, false, "0"},
+        {-0.001, 2, false, false, false, "-0"},
+        {-0.001, 2, false, true, false, "-0,00"},
         {7, 0, true, true, false, "7,00"},
     };
     for (const DecimalRow& row : rows) {

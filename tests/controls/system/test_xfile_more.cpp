@@ -57,20 +57,21 @@ TEST(XfileMore, HexDumpStartOffsetAndOddWidths)
               testutil::read_file(path));
 }
 
-// The offset field stays seven bytes wide past 16 MB: six digits (the low
-// ones) and the separator, so the columns never shift.
-TEST(XfileMore, HexDumpOffsetFieldKeepsItsWidth)
+// The offset is always the true one: six digits and a blank below 16 MB;
+// past it the digits take the blank's place, and further ones widen the field.
+TEST(XfileMore, HexDumpPrintsTheTrueOffset)
 {
     CxTestDir dir("hex3");
     const struct {
         const char* name;
-        DWORD offset;
+        unsigned long long offset;
         const char* field;
     } rows[] = {
         {"last offset below 16 MB", 0xFFFFF0, "FFFFF0 "},
-        {"16 MB", 0x1000000, "000000 "},
-        {"past 16 MB", 0x1234567, "234567 "},
-        {"past 256 MB", 0xABCDEF12, "CDEF12 "},
+        {"16 MB", 0x1000000, "1000000"},
+        {"past 16 MB", 0x1234567, "1234567"},
+        {"past 256 MB", 0xABCDEF12, "ABCDEF12"},
+        {"past 4 GB", 0x123456789ULL, "123456789"},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
