@@ -48,11 +48,11 @@ double stream_us_per_piece()
     }
     std::vector<double> us;
     for (int round = 0; round < bench::rounds(kRounds); ++round) {
-        bench::mark("begin", "stream");
+        bench::mark_begin("stream");
         double t0 = bench::now_s();
         int rc = ecr_send_xonxoff_ntw(sock, text.c_str());
         double t1 = bench::now_s();
-        bench::mark("end", "stream");
+        bench::mark_end("stream", bench::pieces_of(text.size()));
         std::string got = peer.take();
         if (rc != 0 || got != text) {
             bench::note(kProg, "stream failed: " + std::to_string(rc) + ", register got " +

@@ -29,11 +29,11 @@ std::vector<double> time_reads(uint32_t ip, const std::string& expected)
     const std::string path = bench::local_path("PLU.BIN");
     for (int round = 0; round < bench::rounds(kRounds); ++round) {
         DeleteFileA(path.c_str());
-        bench::mark("begin", "read");
+        bench::mark_begin("read");
         double t0 = bench::now_s();
         int rc = tftp_get(ip, path.c_str());
         double t1 = bench::now_s();
-        bench::mark("end", "read");
+        bench::mark_end("read", bench::blocks_of(expected.size()));
         if (rc != 0) {
             bench::note(kProg, "tftp_get failed: " + std::to_string(rc));
             return {};
@@ -56,11 +56,11 @@ std::vector<double> time_puts(uint32_t ip, bench::LeanTftp& reg, const std::stri
     if (!bench::write_file(path, image))
         return {};
     for (int round = 0; round < bench::rounds(kRounds); ++round) {
-        bench::mark("begin", "put");
+        bench::mark_begin("put");
         double t0 = bench::now_s();
         int rc = tftp_put(ip, path.c_str());
         double t1 = bench::now_s();
-        bench::mark("end", "put");
+        bench::mark_end("put", bench::blocks_of(image.size()));
         std::string got = reg.take();
         if (rc != 0 || got != image) {
             bench::note(kProg, "tftp_put gave " + std::to_string(rc) + ", the register holds " +

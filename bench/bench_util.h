@@ -96,11 +96,21 @@ inline std::string counted_part(const std::string& file)
 {
     return counting() ? file.substr(0, kCountBytes) : file;
 }
-inline void mark(const char* edge, const char* label)
+// The markers; the end names how many blocks or pieces the count covers.
+inline void mark_begin(const char* label)
 {
     if (counting())
-        note("bench-mark", std::string(edge) + " " + label);
+        note("bench-mark", std::string("begin ") + label);
 }
+inline void mark_end(const char* label, std::size_t units)
+{
+    if (counting())
+        note("bench-mark", std::string("end ") + label + " " + std::to_string(units));
+}
+// DATA blocks of a TFTP transfer (the last one short, maybe empty), and
+// 512-byte pieces of a stream.
+inline std::size_t blocks_of(std::size_t bytes) { return bytes / 512 + 1; }
+inline std::size_t pieces_of(std::size_t bytes) { return (bytes + kPieceBytes - 1) / kPieceBytes; }
 
 // A benchmark's main: what it throws becomes a note and exit code 1.
 template <typename Run>

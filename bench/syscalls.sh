@@ -3,13 +3,15 @@
 # counted with strace from outside. The library's programs and the
 # lock-step program are counted the same way.
 
-# The counts of the program's main thread (the library's caller, or the
-# lock-step client) and of its other threads (the simulated register, or the
+# The calls of the program's main thread (the library's caller, or the
+# lock-step client) and of its other threads (the register's side, or the
 # lock-step peer) between the program's marker lines "bench-mark: begin
-# LABEL" and "bench-mark: end LABEL"; one line for each label:
-#   syscalls: LABEL main=N other=M top=name:count,...  (the main thread's)
+# LABEL" and "bench-mark: end LABEL UNITS", per unit (block or piece):
+#   syscalls: LABEL_main=N
+#   syscalls: LABEL_other=N
+#   syscalls: LABEL_top=name N, ...   (the main thread's busiest calls)
 count_awk='
-function flush(label,   n, i, j, k, t, names, top) {
+function flush(label, units,   n, i, j, k, t, names, top) {
   n = 0
   for (k in calls) names[++n] = k
   for (i = 2; i <= n; i++) {
@@ -18,9 +20,10 @@ function flush(label,   n, i, j, k, t, names, top) {
     names[j + 1] = t
   }
   top = ""
-  for (i = 1; i <= n && i <= 6; i++) top = top (i > 1 ? "," : "") names[i] ":" calls[names[i]]
-  printf "syscalls: %s main=%d other=%d top=%s\n", label, mainCalls, otherCalls, top
-  fflush()
+  for (i = 1; i <= n && i <= 5; i++)
+    top = top (i > 1 ? ", " : "") sprintf("%s %.1f", names[i], calls[names[i]] / units)
+  printf "syscalls: %s_main=%.1f\nsyscalls: %s_other=%.1f\nsyscalls: %s_top=%s\n",
+    label, mainCalls / units, label, otherCalls / units, label, top
   delete calls
   mainCalls = otherCalls = 0
 }
@@ -35,7 +38,7 @@ function flush(label,   n, i, j, k, t, names, top) {
     sub(/\\[rn].*/, "", text)
     split(text, word, " ")
     if (word[1] == "begin") { label = word[2]; main = tid; on = 1 }
-    else if (on) { on = 0; flush(label) }
+    else if (on && word[3] > 0) { on = 0; flush(label, word[3]) }
     next
   }
   if (!on) next
