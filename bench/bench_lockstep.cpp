@@ -68,7 +68,8 @@ std::vector<int> data_sizes(std::size_t bytes)
 // One lock-step exchange over UDP: the client sends its first datagram,
 // then every answer of the peer is answered in turn. `client[i]` is the
 // client's i-th datagram, `peer[i]` the peer's answer to it.
-double udp_exchange(const std::vector<int>& client, const std::vector<int>& peer)
+double udp_exchange(const std::vector<int>& client, const std::vector<int>& peer,
+                    const char* label, std::size_t blocks)
 {
     sockaddr_in peerAddr, clientAddr;
     Socket ps(bound(SOCK_DGRAM, peerAddr)), cs(bound(SOCK_DGRAM, clientAddr));
@@ -82,6 +83,7 @@ double udp_exchange(const std::vector<int>& client, const std::vector<int>& peer
         }
     });
     char buf[TFTP_BUFFER_SIZE] = {};
+    bench::mark_begin(label);
     double t0 = bench::now_s();
     bool ok = true;
     for (std::size_t i = 0; i < client.size() && ok; ++i) {
@@ -90,6 +92,7 @@ double udp_exchange(const std::vector<int>& client, const std::vector<int>& peer
              recv(cs.get(), buf, sizeof buf, 0) == peer[i];
     }
     double t1 = bench::now_s();
+    bench::mark_end(label, blocks);
     server.join();
     if (!ok)
         throw std::runtime_error("a datagram went missing");
@@ -102,7 +105,7 @@ double read_ms(std::size_t bytes)
     std::vector<int> peer = data_sizes(bytes);
     std::vector<int> client(peer.size(), kAckBytes);
     client[0] = kRequestBytes;
-    return udp_exchange(client, peer);
+    return udp_exchange(client, peer, "read", peer.size());
 }
 
 // A put: request -> ACK 0, DATA 1 -> ACK 1, ... DATA n (short) -> ACK n.
@@ -110,7 +113,8 @@ double put_ms(std::size_t bytes)
 {
     std::vector<int> client = data_sizes(bytes);
     client.insert(client.begin(), kRequestBytes);
-    return udp_exchange(client, std::vector<int>(client.size(), kAckBytes));
+    return udp_exchange(client, std::vector<int>(client.size(), kAckBytes), "put",
+                        client.size() - 1);
 }
 
 // The stream: each piece of at most 512 bytes answered by one byte.
@@ -139,6 +143,7 @@ double stream_ms(std::size_t bytes)
     Socket s(socket(AF_INET, SOCK_STREAM, IPPROTO_TCP));
     bool ok = connect(s.get(), reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0;
     std::vector<char> text(bench::kPieceBytes, 'A');
+    bench::mark_begin("stream");
     double t0 = bench::now_s();
     for (std::size_t left = bytes; left > 0 && ok;) {
         int piece = static_cast<int>(left < text.size() ? left : text.size());
@@ -148,6 +153,7 @@ double stream_ms(std::size_t bytes)
         left -= static_cast<std::size_t>(piece);
     }
     double t1 = bench::now_s();
+    bench::mark_end("stream", bench::pieces_of(bytes));
     shutdown(s.get(), SD_BOTH);  // a peer still waiting for a piece ends
     peer.join();
     if (!ok)
@@ -158,7 +164,7 @@ double stream_ms(std::size_t bytes)
 void measure(const char* key, const std::function<double()>& once)
 {
     std::vector<double> ms;
-    for (int round = 0; round < kRounds; ++round)
+    for (int round = 0; round < bench::rounds(kRounds); ++round)
         ms.push_back(once());
     bench::result(kProg, key, bench::best(ms));
 }
@@ -175,7 +181,7 @@ int run(int argc, char** argv)
                 return true;
         return argc < 2;
     };
-    const std::size_t file = bench::full_plu_image().size();
+    const std::size_t file = bench::counted_part(bench::full_plu_image()).size();
     if (wanted("read"))
         measure("read_best_ms", [&] { return read_ms(file); });
     if (wanted("put"))

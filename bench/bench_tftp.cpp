@@ -1,7 +1,8 @@
 // Reads a whole 6,400,000-byte PLU.BIN through the library's file channel,
-// and with the register simulated in this program puts it back, and prints
-// how long each took.
-//   bench_tftp                 register simulated in this program
+// and with the register in this program puts it back, and prints how long
+// each took.
+//   bench_tftp                 register in this program, as lean as the
+//                              lock-step program's peer (lean_register.h)
 //   bench_tftp --external      register already serving on 127.0.0.1
 //                              (ecrsim.exe with the file of --write)
 //   bench_tftp --write NAME    writes the register's file into the program
@@ -10,8 +11,7 @@
 #include "bench_util.h"
 #include "ecrmain.h"
 #include "ecrtftp.h"
-#include "sim_register.h"
-#include "sim_tftp.h"
+#include "lean_register.h"
 
 #include <winsock2.h>
 
@@ -27,11 +27,13 @@ std::vector<double> time_reads(uint32_t ip, const std::string& expected)
 {
     std::vector<double> ms;
     const std::string path = bench::local_path("PLU.BIN");
-    for (int round = 0; round < kRounds; ++round) {
+    for (int round = 0; round < bench::rounds(kRounds); ++round) {
         DeleteFileA(path.c_str());
+        bench::mark_begin("read");
         double t0 = bench::now_s();
         int rc = tftp_get(ip, path.c_str());
         double t1 = bench::now_s();
+        bench::mark_end("read", bench::blocks_of(expected.size()));
         if (rc != 0) {
             bench::note(kProg, "tftp_get failed: " + std::to_string(rc));
             return {};
@@ -47,19 +49,19 @@ std::vector<double> time_reads(uint32_t ip, const std::string& expected)
 }
 
 // Puts the image as PLU.BIN kRounds times; the times in ms, empty after a failure.
-std::vector<double> time_puts(uint32_t ip, ecrsim::SimRegister& reg, const std::string& image)
+std::vector<double> time_puts(uint32_t ip, bench::LeanTftp& reg, const std::string& image)
 {
     std::vector<double> ms;
     const std::string path = bench::local_path("PLU.BIN");
     if (!bench::write_file(path, image))
         return {};
-    for (int round = 0; round < kRounds; ++round) {
-        reg.removeFile("PLU.BIN");
+    for (int round = 0; round < bench::rounds(kRounds); ++round) {
+        bench::mark_begin("put");
         double t0 = bench::now_s();
         int rc = tftp_put(ip, path.c_str());
         double t1 = bench::now_s();
-        std::string got;
-        reg.getFile("PLU.BIN", &got);
+        bench::mark_end("put", bench::blocks_of(image.size()));
+        std::string got = reg.take();
         if (rc != 0 || got != image) {
             bench::note(kProg, "tftp_put gave " + std::to_string(rc) + ", the register holds " +
                                    std::to_string(got.size()) + " bytes");
@@ -74,24 +76,18 @@ std::vector<double> time_puts(uint32_t ip, ecrsim::SimRegister& reg, const std::
 
 int run(int argc, char** argv)
 {
-    const std::string image = bench::full_plu_image();
+    const std::string full = bench::full_plu_image();
     if (argc == 3 && std::strcmp(argv[1], "--write") == 0)
-        return bench::write_file(bench::local_path(argv[2]), image) ? 0 : 1;
+        return bench::write_file(bench::local_path(argv[2]), full) ? 0 : 1;
+    const std::string image = bench::counted_part(full);
     const bool external = argc == 2 && std::strcmp(argv[1], "--external") == 0;
 
     ecr_library_attach();
-    ecrsim::SimRegister reg;
-    std::unique_ptr<ecrsim::SimTftpServer> server;
-    if (!external) {
-        reg.putFile("PLU.BIN", image);
-        server.reset(new ecrsim::SimTftpServer(reg));
-        if (!server->start("127.0.0.1")) {
-            bench::note(kProg, "simulator not started: " + server->lastError());
-            return 1;
-        }
-    }
+    std::unique_ptr<bench::LeanTftp> reg;
+    if (!external)
+        reg.reset(new bench::LeanTftp(image));
     bench::note(kProg, external ? "register: ecrsim.exe on 127.0.0.1"
-                                : "register: simulator in this program on 127.0.0.1");
+                                : "register: lean peer in this program on 127.0.0.1");
     std::vector<double> ms = time_reads(inet_addr("127.0.0.1"), image);
     if (ms.empty())
         return 1;
@@ -102,7 +98,7 @@ int run(int argc, char** argv)
                   image.size() / 1e6 / (bench::best(ms) / 1000.0));
     if (external)
         return 0;
-    ms = time_puts(inet_addr("127.0.0.1"), reg, image);
+    ms = time_puts(inet_addr("127.0.0.1"), *reg, image);
     if (ms.empty())
         return 1;
     bench::result(kProg, "put_best_ms", bench::best(ms));

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -83,6 +84,33 @@ inline void note(const char* program, const std::string& text)
     std::printf("%s: %s\n", program, text.c_str());
     std::fflush(stdout);
 }
+
+// Under run.sh's system-call count (BENCH_SYSCALLS set) a measurement runs
+// once, between two marker lines that the count looks for, and a file
+// transfer moves the first kCountBytes of its file only: under strace the
+// whole file takes many minutes, and the count per block is the same.
+const std::size_t kCountBytes = 1280000;
+inline bool counting() { return std::getenv("BENCH_SYSCALLS") != nullptr; }
+inline int rounds(int normal) { return counting() ? 1 : normal; }
+inline std::string counted_part(const std::string& file)
+{
+    return counting() ? file.substr(0, kCountBytes) : file;
+}
+// The markers; the end names how many blocks or pieces the count covers.
+inline void mark_begin(const char* label)
+{
+    if (counting())
+        note("bench-mark", std::string("begin ") + label);
+}
+inline void mark_end(const char* label, std::size_t units)
+{
+    if (counting())
+        note("bench-mark", std::string("end ") + label + " " + std::to_string(units));
+}
+// DATA blocks of a TFTP transfer (the last one short, maybe empty), and
+// 512-byte pieces of a stream.
+inline std::size_t blocks_of(std::size_t bytes) { return bytes / 512 + 1; }
+inline std::size_t pieces_of(std::size_t bytes) { return (bytes + kPieceBytes - 1) / kPieceBytes; }
 
 // A benchmark's main: what it throws becomes a note and exit code 1.
 template <typename Run>

@@ -3,8 +3,12 @@
 # simulator. Each transfer of the library is set against its lock-step limit,
 # measured in the same run under the same conditions: bench_lockstep.exe
 # makes the same loopback round trips with datagrams (or TCP pieces) of the
-# same sizes and nothing else. Native peers (curl, Python) follow on a line
-# of their own. Prints every number and whether its goal is met; a missed
+# same sizes and nothing else; the library's transfers are answered by a
+# register as lean as that program's peer (lean_register.h), so the ratio
+# is the library's own. Native peers (curl, Python) and the library against
+# the simulator ecrsim.exe follow on a line of their own. Beside each ratio, the system calls per block (or piece) of
+# both, counted with strace over one more transfer of each. Prints every
+# number and whether its goal is met; a missed
 # goal is a finding, not a failure: the script fails only when it cannot
 # build or measure.
 #   bench/run.sh            (build folder: build, or $BENCH_BUILD_DIR)
@@ -16,6 +20,7 @@ export BUILD_DIR=${BENCH_BUILD_DIR:-$here/build}
 export WINEPREFIX=$BUILD_DIR/bench-wineprefix
 source "$here/tools/env.sh"
 source "$here/tools/stages.sh"
+source "$here/bench/syscalls.sh"
 unset ECR_TRACE ECR_TRCCSV ECR_PROTO ECR_RETRY
 bin=$build/bin
 work=$(mktemp -d)
@@ -137,6 +142,16 @@ echo "== 2. XON/XOFF stream of 1 MB, beside its lock-step limit"
 run_wine "$work/limit_stream" bench_lockstep.exe stream
 run_bench "$work/stream" bench_stream.exe
 
+# After the timed runs: the prefix's services are up (strace must not
+# follow them), and strace's own cost stays out of the times.
+echo "== System calls per block or piece, under strace (one transfer each; the files' first 1,280,000 bytes)"
+(cd "$bin" && count_marked "$work/calls_limit" "$here/tools/winerun" bench_lockstep.exe)
+wait_ports
+(cd "$bin" && count_marked "$work/calls_tftp" "$here/tools/winerun" bench_tftp.exe)
+wait_ports
+(cd "$bin" && count_marked "$work/calls_stream" "$here/tools/winerun" bench_stream.exe)
+cat "$work/calls_limit" "$work/calls_tftp" "$work/calls_stream"
+
 echo "== 3. Article table (100,000 records)"
 run_bench "$work/plu" bench_plu.exe
 ref_ok=no
@@ -169,19 +184,36 @@ against() {
   fi
 }
 
+# calls LABEL UNIT LIBRARY-FILE: the counts beside a ratio.
+calls() {
+  local l=$1 u=$2 f=$3 lim=$work/calls_limit
+  if [ -n "$(value "$f" syscalls "${l}_main")" ] && [ -n "$(value "$lim" syscalls "${l}_main")" ]; then
+    echo "  system calls per $u: the library's thread $(value "$f" syscalls "${l}_main")" \
+         "(the register's side $(value "$f" syscalls "${l}_other")), the lock-step client" \
+         "$(value "$lim" syscalls "${l}_main") (its peer $(value "$lim" syscalls "${l}_other"))"
+    echo "    busiest: the library's thread $(value "$f" syscalls "${l}_top");" \
+         "the lock-step client $(value "$lim" syscalls "${l}_top")"
+  else
+    echo "  system calls per $u: NOT COUNTED"
+  fi
+}
+
 echo
 echo "== Summary"
 echo "$conditions"
 against "TFTP read of 6,400,000 bytes" "$(value "$work/tftp_in" bench_tftp inprocess_best_ms)" \
   "$(value "$work/limit_read" bench_lockstep read_best_ms)"
+calls read block "$work/calls_tftp"
 echo "  native peers: curl (native) reads it from ecrsim.exe$emu in ${curl_read:-?} ms;" \
      "the library from ecrsim.exe in $(value "$work/tftp_ext" bench_tftp external_best_ms) ms$emu"
 against "TFTP put of 6,400,000 bytes" "$(value "$work/tftp_in" bench_tftp put_best_ms)" \
   "$(value "$work/limit_put" bench_lockstep put_best_ms)"
+calls put block "$work/calls_tftp"
 echo "  native peers: curl (native) puts it to ecrsim.exe$emu in ${curl_write:-?} ms"
 against "XON/XOFF stream of 1,048,576 bytes (512-byte pieces)" \
   "$(value "$work/stream" bench_stream stream_total_ms_best)" \
   "$(value "$work/limit_stream" bench_lockstep stream_best_ms)"
+calls stream piece "$work/calls_stream"
 echo "  the same program's one-byte loopback round trip $(value "$work/stream" bench_stream rtt_us) us$emu," \
      "the library's 512-byte piece $(value "$work/stream" bench_stream piece_us) us$emu"
 conv=$(value "$work/plu" bench_plu conversion_ms)

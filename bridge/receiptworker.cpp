@@ -10,9 +10,11 @@
 
 namespace {
 
-// Waits are cut into slices this long, so a request is seen soon and no
-// core is burnt while the register is off for hours.
+// The wait for the worker's end is cut into slices this long.
 const DWORD kSliceMs = 100;
+// The folder is listed (and watched anew) at least this often, whatever
+// its change notice says: a notice may be lost, or the folder replaced.
+const DWORD kRelistMs = 1000;
 
 std::string FullPath(const std::string& path)
 {
@@ -86,6 +88,7 @@ bool ReceiptWorker::Start(const BridgeSettings& settings, const CommandConfig& c
     log_ = &log;
     view_ = view;
     folderDown_ = false;
+    relist_ = true;
     waiting_.clear();  // each start's log tells again what waits in the folder
     if (workerEvent_)
         CloseHandle(workerEvent_);
@@ -156,6 +159,7 @@ DWORD WINAPI ReceiptWorker::ThreadProc(LPVOID self)
         worker->Run();
     } catch (...) {
     }
+    worker->CloseWatch();
     try {
         worker->Show(ServiceState::Ended);
     } catch (...) {
@@ -178,12 +182,15 @@ void ReceiptWorker::Run()
 {
     Show(ServiceState::Running);
     while (!EndRaised()) {
-        xpumpwait(workerEvent_, INFINITE, nullptr);
+        // Signalled whenever it is waited on, so a pumping wait would return
+        // before pumping anything; a plain one is the same, and far cheaper.
+        WaitForSingleObject(workerEvent_, INFINITE);
         bool goOn = true;
         try {
             goOn = Pass();
         } catch (...) {
             // A failed pass (memory, a file system error) goes to the sleep.
+            relist_ = true;
         }
         ++passes_;
         if (!goOn)
@@ -209,13 +216,55 @@ bool ReceiptWorker::FolderReachable()
         folderDown_ = false;
         Show(ServiceState::Resumed);
     }
+    if (!reachable)
+        relist_ = true;
     return reachable;
+}
+
+// Listing the folder is most of a pass's work, so a pass lists it only
+// when it may hold something new: the system noticed a change of its
+// entries, a receipt was left there for a later pass, or a second went by.
+bool ReceiptWorker::FolderMayHaveChanged()
+{
+    const DWORD now = GetTickCount();
+    bool changed = relist_ || !waiting_.empty();
+    if (!folderChange_ || now - listedAt_ >= kRelistMs) {
+        WatchFolder();
+        changed = true;
+    } else if (WaitForSingleObject(folderChange_, 0) == WAIT_OBJECT_0) {
+        // Re-armed before the listing: what changes during it shows next time.
+        changed = true;
+        if (!FindNextChangeNotification(folderChange_))
+            CloseWatch();
+    }
+    if (changed) {
+        relist_ = false;
+        listedAt_ = now;
+    }
+    return changed;
+}
+
+// Files created, renamed or deleted in the folder signal the notice; where
+// the system gives none, every pass lists.
+void ReceiptWorker::WatchFolder()
+{
+    CloseWatch();
+    HANDLE h = FindFirstChangeNotificationA(settings_.Cartella.c_str(), FALSE,
+                                            FILE_NOTIFY_CHANGE_FILE_NAME);
+    folderChange_ = h == INVALID_HANDLE_VALUE ? nullptr : h;
+}
+
+void ReceiptWorker::CloseWatch()
+{
+    if (folderChange_)
+        FindCloseChangeNotification(folderChange_);
+    folderChange_ = nullptr;
 }
 
 // False when the service is being stopped inside the pass.
 bool ReceiptWorker::Pass()
 {
-    if (!FolderReachable())
+    if (!FolderMayHaveChanged() || !FolderReachable())
         return true;
     std::set<std::string> listed;
     for (const Entry& entry : ListFolder(settings_.Cartella)) {
@@ -411,24 +460,32 @@ void ReceiptWorker::CloseLink(ReceiptState& state, const Link& link)
     messages += LogTimestamp() + " (CLOSE) ERRORE COMUNICAZIONE ECR: " + ecrlink::ErrorText(rc) + "\r\n";
 }
 
-// True: retry now; false: the service is being stopped.
+// True: retry now; false: the service is being stopped. The wait pumps the
+// thread's messages; a stop or quit request signals wake_, which ends it at
+// once.
 bool ReceiptWorker::SuspendService()
 {
     Show(ServiceState::Suspended);
-    return Pause(PollMilliseconds(settings_.polltime));
+    if (EndRaised())
+        return false;
+    const DWORD ms = PollMilliseconds(settings_.polltime);
+    const DWORD start = GetTickCount();
+    if (xpumpwait(wake_, ms, nullptr) == XWAIT_QUIT) {
+        // The quit stays queued for the thread's end; the rest of the wait is plain.
+        DWORD spent = GetTickCount() - start;
+        if (spent < ms)
+            WaitForSingleObject(wake_, ms - spent);
+    }
+    return !EndRaised();
 }
 
-// A message-pumping wait of ms in short slices; false as soon as the
-// worker is asked to end.
+// The sleep between two passes, plain (a pumping wait that times out costs
+// a GUI process many times more); false as soon as the worker is asked to
+// end: the request signals wake_, which ends the wait at once.
 bool ReceiptWorker::Pause(DWORD ms)
 {
-    DWORD start = GetTickCount();
-    for (;;) {
-        if (EndRaised())
-            return false;
-        DWORD spent = GetTickCount() - start;
-        if (spent >= ms)
-            return true;
-        xpumpwait(wake_, std::min(kSliceMs, ms - spent), nullptr);
-    }
+    if (EndRaised())
+        return false;
+    WaitForSingleObject(wake_, ms);
+    return !EndRaised();
 }

@@ -84,6 +84,9 @@ private:
     void CloseLink(ReceiptState& state, const Link& link);
     void LogLinkError(ReceiptState& state, const char* step, int code);
     bool FolderReachable();
+    bool FolderMayHaveChanged();
+    void WatchFolder();
+    void CloseWatch();
     bool SuspendService();
     bool Pause(DWORD ms);
     bool EndRaised() const { return quitRequested_ != 0 || stopRequested_ != 0; }
@@ -101,6 +104,11 @@ private:
     std::atomic<unsigned char> stopRequested_{0};
     std::atomic<long> passes_{0};
     bool folderDown_ = false;
+    // The system's notice of changed entries of the folder (none when it
+    // gives none), and when the folder was last listed.
+    HANDLE folderChange_ = nullptr;
+    DWORD listedAt_ = 0;
+    bool relist_ = true;  // the next pass lists, whatever the notice says
     // Working files reported once and never read again by this process.
     std::set<std::string> leftAside_;
     // Receipts left in the folder and why, logged at each change, not at

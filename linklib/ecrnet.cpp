@@ -85,7 +85,11 @@ int ecr_resolve_host(const char* hostname, uint32_t* ip)
 
 int sock_set_rcv_timeout(SOCKET sock, int seconds)
 {
-    DWORD ms = seconds > 0 ? static_cast<DWORD>(seconds) * 1000 : 0;
+    return sock_set_rcv_timeout_ms(sock, seconds > 0 ? static_cast<DWORD>(seconds) * 1000 : 0);
+}
+
+int sock_set_rcv_timeout_ms(SOCKET sock, DWORD ms)
+{
     if (setsockopt(sock, SOL_SOCKET, SO_RCVTIMEO, reinterpret_cast<const char*>(&ms),
                    sizeof ms) == SOCKET_ERROR) {
         int err = WSAGetLastError();

@@ -25,7 +25,9 @@ int ecr_resolve_host(const char* hostname, uint32_t* ip);
 // Dotted text of a network-order address into a 16-byte buffer.
 const char* ecr_ip_text(uint32_t ip, char* buffer);
 
+// The socket's receive time-out (0: none); 0, or -1 when it failed (logged).
 int sock_set_rcv_timeout(SOCKET sock, int seconds);
+int sock_set_rcv_timeout_ms(SOCKET sock, DWORD ms);
 int sock_pending(SOCKET sock);
 void sock_drain(SOCKET sock);
 

@@ -38,58 +38,42 @@ bool send_all(SOCKET sock, const char* data, int length)
     return true;
 }
 
-// Waits until `deadline` for one byte; 1, 0 (peer closed) or the error.
-int recv_byte_until(SOCKET sock, ULONGLONG deadline, unsigned char* byte, int* error)
-{
-    ULONGLONG now = GetTickCount64();
-    if (now >= deadline) {
-        *error = WSAETIMEDOUT;
-        return SOCKET_ERROR;
-    }
-    ULONGLONG left = deadline - now;
-    fd_set readable;
-    FD_ZERO(&readable);
-    FD_SET(sock, &readable);
-    timeval tv;
-    tv.tv_sec = static_cast<long>(left / 1000);
-    tv.tv_usec = static_cast<long>((left % 1000) * 1000);
-    int ready = select(0, &readable, nullptr, nullptr, &tv);
-    if (ready == 0) {
-        *error = WSAETIMEDOUT;
-        return SOCKET_ERROR;
-    }
-    if (ready == SOCKET_ERROR) {
-        *error = WSAGetLastError();
-        return SOCKET_ERROR;
-    }
-    int n = recv(sock, reinterpret_cast<char*>(byte), 1, 0);
-    *error = n == SOCKET_ERROR ? WSAGetLastError() : 0;
-    return n;
-}
-
 // Reads answer bytes until one means something. False when the connection
-// failed, closed or stayed silent past the limit.
-bool wait_answer(SOCKET sock, EcrAnswer* answer)
+// failed, closed or stayed silent past the answer limit, which is the
+// socket's receive time-out (send_text sets it): one call per byte, and
+// bytes that mean nothing shorten the rest of the wait instead of renewing it.
+bool wait_answer(SOCKET sock, DWORD limit, EcrAnswer* answer)
 {
-    const ULONGLONG deadline = GetTickCount64() + static_cast<ULONGLONG>(ecr_pace.answer_limit_ms);
+    const ULONGLONG start = GetTickCount64();
+    DWORD wait = limit;
     for (;;) {
         unsigned char byte = 0;
-        int error = 0;
-        int n = recv_byte_until(sock, deadline, &byte, &error);
+        int n = recv(sock, reinterpret_cast<char*>(&byte), 1, 0);
         if (n != 1) {
-            ecr_log("%s recv fallita: esito='%d'\n", ecr_timestamp(), n == 0 ? 0 : error);
+            ecr_log("%s recv fallita: esito='%d'\n", ecr_timestamp(), n == 0 ? 0 : WSAGetLastError());
             return false;
         }
         ecr_log("%s printer response: codice='%02X'\n", ecr_timestamp(), byte);
         *answer = ecr_answer_kind(byte, ecr_v10_ntw);
-        if (*answer != EcrAnswer::None)
+        if (*answer != EcrAnswer::None) {
+            if (wait != limit)
+                sock_set_rcv_timeout_ms(sock, limit);
             return true;
+        }
+        ULONGLONG spent = GetTickCount64() - start;
+        if (spent >= limit) {
+            ecr_log("%s recv fallita: esito='%d'\n", ecr_timestamp(), WSAETIMEDOUT);
+            return false;
+        }
+        wait = limit - static_cast<DWORD>(spent);
+        sock_set_rcv_timeout_ms(sock, wait);
     }
 }
 
 int send_text(SOCKET sock, const char* text)
 {
-    sock_set_rcv_timeout(sock, 0);
+    const DWORD limit = static_cast<DWORD>(ecr_pace.answer_limit_ms);
+    sock_set_rcv_timeout_ms(sock, limit);
     sock_drain(sock);
     size_t remaining = text ? std::strlen(text) : 0;
     while (remaining > 0) {
@@ -97,7 +81,7 @@ int send_text(SOCKET sock, const char* text)
         if (!send_all(sock, text, piece))
             return ERR_CONNECT_CLOSED;
         EcrAnswer answer;
-        if (!wait_answer(sock, &answer))
+        if (!wait_answer(sock, limit, &answer))
             return ERR_CONNECT_CLOSED;
         if (answer == EcrAnswer::Taken) {
             text += piece;

@@ -23,17 +23,6 @@ constexpr int kMaxRestarts = 3;
 constexpr int kContinue = 1;
 constexpr int kRestart = 2;
 
-unsigned get16(const char* p)
-{
-    return (static_cast<unsigned char>(p[0]) << 8) | static_cast<unsigned char>(p[1]);
-}
-
-void put16(char* p, unsigned value)
-{
-    p[0] = static_cast<char>((value >> 8) & 0xFF);
-    p[1] = static_cast<char>(value & 0xFF);
-}
-
 int env_retry()
 {
     char text[32];
@@ -95,41 +84,44 @@ public:
     // A datagram of at least 4 bytes from the register within `seconds`:
     // its length (and its sender in `from`), or 0 on time-out. Others
     // (runts, strangers, other ports once locked, receive errors) are
-    // dropped without extending the wait.
+    // dropped without extending the wait. The wait is the socket's own
+    // receive time-out, set only when it changes: one call per datagram.
     int receive(char* buffer, int seconds, sockaddr_in* from)
     {
-        DWORD deadline = GetTickCount() + static_cast<DWORD>(seconds) * 1000;
+        const DWORD wait = static_cast<DWORD>(seconds) * 1000;
+        const DWORD start = GetTickCount();
+        setWait(wait);
         for (;;) {
-            long left = static_cast<long>(deadline - GetTickCount());
-            if (left <= 0)
-                return 0;
-            fd_set readable;
-            FD_ZERO(&readable);
-            FD_SET(sock_, &readable);
-            timeval wait{left / 1000, (left % 1000) * 1000};
-            int ready = select(0, &readable, nullptr, nullptr, &wait);
-            if (ready == 0)
-                return 0;
             *from = sockaddr_in{};
             int fromLen = sizeof *from;
-            int n = ready < 0 ? SOCKET_ERROR
-                              : recvfrom(sock_, buffer, TFTP_BUFFER_SIZE, 0,
-                                         reinterpret_cast<sockaddr*>(from), &fromLen);
+            int n = recvfrom(sock_, buffer, TFTP_BUFFER_SIZE, 0, reinterpret_cast<sockaddr*>(from),
+                             &fromLen);
             if (n == SOCKET_ERROR) {
                 int err = WSAGetLastError();
-                if (err != WSAETIMEDOUT)
-                    ecr_log("%s recvfrom fallita: esito='%d'\n", ecr_timestamp(), err);
+                if (err == WSAETIMEDOUT)
+                    return 0;
+                ecr_log("%s recvfrom fallita: esito='%d'\n", ecr_timestamp(), err);
                 Sleep(10);  // an error that repeats must not spin
-                continue;
-            }
-            if (n >= 4 && from->sin_addr.s_addr == peer_.sin_addr.s_addr &&
-                (!locked_ || from->sin_port == peer_.sin_port))
+            } else if (n >= 4 && from->sin_addr.s_addr == peer_.sin_addr.s_addr &&
+                       (!locked_ || from->sin_port == peer_.sin_port)) {
                 return n;
+            }
+            DWORD spent = GetTickCount() - start;
+            if (spent >= wait)
+                return 0;
+            setWait(wait - spent);
         }
     }
 
 private:
+    void setWait(DWORD ms)
+    {
+        if (ms != waitMs_ && sock_set_rcv_timeout_ms(sock_, ms) == 0)
+            waitMs_ = ms;
+    }
+
     SOCKET sock_ = INVALID_SOCKET;
+    DWORD waitMs_ = 0;  // the socket's receive time-out, 0 = none
     sockaddr_in peer_{};  // the register; its port is 500 until a transfer locks another
     bool locked_ = false;
     char iptext_[16];
@@ -171,11 +163,11 @@ private:
             int rc = kContinue;
             if (n == 0) {
                 rc = onTimeout();
-            } else if (get16(buf) == TFTP_DATA) {
+            } else if (tftp_get16(buf) == TFTP_DATA) {
                 ch_.lockOnto(from);
-                rc = onData(get16(buf + 2), buf + 4, n - 4);
-            } else if (get16(buf) == TFTP_ERROR) {
-                rc = onError(static_cast<int>(get16(buf + 2)));
+                rc = onData(tftp_get16(buf + 2), buf + 4, n - 4);
+            } else if (tftp_get16(buf) == TFTP_ERROR) {
+                rc = onError(static_cast<int>(tftp_get16(buf + 2)));
             }
             if (rc != kContinue)
                 return rc;
@@ -278,8 +270,8 @@ private:
     void sendAck()
     {
         char ack[4];
-        put16(ack, TFTP_ACK);
-        put16(ack + 2, lastAck_);
+        tftp_put16(ack, TFTP_ACK);
+        tftp_put16(ack + 2, lastAck_);
         ch_.send(ack, sizeof ack);
     }
 
@@ -359,11 +351,11 @@ private:
             int rc = kContinue;
             if (n == 0) {
                 rc = onTimeout();
-            } else if (get16(buf) == TFTP_ACK) {
+            } else if (tftp_get16(buf) == TFTP_ACK) {
                 ch_.lockOnto(from);
-                rc = onAck(get16(buf + 2));
-            } else if (get16(buf) == TFTP_ERROR) {
-                rc = onError(static_cast<int>(get16(buf + 2)));
+                rc = onAck(tftp_get16(buf + 2));
+            } else if (tftp_get16(buf) == TFTP_ERROR) {
+                rc = onError(static_cast<int>(tftp_get16(buf + 2)));
             }
             if (rc != kContinue)
                 return rc;
@@ -406,8 +398,8 @@ private:
         ++block_;
         sent_ += static_cast<long>(want);
         dataLen_ = static_cast<int>(want);
-        put16(data_, TFTP_DATA);
-        put16(data_ + 2, block_);
+        tftp_put16(data_, TFTP_DATA);
+        tftp_put16(data_ + 2, block_);
         if (ecr_env_present("ECR_PROTO"))
             ecr_log("%s tftp-put send     : block='%d' data_len='%d'\n", ecr_timestamp(),
                     static_cast<int>(block_), dataLen_);
@@ -486,7 +478,7 @@ int tftp_build_request(char* buffer, int opcode, const char* path)
     size_t len = std::strlen(name);
     if (len > TFTP_MAX_NAME)
         len = TFTP_MAX_NAME;  // no register file has such a name; keep the packet bounded
-    put16(buffer, static_cast<unsigned>(opcode));
+    tftp_put16(buffer, static_cast<unsigned>(opcode));
     std::memcpy(buffer + 2, name, len);
     buffer[2 + len] = '\0';
     std::memcpy(buffer + 3 + len, "octet", 6);

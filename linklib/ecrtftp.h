@@ -20,6 +20,18 @@ enum tftp_opcode {
     TFTP_ERROR = 5,
 };
 
+// The packets' 16-bit numbers, big-endian.
+inline unsigned tftp_get16(const char* p)
+{
+    return (static_cast<unsigned char>(p[0]) << 8) | static_cast<unsigned char>(p[1]);
+}
+
+inline void tftp_put16(char* p, unsigned value)
+{
+    p[0] = static_cast<char>((value >> 8) & 0xFF);
+    p[1] = static_cast<char>(value & 0xFF);
+}
+
 // Request packet for the base name of `path` (the part behind its last
 // backslash) into `buffer` (TFTP_BUFFER_SIZE bytes); returns its length,
 // 9 bytes more than the name.

@@ -217,6 +217,19 @@ TEST_F(WorkerTest, LockedReceiptWaitsForTheNextPass)
     EXPECT_EQ("=R1/$100", Received());
 }
 
+// Passes list the folder when the system notices a change of its entries;
+// a folder replaced by a new one gives no such notice, yet its receipts go.
+TEST_F(WorkerTest, ReplacedFolderIsWatchedAnew)
+{
+    StartWorker(Settings(1));
+    ASSERT_TRUE(WaitPasses(2));
+    ASSERT_TRUE(MoveFileA(shared_.c_str(), (folder_ + "\\old").c_str()));
+    ASSERT_TRUE(CreateDirectoryA(shared_.c_str(), nullptr));
+    Receipt("Q.TXT", "=R1/$100\r\n");
+    ASSERT_TRUE(WaitGone("Q.TXT"));
+    EXPECT_EQ("=R1/$100", Received());
+}
+
 TEST_F(WorkerTest, VanishedFolderSuspendsAndRecovers)
 {
     StartWorker(Settings(1));
