@@ -24,11 +24,14 @@ lane_netns() {  # lane
 
 lanes_stop() {
   local dir name
+  # The lanes of an earlier run have no wineserver left to stop.
   for dir in "$build"/lanes/[0-9]*; do
-    [ -d "$dir/wineprefix" ] && WINEPREFIX=$dir/wineprefix wineserver -k >/dev/null 2>&1
+    [ -d "$dir/wineprefix" ] || continue
+    WINEPREFIX=$dir/wineprefix wineserver -k >/dev/null 2>&1 || true
   done
   for dir in "$build"/lanes/[0-9]*; do
-    [ -d "$dir/wineprefix" ] && WINEPREFIX=$dir/wineprefix timeout 60 wineserver -w >/dev/null 2>&1
+    [ -d "$dir/wineprefix" ] || continue
+    WINEPREFIX=$dir/wineprefix timeout 60 wineserver -w >/dev/null 2>&1 || true
   done
   local pid
   for pid in "${lane_pids[@]}"; do

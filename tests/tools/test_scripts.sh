@@ -134,6 +134,11 @@ out=$(
 )
 check "a clone in a private folder gets its PostgreSQL server, removed at the end" "answer=42 left=0" "$out"
 
+# A second run finds the lanes of the first with no wineserver left.
+out=$(set -euo pipefail; build=$tmp/rerun; mkdir -p "$build/lanes/0/wineprefix"
+      source "$here/tools/lanes.sh"; lanes_stop; echo stopped)
+check "the lanes of an earlier run are stopped by the next" "stopped" "$out"
+
 # --- Lanes: each its own loopback and its own copy of the program folder.
 lanes=$here/build/lanes
 if [ -f "$lanes/0/env" ] && [ -f "$lanes/1/env" ]; then
