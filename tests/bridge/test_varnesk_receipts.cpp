@@ -26,6 +26,8 @@ const DWORD kReceiptMs = 30000;
 // writing shared, deleting and renaming not.
 const DWORD kShopSharing = FILE_SHARE_READ | FILE_SHARE_WRITE;
 
+const char* const kReceipt = "=R1/$100\r\n=T1\r\n";
+
 class ReceiptOnceTest : public OnLoopbackRegister<::testing::Test> {
 protected:
     void SetUp() override
@@ -71,6 +73,15 @@ protected:
 
     std::string LogText() const { return LogsOf(shared_); }
 
+    // A row starts from an empty folder and log, with receipt A.TXT waiting.
+    void FreshRound()
+    {
+        register_->Reset();
+        ClearFiles(shared_);
+        ClearFiles(shared_ + "\\log");
+        testutil::write_file(Path("A.TXT"), kReceipt);
+    }
+
     // The register refuses the next `count` pieces, a second each: the
     // receipt under way holds the worker that long.
     void SlowRegister(int count) const
@@ -82,7 +93,6 @@ protected:
     std::unique_ptr<VarneskWindow> bridge_;
 };
 
-const char* const kReceipt = "=R1/$100\r\n=T1\r\n";
 const char* const kSent = "=R1/$100=T1";
 
 TEST_F(ReceiptOnceTest, AReceiptThatCannotBeDisposedOfIsSentAtMostOnce)
@@ -100,10 +110,7 @@ TEST_F(ReceiptOnceTest, AReceiptThatCannotBeDisposedOfIsSentAtMostOnce)
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
-        register_->Reset();
-        ClearFiles(shared_);
-        ClearFiles(shared_ + "\\log");
-        testutil::write_file(Path("A.TXT"), kReceipt);
+        FreshRound();
         testutil::write_file(Path("A.BAK"), "older copy");
         HeldFile hold(Path(row.held), kShopSharing);
         ASSERT_TRUE(hold.Held());
@@ -177,10 +184,7 @@ TEST_F(ReceiptOnceTest, AReceiptLeftInTheFolderIsToldOnceAndOpensNoLink)
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
-        register_->Reset();
-        ClearFiles(shared_);
-        ClearFiles(shared_ + "\\log");
-        testutil::write_file(Path("A.TXT"), kReceipt);
+        FreshRound();
         HeldFile hold(Path("A.TXT"), row.sharing);
         ASSERT_TRUE(hold.Held());
         ASSERT_NO_FATAL_FAILURE(StartBridge(0));
