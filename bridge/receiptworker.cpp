@@ -465,6 +465,9 @@ void ReceiptWorker::CloseLink(ReceiptState& state, const Link& link)
 // once.
 bool ReceiptWorker::SuspendService()
 {
+    // A watched folder that is removed cannot be made again until the watch
+    // closes: a suspension may last hours, and the next pass watches anew.
+    CloseWatch();
     Show(ServiceState::Suspended);
     if (EndRaised())
         return false;

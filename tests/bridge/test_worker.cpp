@@ -230,6 +230,63 @@ TEST_F(WorkerTest, ReplacedFolderIsWatchedAnew)
     EXPECT_EQ("=R1/$100", Received());
 }
 
+// Stop is not held until the end of a wait, however long the polling
+// interval.
+TEST_F(WorkerTest, StopEndsTheLongestWaitAtOnce)
+{
+    const struct {
+        const char* name;
+        char state;  // of the register
+        std::function<bool()> waiting;
+    } rows[] = {
+        {"between passes", 'I', [&] { return worker_.Passes() >= 1; }},
+        {"suspended", 'V', [&] { return view_.Count(ServiceState::Suspended) >= 1; }},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        reg_->setState(row.state);
+        Receipt("A.TXT", "=R1/$100\r\n");
+        BridgeSettings s = Settings(1);
+        s.polltime = kMaxPolltime;
+        StartWorker(s);
+        ASSERT_TRUE(WaitFor(row.waiting, 15000));
+        worker_.RequestStop();
+        EXPECT_TRUE(worker_.WaitEnded(20000));
+    }
+}
+
+// A suspension may last hours: meanwhile the shop may remove its shared
+// folder and make it again, and its next receipt still goes.
+TEST_F(WorkerTest, SharedFolderCanBeMadeAgainWhileSuspended)
+{
+    const struct {
+        const char* name;
+        std::function<bool()> cut, mend;
+    } rows[] = {
+        {"busy register", [] { reg_->setState('V'); return true; }, [] { reg_->setState('I'); return true; }},
+        {"refused connection", [] { peer_->stop(); return true; }, [] { return peer_->start(ip_); }},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        peer_->clearRecord();
+        const int suspended = view_.Count(ServiceState::Suspended);
+        ASSERT_TRUE(row.cut());
+        Receipt("A.TXT", "=R1/$100\r\n");
+        StartWorker(Settings(1));
+        ASSERT_TRUE(WaitFor([&] { return view_.Count(ServiceState::Suspended) > suspended; }, 15000));
+        ASSERT_TRUE(DeleteFileA(Path("A.TXT").c_str()));
+        ASSERT_TRUE(RemoveDirectoryA(shared_.c_str()));
+        const bool made = CreateDirectoryA(shared_.c_str(), nullptr) != FALSE;
+        ASSERT_TRUE(row.mend());
+        ASSERT_TRUE(made);
+        Receipt("B.TXT", "=R2/$200\r\n");
+        ASSERT_TRUE(WaitGone("B.TXT"));
+        EXPECT_EQ("=R2/$200", Received());
+        worker_.RequestStop();
+        ASSERT_TRUE(worker_.WaitEnded(10000));
+    }
+}
+
 TEST_F(WorkerTest, VanishedFolderSuspendsAndRecovers)
 {
     StartWorker(Settings(1));
