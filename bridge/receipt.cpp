@@ -3,8 +3,8 @@
 #include "bridgelog.h"
 #include "linescanner.h"
 #include "xexceptions.h"
-#include "xstring.h"
 #include "xprocess.h"
+#include "xstring.h"
 
 #include <windows.h>
 

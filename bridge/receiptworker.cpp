@@ -6,15 +6,28 @@
 #include "receiptfiles.h"
 #include "xwait.h"
 
-#include <algorithm>
+#include <iterator>
 
 namespace {
 
-// The wait for the worker's end is cut into slices this long.
-const DWORD kSliceMs = 100;
 // The folder is listed (and watched anew) at least this often, whatever
 // its change notice says: a notice may be lost, or the folder replaced.
 const DWORD kRelistMs = 1000;
+
+// A wait of at most `ms` on `handle` that pumps the thread's messages; a
+// quit message ends the pumping (it stays queued for the thread's end) and
+// the rest of the wait is plain. True when the handle is signalled.
+bool PumpingWait(HANDLE handle, DWORD ms)
+{
+    const DWORD start = GetTickCount();
+    if (xpumpwait(handle, ms, nullptr) == XWAIT_QUIT) {
+        const DWORD spent = GetTickCount() - start;
+        if (ms == INFINITE || spent < ms)
+            return WaitForSingleObject(handle, ms == INFINITE ? INFINITE : ms - spent) ==
+                   WAIT_OBJECT_0;
+    }
+    return WaitForSingleObject(handle, 0) == WAIT_OBJECT_0;
+}
 
 std::string FullPath(const std::string& path)
 {
@@ -129,26 +142,9 @@ bool ReceiptWorker::WaitEnded(DWORD ms)
     if (!thread_ || !DuplicateHandle(GetCurrentProcess(), thread_, GetCurrentProcess(), &thread,
                                      SYNCHRONIZE, FALSE, 0))
         return !IsRunning();
-    bool ended = WaitHandle(thread, ms);
+    bool ended = PumpingWait(thread, ms);
     CloseHandle(thread);
     return ended;
-}
-
-bool ReceiptWorker::WaitHandle(HANDLE thread, DWORD ms)
-{
-    DWORD start = GetTickCount();
-    for (;;) {
-        DWORD spent = GetTickCount() - start;
-        if (ms != INFINITE && spent >= ms)
-            return WaitForSingleObject(thread, 0) == WAIT_OBJECT_0;
-        DWORD slice = ms == INFINITE ? kSliceMs : std::min(kSliceMs, ms - spent);
-        DWORD r = xpumpwait(thread, slice, nullptr);
-        if (r == XWAIT_SIGNALLED || r == XWAIT_FAILED)
-            return WaitForSingleObject(thread, 0) == WAIT_OBJECT_0;
-        if (r == XWAIT_QUIT)  // the quit is posted again; keep a plain wait
-            return WaitForSingleObject(thread, ms == INFINITE ? INFINITE : ms - spent) ==
-                   WAIT_OBJECT_0;
-    }
 }
 
 // Nothing may leave a thread routine on this platform.
@@ -471,14 +467,7 @@ bool ReceiptWorker::SuspendService()
     Show(ServiceState::Suspended);
     if (EndRaised())
         return false;
-    const DWORD ms = PollMilliseconds(settings_.polltime);
-    const DWORD start = GetTickCount();
-    if (xpumpwait(wake_, ms, nullptr) == XWAIT_QUIT) {
-        // The quit stays queued for the thread's end; the rest of the wait is plain.
-        DWORD spent = GetTickCount() - start;
-        if (spent < ms)
-            WaitForSingleObject(wake_, ms - spent);
-    }
+    PumpingWait(wake_, PollMilliseconds(settings_.polltime));
     return !EndRaised();
 }
 

@@ -69,7 +69,6 @@ private:
     };
 
     static DWORD WINAPI ThreadProc(LPVOID self);
-    static bool WaitHandle(HANDLE thread, DWORD ms);
     void Run();
     bool Pass();
     bool ProcessReceipt(const std::string& name);
