@@ -140,7 +140,22 @@ public:
     OndrelRun(const OndrelRun&) = delete;
     OndrelRun& operator=(const OndrelRun&) = delete;
 
-    bool Ended(DWORD ms) const { return WaitForSingleObject(info_.hProcess, ms) == WAIT_OBJECT_0; }
+    // Messages sent to this thread's windows (the framework's DDE windows
+    // among them) are served while waiting: the installer's DDE connect
+    // broadcasts to every top-level window and waits for each answer.
+    bool Ended(DWORD ms) const
+    {
+        DWORD start = GetTickCount();
+        for (;;) {
+            MSG msg;
+            PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+            DWORD waited = GetTickCount() - start;
+            DWORD rc = MsgWaitForMultipleObjects(1, &info_.hProcess, FALSE, waited >= ms ? 0 : ms - waited,
+                                                 QS_SENDMESSAGE);
+            if (rc != WAIT_OBJECT_0 + 1)
+                return rc == WAIT_OBJECT_0;
+        }
+    }
     DWORD Id() const { return info_.dwProcessId; }
     // How the process went: its exit code (in hex: a crash shows as its
     // exception code), or that it still runs.
