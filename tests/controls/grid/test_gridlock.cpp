@@ -236,6 +236,7 @@ TEST_F(GridLockTest, InsertedRowsTakeDefaultsAndNumbers)
     // A second insert numbers on from the new maximum; a refusal inserts nothing.
     ASSERT_TRUE(GridInsertRow(t.grid(), gi, false, false));
     EXPECT_EQ("6", t.Sql("SELECT MAX(id) FROM lk_ins"));
+    EXPECT_EQ(5, MarkedRow(gi)) << "the cursor stays, and so does its marker";
     t.host().Reply(GRIDN_QUERYINSERT, 1);
     EXPECT_FALSE(GridInsertRow(t.grid(), gi, true, true));
     EXPECT_EQ("6", t.Sql("SELECT COUNT(*) FROM lk_ins"));
