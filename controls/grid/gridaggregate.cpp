@@ -113,10 +113,11 @@ void zGridDelete(HWND grid, const char* where)
             text.append(" WHERE ").append(where);
         SQLHSTMT s = NewStatement(gi);
         SQLRETURN rc = s ? SQLExecDirect(s, Sql(text), SQL_NTS) : SQL_ERROR;
-        // A filter that matches no row answers "no data": nothing failed.
-        if (!Failed(rc))
+        // A filter that matches no row answers "no data": nothing failed,
+        // and nothing changed either.
+        if (SQL_SUCCEEDED(rc))
             GridNotify(grid, GRIDN_DATACHANGED, 0);
-        else if (gi->showErrors)
+        else if (Failed(rc) && gi->showErrors)
             zDBError(gi->henv, gi->hdbc, s, "GRID::DELETE");
         if (s)
             SQLFreeHandle(SQL_HANDLE_STMT, s);

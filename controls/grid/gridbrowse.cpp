@@ -249,7 +249,10 @@ int GridCountRows(GRIDINFO* gi)
     return gi->rowCount;
 }
 
-bool GridReread(HWND grid, GRIDINFO* gi)
+namespace {
+
+// Executes selectText again on the browse statement and counts its rows.
+bool ExecuteSelect(GRIDINFO* gi)
 {
     if (!gi->hstmt || !gi->selectText)
         return false;
@@ -263,8 +266,18 @@ bool GridReread(HWND grid, GRIDINFO* gi)
         return false;
     }
     GridCountRows(gi);
+    return true;
+}
+
+}  // namespace
+
+bool GridReread(HWND grid, GRIDINFO* gi)
+{
+    if (!ExecuteSelect(gi))
+        return false;
     GridNotify(grid, GRIDN_REREAD, 0);
-    if (gi->rowMarker && IsWindowVisible(gi->rowMarker))
+    // The marker's own state counts: a grid on a hidden form hides it too.
+    if (gi->rowMarker)
         ShowWindow(gi->rowMarker, SW_HIDE);
     return true;
 }
@@ -279,6 +292,22 @@ void GridReposition(HWND grid, GRIDINFO* gi)
     GridRecalcLayout(grid, gi);
     InvalidateRect(grid, nullptr, FALSE);
     GridBringIntoView(grid, gi);
+    GridPlaceCaret(grid, gi);
+}
+
+void GridRereadAfterWrite(HWND grid, GRIDINFO* gi)
+{
+    int rows = gi->rowCount;
+    if (!ExecuteSelect(gi))
+        return;
+    InvalidateRect(grid, nullptr, FALSE);
+    if (gi->rowCount == rows)
+        return;
+    // The value written may have taken rows out of the filter.
+    int row = gi->currentRow > gi->rowCount ? gi->rowCount : gi->currentRow;
+    GridRecalcLayout(grid, gi);
+    if (row != gi->currentRow)
+        GridSetCurrentRow(grid, gi, row, gi->currentColumn, 0, false);
     GridPlaceCaret(grid, gi);
 }
 

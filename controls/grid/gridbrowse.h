@@ -10,6 +10,10 @@ void GridBuildSelect(GRIDINFO* gi);
 int GridCountRows(GRIDINFO* gi);
 // Executes selectText again on the browse statement; false when that fails.
 bool GridReread(HWND grid, GRIDINFO* gi);
+// Reads the table again after a write that a static cursor cannot show,
+// without a reload's notifications: the cursor stays on its row, or on
+// the last one when the write took rows out of the filter.
+void GridRereadAfterWrite(HWND grid, GRIDINFO* gi);
 // Puts the cursor back on a valid row after a reload.
 void GridReposition(HWND grid, GRIDINFO* gi);
 // Closes the editor, rebuilds the query, re-reads and repositions.

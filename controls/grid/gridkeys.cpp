@@ -36,7 +36,10 @@ void OnEnter(HWND grid, GRIDINFO* gi)
     if (!gi->editor) {
         if (gi->rowCount == 0)
             GridAddRowCommand(grid, gi);
-        if (GridBeginEdit(grid, gi, 0, 0))
+        // Beginning succeeds on a cell of a column that has no editor (types
+        // 8 and 256) too: only an editor that opened keeps the cursor here.
+        GridBeginEdit(grid, gi, 0, 0);
+        if (gi->editor)
             return;
     } else if (!GridAcceptEdit(grid, gi)) {
         return;

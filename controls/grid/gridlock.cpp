@@ -296,7 +296,7 @@ bool GridWriteBoundCell(HWND grid, GRIDINFO* gi, int row, int column, const char
         return false;
     // The grid must show what the table now holds, not the value before.
     if (!CursorSeesChanges(gi))
-        GridReread(grid, gi);
+        GridRereadAfterWrite(grid, gi);
     return true;
 }
 

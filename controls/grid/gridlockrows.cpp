@@ -78,6 +78,9 @@ bool GridInsertRow(HWND grid, GRIDINFO* gi, bool goToRow, bool notify)
     if (goToRow) {
         GridLastRow(grid, gi);
         InvalidateRect(grid, nullptr, FALSE);
+    } else {
+        // The re-read hid the row marker: it goes back on the current row.
+        GridPlaceCaret(grid, gi);
     }
     if (notify) {
         GridNotify(grid, GRIDN_DATACHANGED, 0);

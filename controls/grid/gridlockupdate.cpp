@@ -308,16 +308,22 @@ bool GridDBDelete(HWND grid, GRIDINFO* gi)
     std::vector<SQLLEN> lengths(parts.size() + 1, SQL_NTS);
     GridBindKeyParameters(gi, s, parts, 1, lengths.data());
     SQLRETURN rc = SQLExecDirect(s, Sql(statement), SQL_NTS);
-    if (!SQL_SUCCEEDED(rc))
+    // "No data" (the server kept the row, say through a rule) deleted
+    // nothing and is no failure, as for the owner's filtered delete.
+    if (Failed(rc))
         Report(gi, s, "GRID::DBDELETE");
     SQLFreeStmt(s, SQL_CLOSE);
     SQLFreeStmt(s, SQL_RESET_PARAMS);
     GridDropCurrentLock(gi, GRID_LOCK_DELETE);
-    if (rc != SQL_ERROR) {
+    bool deleted = SQL_SUCCEEDED(rc);
+    if (!Failed(rc)) {
         gi->transactionPending = true;
         GridReread(grid, gi);
+        // The row command stops here: its reload is finished like any other.
+        if (!deleted)
+            GridReposition(grid, gi);
     }
-    return SQL_SUCCEEDED(rc);
+    return deleted;
 }
 
 bool GridDBZap(HWND, GRIDINFO* gi)

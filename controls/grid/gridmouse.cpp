@@ -73,7 +73,8 @@ LRESULT EndResize(HWND grid, GRIDINFO* gi)
     int width = gi->charWidth > 0 ? (g_dragRect.right - g_dragRect.left) / gi->charWidth : 0;
     int column = g_dragColumn;
     StopDrag(grid, gi);
-    // Dragged shut (width 0) the column is hidden; its saved width restores it.
+    // Dragged shut (width 0) the column is hidden until the owner gives it a
+    // width (0x0B2E) and shows it again (0x0B2B).
     if (column >= 1 && column <= gi->columnCount)
         GridSetDisplayWidth(grid, gi, column, width);
     GridPlaceCaret(grid, gi);

@@ -5,6 +5,7 @@
 
 #include "../corvex.h"
 
+#include <cstddef>
 #include <cstdint>
 
 // One index column of a table. Callers index the array by record, so the
@@ -27,6 +28,14 @@ struct _pkey_ {
 };
 
 static_assert(sizeof(_pkey_) == 128, "callers index _pkey_ arrays by 128-byte records");
+// Callers read the fields at these offsets.
+static_assert(offsetof(_pkey_, indexName) == 31 && offsetof(_pkey_, indexQualifier) == 67 &&
+                  offsetof(_pkey_, order) == 103 && offsetof(_pkey_, literalPrefix) == 104 &&
+                  offsetof(_pkey_, literalSuffix) == 106 && offsetof(_pkey_, dataType) == 108 &&
+                  offsetof(_pkey_, columnSize) == 112 && offsetof(_pkey_, nonUnique) == 116 &&
+                  offsetof(_pkey_, position) == 118 && offsetof(_pkey_, pseudoColumn) == 120 &&
+                  offsetof(_pkey_, repeated) == 121 && offsetof(_pkey_, value) == 124,
+              "the _pkey_ fields lie where callers read them");
 
 // String-table texts of the connection functions.
 enum : unsigned {

@@ -183,6 +183,10 @@ TEST(GridEditor, RefusalsOpenNothing)
         GridOnChar(h.grid(), h.gi(), 'y', 0);
         EXPECT_EQ(nullptr, h.editor());
         EXPECT_EQ("", h.Cell(1, 1));
+        // Enter opens none and moves on; a read-only grid hands it to the parent.
+        SendMessageA(h.grid(), WM_KEYDOWN, VK_RETURN, 1);
+        EXPECT_EQ(nullptr, h.editor());
+        EXPECT_EQ(r.readOnly ? 1 : 2, h.gi()->currentColumn);
     }
     g_callbackAnswer = true;
     EditHost empty(0, {5});

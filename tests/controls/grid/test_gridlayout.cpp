@@ -15,15 +15,6 @@
 
 namespace {
 
-SCROLLINFO ScrollOf(HWND window, int bar)
-{
-    SCROLLINFO si = {};
-    si.cbSize = sizeof si;
-    si.fMask = SIF_RANGE | SIF_POS;
-    GetScrollInfo(window, bar, &si);
-    return si;
-}
-
 struct AddRow {
     const char* name;
     long type;
@@ -125,76 +116,6 @@ TEST(GridLayout, RowNumberWidthFollowsTheRowCount)
         GridSetHideRowNumbers(host.grid(), host.gi(), true);
         EXPECT_EQ(0, host.gi()->rowNumberWidth);
     }
-}
-
-TEST(GridLayout, HeaderRowsAndColumnsGeometry)
-{
-    GridHost host(400, 300);
-    host.AddColumns({5, 10, 7});
-    host.AddRows(3);
-    GRIDINFO* gi = host.gi();
-    int ch = gi->charHeight, cw = gi->charWidth;
-    ASSERT_GT(ch, 0);
-    ASSERT_GT(cw, 0);
-    EXPECT_EQ(ch + 3 + 3, GridHeaderHeight(gi));
-    gi->headerLines = 2;
-    EXPECT_EQ(2 * (ch + 3) + 3, GridHeaderHeight(gi));
-    gi->headerLines = -5;
-    EXPECT_EQ(ch + 3 + 3, GridHeaderHeight(gi));
-    EXPECT_EQ(GridHeaderHeight(gi) + 2 * (ch + 3), GridRowTop(gi, 2));
-    EXPECT_EQ((5 + 3) * cw, GridColumnLeft(gi, 2));
-    gi->leftOffset = 2;
-    EXPECT_EQ((5 - 2 + 3) * cw, GridColumnLeft(gi, 2));
-    gi->leftOffset = 0;
-
-    // Hit tests inside the header band only.
-    POINT inSecond = {GridColumnLeft(gi, 2) + 1, 2};
-    EXPECT_EQ(1, GridColumnAtPoint(host.grid(), gi, inSecond));
-    POINT below = {GridColumnLeft(gi, 2) + 1, GridHeaderHeight(gi) + 1};
-    EXPECT_EQ(gi->columnCount, GridColumnAtPoint(host.grid(), gi, below));
-    int border = GridColumnLeft(gi, 3);
-    EXPECT_EQ(1, GridColumnBorderAt(host.grid(), gi, border + 2, 1));
-    EXPECT_EQ(1, GridColumnBorderAt(host.grid(), gi, border - 2, 1));
-    EXPECT_EQ(-1, GridColumnBorderAt(host.grid(), gi, border + 5, 1));
-    EXPECT_EQ(-1, GridColumnBorderAt(host.grid(), gi, border, GridHeaderHeight(gi)));
-
-    gi->style |= GRIDS_NOHEADER;
-    EXPECT_EQ(0, GridHeaderHeight(gi));
-}
-
-TEST(GridLayout, ScrollRangesFollowRowsAndColumns)
-{
-    GridHost host(300, 200);
-    GRIDINFO* gi = host.gi();
-    host.AddColumns({5});
-    host.AddRows(2);
-    EXPECT_EQ(0, gi->vScrollMax);
-    EXPECT_EQ(0, gi->topRow);
-
-    host.AddRows(98);
-    int fit = GridRowsThatFit(gi);
-    RECT rc;
-    GetClientRect(host.grid(), &rc);
-    EXPECT_EQ(rc.bottom - GridHeaderHeight(gi), gi->cellAreaHeight);
-    ASSERT_GT(fit, 0);
-    EXPECT_EQ(100 - fit, gi->vScrollMax);
-    EXPECT_EQ(gi->vScrollMax, ScrollOf(host.grid(), SB_VERT).nMax);
-
-    // topRow is clamped to the range when rows go away.
-    gi->topRow = gi->vScrollMax;
-    GridFreeRows(gi);
-    host.AddRows(3);
-    EXPECT_EQ(0, gi->topRow);
-
-    // Wide columns give a horizontal range in characters.
-    host.AddColumns({200, 200});
-    // (A bar that appears narrows the client area: measure after it settled.)
-    host.Recalc();
-    GetClientRect(host.grid(), &rc);
-    int cw = gi->charWidth;
-    int want = (gi->rowNumberWidth * cw + gi->totalPixelWidth) / cw - rc.right / cw;
-    EXPECT_EQ(want, gi->hScrollMax);
-    EXPECT_EQ(want, ScrollOf(host.grid(), SB_HORZ).nMax);
 }
 
 TEST(GridLayout, ScrollStylesLeaveTheBarsAlone)

@@ -6,15 +6,18 @@
 #include "boxwatcher.h"
 
 #include "corvex.h"
+#include "gridbrowse.h"
 #include "gridcells.h"
 #include "griddates.h"
 #include "gridlock.h"
 #include "gridlockkeys.h"
 #include "gridwindow.h"
+#include "gridwndparts.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <string>
 
 namespace {
@@ -28,6 +31,14 @@ std::vector<std::string> ItemRows(int n)
         rows.push_back(std::to_string(i) + ", 'item" + std::to_string(i) + "', " + std::to_string(i) + ".5, " +
                        std::to_string(i * 10) + ", 0");
     return rows;
+}
+
+// The row the row marker shows; 0 while it is hidden.
+int MarkedRow(const GRIDINFO* gi)
+{
+    char text[16] = "";
+    GetWindowTextA(gi->rowMarker, text, sizeof text);
+    return (GetWindowLongA(gi->rowMarker, GWL_STYLE) & WS_VISIBLE) ? atoi(text) : 0;
 }
 
 const char* Yes()
@@ -48,6 +59,10 @@ TEST_F(GridLockTest, CellWritesReachTheRowOfTheirKey)
 {
     BoundTable t("lk_items", kItems, ItemRows(5), true, "id");
     ASSERT_TRUE(t.ok());
+    // The rows the grid shows are those not named "gone".
+    GridSetText(t.gi()->whereClause, "name IS NOT 'gone'");
+    GridReload(t.grid(), t.gi());
+    GridChangeRow(t.grid(), t.gi(), 3, 1);
     struct Row {
         const char* name;
         const char* column;
@@ -76,8 +91,11 @@ TEST_F(GridLockTest, CellWritesReachTheRowOfTheirKey)
         zGridPutText(t.grid(), row, t.Column(r.column), r.written);
         std::string column = r.column;
         EXPECT_EQ(r.stored, t.Sql("SELECT COALESCE(" + column + ", 'NULL') FROM lk_items WHERE id=3"));
-        EXPECT_EQ(1, t.host().Count(GRIDN_DATACHANGED));
-        EXPECT_EQ(1, t.host().Count(GRIDN_CELLWRITTEN));
+        // The parent hears of the write alone, and the marker stays on the row.
+        std::vector<std::pair<int, int>> notes = {{GRIDN_DATACHANGED, t.Column(r.column)},
+                                                  {GRIDN_CELLWRITTEN, t.Column(r.column)}};
+        EXPECT_EQ(notes, t.host().notes());
+        EXPECT_EQ(3, MarkedRow(t.gi()));
         // No other row changed, and no lock statement is left behind.
         EXPECT_EQ("item2|item4", t.Sql("SELECT GROUP_CONCAT(name, '|') FROM lk_items WHERE id IN (2, 4)"));
         EXPECT_EQ(nullptr, GridCurrentLock(t.gi(), GRID_LOCK_UPDATE));
@@ -87,6 +105,12 @@ TEST_F(GridLockTest, CellWritesReachTheRowOfTheirKey)
     EXPECT_EQ("1", t.Sql("SELECT flag FROM lk_items WHERE id=3"));
     EXPECT_STREQ(Yes(), zGridGetText(t.grid(), 3, t.Column("flag"), true));
     EXPECT_TRUE(zGridGetBool(t.grid(), 3, t.Column("flag")));
+    // A write that takes the last row out of the grid leaves the row before it current.
+    GridChangeRow(t.grid(), t.gi(), 5, 1);
+    zGridPutText(t.grid(), 5, t.Column("name"), "gone");
+    EXPECT_EQ(4, t.gi()->rowCount);
+    EXPECT_EQ(4, t.gi()->currentRow);
+    EXPECT_EQ(4, MarkedRow(t.gi()));
 }
 
 TEST_F(GridLockTest, TextKeysWithQuotesAndEmptyKeysFindTheirRow)
@@ -212,6 +236,7 @@ TEST_F(GridLockTest, InsertedRowsTakeDefaultsAndNumbers)
     // A second insert numbers on from the new maximum; a refusal inserts nothing.
     ASSERT_TRUE(GridInsertRow(t.grid(), gi, false, false));
     EXPECT_EQ("6", t.Sql("SELECT MAX(id) FROM lk_ins"));
+    EXPECT_EQ(5, MarkedRow(gi)) << "the cursor stays, and so does its marker";
     t.host().Reply(GRIDN_QUERYINSERT, 1);
     EXPECT_FALSE(GridInsertRow(t.grid(), gi, true, true));
     EXPECT_EQ("6", t.Sql("SELECT COUNT(*) FROM lk_ins"));

@@ -8,39 +8,11 @@
 
 #include <gtest/gtest.h>
 
-#include <cstddef>
 #include <sstream>
 #include <string>
 #include <vector>
 
 namespace {
-
-TEST(ZdbKeyRecord, LayoutIsTheOneCallersIndex)
-{
-    EXPECT_EQ(128u, sizeof(_pkey_));
-    const struct {
-        const char* field;
-        size_t offset, expected;
-    } rows[] = {
-        {"name", offsetof(_pkey_, name), 0},
-        {"indexName", offsetof(_pkey_, indexName), 31},
-        {"indexQualifier", offsetof(_pkey_, indexQualifier), 67},
-        {"order", offsetof(_pkey_, order), 103},
-        {"literalPrefix", offsetof(_pkey_, literalPrefix), 104},
-        {"literalSuffix", offsetof(_pkey_, literalSuffix), 106},
-        {"dataType", offsetof(_pkey_, dataType), 108},
-        {"columnSize", offsetof(_pkey_, columnSize), 112},
-        {"nonUnique", offsetof(_pkey_, nonUnique), 116},
-        {"position", offsetof(_pkey_, position), 118},
-        {"pseudoColumn", offsetof(_pkey_, pseudoColumn), 120},
-        {"repeated", offsetof(_pkey_, repeated), 121},
-        {"value", offsetof(_pkey_, value), 124},
-    };
-    for (const auto& row : rows) {
-        SCOPED_TRACE(row.field);
-        EXPECT_EQ(row.expected, row.offset);
-    }
-}
 
 TEST(ZdbKeyRecord, TablePartOfQualifiedNames)
 {
