@@ -149,7 +149,7 @@ int zFolderSearchDialog::OnBrowseEvent(HWND dialog, UINT event, LPARAM lParam)
 int zFolderSearchDialog::OnValidateFailed(const char* typed)
 {
 #ifdef ZINSTALLER_BUILD
-    const bool italian = true;  // the installer's shop speaks Italian, whatever the system
+    const bool italian = true;  // the installer asks in Italian, whatever the system speaks
 #else
     bool italian = zApp().italian != 0;
 #endif
