@@ -180,6 +180,9 @@ void SetTreeAttributes(const char* folder)
     SetCurrentDirectoryA("..");
 }
 
+namespace {
+
+// Frame n (1 to 10) of the main form's caption: a bullet running right and back.
 xstring CaptionFrame(int frame)
 {
     static const int kPositions[10] = {1, 2, 3, 4, 5, 5, 4, 3, 2, 1};
@@ -188,8 +191,6 @@ xstring CaptionFrame(int frame)
         text[kPositions[frame - 1]] = '\x95';
     return xstring(text);
 }
-
-namespace {
 
 DWORD AnimateCaption(void* parameter)
 {

@@ -19,8 +19,6 @@ void ScheduleRenameOnRestart(const char* fileName, const char* sourceFolder,
 int CopyInstallFiles(const char* source, const char* target);
 void SetTreeAttributes(const char* folder);
 
-// The main form's caption animation: frame n (1 to 10) as text.
-xstring CaptionFrame(int frame);
 // Starts the animation of a window's caption on its own thread, which runs
 // until the process ends.
 void StartCaptionAnimation(HWND window);

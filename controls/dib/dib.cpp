@@ -29,14 +29,6 @@ DWORD filePosition(HANDLE file)
     return SetFilePointer(file, 0, nullptr, FILE_CURRENT);
 }
 
-// Whether the file holds `count` more bytes from its current position.
-bool heldByFile(HANDLE file, DWORD count)
-{
-    LARGE_INTEGER size = {}, at = {}, none = {};
-    return GetFileSizeEx(file, &size) && SetFilePointerEx(file, none, &at, FILE_CURRENT) &&
-           at.QuadPart + count <= size.QuadPart;
-}
-
 void seekTo(HANDLE file, DWORD position)
 {
     SetFilePointer(file, static_cast<LONG>(position), nullptr, FILE_BEGIN);
@@ -97,7 +89,9 @@ bool readInfo(HANDLE file, BITMAPINFOHEADER* info, bool* core)
     }
     // Refused is only what would overflow: a table too long for its size,
     // an image size by the rule that wraps (a negative width, beyond 4 GB).
-    if (colors > kDibMaxColors)
+    if (info->biClrUsed == 0)
+        info->biClrUsed = colors;
+    if (dibTableBytes(info) > kDibMaxTable)
         return false;
     DWORD rule = dibImageSize(info->biBitCount, info->biWidth, info->biHeight);
     bool ruled = rule != 0xFFFFFFFF;
@@ -106,8 +100,6 @@ bool readInfo(HANDLE file, BITMAPINFOHEADER* info, bool* core)
     // Drawing reads a whole uncompressed image whatever biSizeImage says.
     if (ruled && (info->biSizeImage == 0 || (isUncompressed(*info) && info->biSizeImage < rule)))
         info->biSizeImage = rule;
-    if (info->biClrUsed == 0)
-        info->biClrUsed = colors;
     return true;
 }
 
@@ -180,12 +172,25 @@ DWORD dibColorCount(const void* header)
     }
 }
 
-WORD dibColorTableSize(const void* header)
+DWORD dibMaskBytes(const void* header)
+{
+    return header && !isCore(header) &&
+                   static_cast<const BITMAPINFOHEADER*>(header)->biCompression == BI_BITFIELDS
+               ? 3 * sizeof(DWORD)
+               : 0;
+}
+
+unsigned long long dibTableBytes(const void* header)
 {
     if (!header)
         return 0;
     DWORD entry = isCore(header) ? sizeof(RGBTRIPLE) : sizeof(RGBQUAD);
-    return static_cast<WORD>(dibColorCount(header) * entry);
+    return dibMaskBytes(header) + static_cast<unsigned long long>(dibColorCount(header)) * entry;
+}
+
+WORD dibColorTableSize(const void* header)
+{
+    return static_cast<WORD>(dibTableBytes(header));
 }
 
 bool dibHeaderInfo(HGLOBAL dib, BITMAPINFOHEADER* info)
@@ -216,7 +221,7 @@ DWORD dibNeededSize(const void* header)
         image = dibImageSize(core->bcBitCount, core->bcWidth, core->bcHeight);
     } else {
         const auto* info = static_cast<const BITMAPINFOHEADER*>(header);
-        if (info->biSize != kInfoSize || dibColorCount(info) > kDibMaxColors)
+        if (info->biSize != kInfoSize || dibTableBytes(info) > kDibMaxTable)
             return 0;
         image = isUncompressed(*info)
                     ? dibImageSize(info->biBitCount, info->biWidth, info->biHeight)
@@ -256,10 +261,8 @@ HGLOBAL dibReadHeader(HANDLE file)
     bool core = false;
     if (!readInfo(file, &info, &core))
         return nullptr;
-    DWORD n = info.biClrUsed;
-    if (!heldByFile(file, n * (core ? sizeof(RGBTRIPLE) : sizeof(RGBQUAD))))
-        return nullptr;
-    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, kInfoSize + n * sizeof(RGBQUAD));
+    DWORD n = info.biClrUsed, table = dibColorTableSize(&info);
+    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, kInfoSize + table);
     if (!block)
         return nullptr;
     auto* p = static_cast<BYTE*>(GlobalLock(block));
@@ -268,11 +271,12 @@ HGLOBAL dibReadHeader(HANDLE file)
         return nullptr;
     }
     std::memcpy(p, &info, kInfoSize);
+    // A table the file cuts short keeps zeros where it ends.
     if (n > 0 && core) {
         readSome(file, p + kInfoSize, n * sizeof(RGBTRIPLE));
         widenCoreTable(p + kInfoSize, n);
-    } else if (n > 0) {
-        readSome(file, p + kInfoSize, n * sizeof(RGBQUAD));
+    } else if (table > 0) {
+        readSome(file, p + kInfoSize, table);
     }
     GlobalUnlock(block);
     if (offBits)

@@ -6,9 +6,9 @@
 
 #include <windows.h>
 
-// Most colours a DIB's table can hold: the table's size is a 16-bit value,
-// so a longer one could not be measured and is refused.
-constexpr DWORD kDibMaxColors = 0xFFFF / sizeof(RGBQUAD);
+// Longest colour table a DIB can have: its size is a 16-bit value, so a
+// longer one could not be measured and is refused.
+constexpr DWORD kDibMaxTable = 0xFFFF;
 
 // Bytes of the bits of an uncompressed image: scan lines padded to 4 bytes.
 // Top-down images (negative height) count their lines the same; a size that
@@ -17,8 +17,13 @@ DWORD dibImageSize(WORD bitCount, LONG width, LONG height);
 
 // Entries of the colour table of a core (12-byte) or info (40-byte) header.
 DWORD dibColorCount(const void* header);
-// Bytes of that colour table: 3 per entry for a core header, else 4.
+// Bytes of that colour table: 3 per entry for a core header, else 4, after
+// the three colour masks of a BI_BITFIELDS header, which GDI reads there.
+// dibTableBytes is the whole count, dibColorTableSize its 16-bit size.
+unsigned long long dibTableBytes(const void* header);
 WORD dibColorTableSize(const void* header);
+// Bytes of the colour masks at the start of that table (12 or 0).
+DWORD dibMaskBytes(const void* header);
 
 // Copies the block's first 40 bytes into `info` (zeros where the block is
 // shorter) and, for an info header, fills a zero biSizeImage and biClrUsed.

@@ -76,12 +76,13 @@ HPALETTE dibPaletteFromHeader(const void* header)
     if (!info || info->biSize != sizeof(BITMAPINFOHEADER))
         return nullptr;
     DWORD n = dibColorCount(info);
-    if (n > kDibMaxColors)
+    if (dibTableBytes(info) > kDibMaxTable)
         return nullptr;
     LOGPALETTE* pal = nullptr;
     if (n > 0) {
         pal = newLogPalette(n);
-        const auto* table = reinterpret_cast<const RGBQUAD*>(info + 1);
+        const auto* table = reinterpret_cast<const RGBQUAD*>(
+            reinterpret_cast<const BYTE*>(info + 1) + dibMaskBytes(info));
         for (DWORD i = 0; pal && i < n; ++i)
             pal->palPalEntry[i] = {table[i].rgbRed, table[i].rgbGreen, table[i].rgbBlue, 0};
     } else if (info->biBitCount == 24) {

@@ -16,6 +16,9 @@
 #include <commctrl.h>
 #include <ddeml.h>
 #include <shellapi.h>
+#ifndef ZINSTALLER_BUILD
+#include <uxtheme.h>
+#endif
 
 #include <algorithm>
 #include <cstdlib>
@@ -71,7 +74,13 @@ zApplication& zApp()
     return app;
 }
 
-zApplication::zApplication() = default;
+zApplication::zApplication()
+{
+#ifndef ZINSTALLER_BUILD
+    gradientFill = GradientFill;
+    setWindowTheme = SetWindowTheme;
+#endif
+}
 
 zApplication::~zApplication()
 {
@@ -180,6 +189,21 @@ bool zApplication::RegisterFormClasses()
 }
 
 #ifdef ZINSTALLER_BUILD
+namespace {
+
+// A function of a system library looked up by name; null where it is missing.
+template <class F>
+void Bind(F& function, const char* library, const char* name)
+{
+    HMODULE module = GetModuleHandleA(library);
+    if (!module)
+        module = LoadLibraryA(library);
+    function = module ? reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(module, name)))
+                      : nullptr;
+}
+
+}  // namespace
+
 // The installer talks to the shell's Program Manager as a DDE client only:
 // it accepts no executes and no conversations with itself.
 HDDEDATA CALLBACK zDdeCallback(UINT type, UINT, HCONV, HSZ, HSZ, HDDEDATA, ULONG_PTR, ULONG_PTR)
@@ -265,10 +289,11 @@ bool zApplication::Init(HINSTANCE inst, HINSTANCE previous, int show)
     // A program the installer starts must not hold its single-instance memory.
     xsetplainsecurity(true);
     StartDde();
-    // Older Windows have no layered windows: the installer then goes without.
-    setLayeredWindowAttributes = reinterpret_cast<decltype(setLayeredWindowAttributes)>(
-        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("USER32.DLL"),
-                                               "SetLayeredWindowAttributes")));
+    // Older Windows lack layered windows, themes or gradient fills: the
+    // installer must still start there, and goes without them.
+    Bind(setLayeredWindowAttributes, "USER32.DLL", "SetLayeredWindowAttributes");
+    Bind(gradientFill, "MSIMG32.DLL", "GradientFill");
+    Bind(setWindowTheme, "UXTHEME.DLL", "SetWindowTheme");
 #else
     CorvexInit();
     LoadLibraryA("SCILEXER.DLL");  // without it Scintilla controls fail to create

@@ -86,6 +86,9 @@ public:
     DWORD ddeInstance = 0;  // the installer's DDE client (0 until started)
     // Bound at start-up by the installer's build; null where the platform lacks it.
     BOOL(WINAPI* setLayeredWindowAttributes)(HWND, COLORREF, BYTE, DWORD) = nullptr;
+    // The same for the installer; the other programs link them.
+    BOOL(WINAPI* gradientFill)(HDC, PTRIVERTEX, ULONG, PVOID, ULONG, ULONG) = nullptr;
+    HRESULT(WINAPI* setWindowTheme)(HWND, LPCWSTR, LPCWSTR) = nullptr;
 
 private:
     void ReadModulePaths();

@@ -148,7 +148,11 @@ int zFolderSearchDialog::OnBrowseEvent(HWND dialog, UINT event, LPARAM lParam)
 // stays open (1).
 int zFolderSearchDialog::OnValidateFailed(const char* typed)
 {
+#ifdef ZINSTALLER_BUILD
+    const bool italian = true;  // the installer asks in Italian, whatever the system speaks
+#else
     bool italian = zApp().italian != 0;
+#endif
     xstring folder(typed ? typed : "");
     if (!folder.IsBlank() && !IsAbsolute(folder)) {
         xstring base = selected_;

@@ -260,8 +260,8 @@ void GetLabelRect(HWND control, RECT* out, const char* label, int position, HFON
     out->right = out->left + size.cx + 4;
 }
 
-// A gradient from the shadow to the face colour, then the same in bands;
-// no band reaches past the rectangle's right edge.
+// A gradient from the shadow to the face colour (where the system has the
+// call), then the same in bands; no band reaches past the rectangle's edge.
 void DrawLabelFrame(HDC dc, const RECT& rect, unsigned flags)
 {
     if (!(flags & ZPIC_LABELFRAME) || rect.right <= rect.left)
@@ -272,7 +272,8 @@ void DrawLabelFrame(HDC dc, const RECT& rect, unsigned flags)
                       {rect.right, rect.bottom, COLOR16(GetRValue(to) << 8),
                        COLOR16(GetGValue(to) << 8), COLOR16(GetBValue(to) << 8), 0}};
     GRADIENT_RECT gr = {0, 1};
-    GradientFill(dc, v, 2, &gr, 1, GRADIENT_FILL_RECT_H);
+    if (zApp().gradientFill)
+        zApp().gradientFill(dc, v, 2, &gr, 1, GRADIENT_FILL_RECT_H);
     int c[3] = {GetRValue(from), GetGValue(from), GetBValue(from)};
     const int t[3] = {GetRValue(to), GetGValue(to), GetBValue(to)};
     int steps = 0;

@@ -10,7 +10,6 @@
 
 #include <commctrl.h>
 #include <shellapi.h>
-#include <uxtheme.h>
 
 #include <cstdio>
 
@@ -131,8 +130,8 @@ void zWindow::Create(int subclass)
                            parent->hwnd, nullptr, zApp().instance, this);
     if (!hwnd)
         return;
-    if (type == ZT_TREEVIEW)
-        SetWindowTheme(hwnd, L"Explorer", nullptr);
+    if (type == ZT_TREEVIEW && zApp().setWindowTheme)
+        zApp().setWindowTheme(hwnd, L"Explorer", nullptr);
     if (type == ZT_SCINTILLA)
         SendMessageA(hwnd, ZSCI_SETLEXER, 1, 0);  // no lexer
     ApplyFont();

@@ -355,14 +355,3 @@ TEST(TreeAttributes, MissingFolderIsLeftAlone)
     GetCurrentDirectoryA(sizeof after, after);
     EXPECT_STREQ(before, after);
 }
-
-TEST(CaptionAnimation, BulletRunsRightAndBack)
-{
-    const char* const frames[10] = {"|\x95    |", "| \x95   |", "|  \x95  |", "|   \x95 |",
-                                    "|    \x95|", "|    \x95|", "|   \x95 |", "|  \x95  |",
-                                    "| \x95   |", "|\x95    |"};
-    for (int i = 1; i <= 10; ++i) {
-        SCOPED_TRACE(i);
-        EXPECT_EQ(std::string(CaptionFrame(i).c_str()), frames[i - 1]);
-    }
-}

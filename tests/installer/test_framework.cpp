@@ -1,10 +1,11 @@
 // The framework pieces that only the installer's build has: a form's client
-// rectangle over its MDI client, the tool bar's creation and the text
-// class's upper-case copy.
+// rectangle over its MDI client, the tool bar's creation and the folder
+// prompts' language.
 
 #include "inst_test.h"
 
 #include "zbars.h"
+#include "zbrowse.h"
 #include "zform.h"
 
 #include <gtest/gtest.h>
@@ -67,16 +68,15 @@ TEST(InstallerForms, ToolBarTakesItsExtendedStyleWhenCreated)
     EXPECT_EQ(SendMessageA(bar.hwnd, TB_GETEXTENDEDSTYLE, 0, 0), LRESULT(bar.extendedStyle));
 }
 
-TEST(InstallerText, UpperCaseCopyLeavesTheTextAsItWas)
+// Whatever the system's language: the test machine's is English.
+TEST(InstallerText, FolderPromptsAreItalian)
 {
-    struct Row {
-        const char* text;
-        const char* upper;
-    } rows[] = {{"copy=a,b", "COPY=A,B"}, {"caff\xE8 nop", "CAFF\xC8 NOP"}, {"", ""}};
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.text);
-        const xstring text(row.text);
-        EXPECT_EQ(std::string(text.Upper().c_str()), row.upper);
-        EXPECT_EQ(std::string(text.c_str()), row.text);
-    }
+    insttest::StartInstallerFramework();
+    insttest::BoxScript boxes({IDNO});
+    zFolderSearchDialog dialog;
+    const std::string typed = "C:\\ondrel_no_such_folder_at_all";
+    EXPECT_EQ(dialog.OnBrowseEvent(nullptr, BFFM_VALIDATEFAILEDA, LPARAM(typed.c_str())), 1);
+    ASSERT_EQ(boxes.boxes.size(), 2u);
+    EXPECT_EQ(boxes.boxes[0].text, typed + "\nFolder inesistente.Vuoi crearlo?");
+    EXPECT_EQ(boxes.boxes[1].text, "Folder inesistente/invalido.");
 }

@@ -120,9 +120,8 @@ TEST(DibRead, TruncatedFilesNeverReadPastTheirBlock)
         {"half a file header", 7, false},
         {"file header only", 14, false},
         {"half an info header", 14 + 20, false},
-        // A colour table past the end of the file is refused.
-        {"header, no table", 14 + 40, false},
-        {"half the table", 14 + 40 + 512, false},
+        {"header, no table", 14 + 40, true},
+        {"half the table", 14 + 40 + 512, true},
         {"half the bits", 14 + 40 + 1024 + 32, true},
     };
     for (const Row& r : rows) {
@@ -168,8 +167,7 @@ TEST(DibRead, FilesShorterThanAnInfoHeaderGiveNull)
 }
 
 // Odd but readable headers are read; refused is only what would overflow:
-// a colour table past the end of the file, a table too large for its 16-bit
-// size, an image size that wraps.
+// a table too large for its 16-bit size, an image size that wraps.
 TEST(DibRead, HeadersAreReadUnlessTheyWouldOverflow)
 {
     const std::string bits8 = Pattern(dibImageSize(8, 4, 4), 2);
@@ -187,9 +185,11 @@ TEST(DibRead, HeadersAreReadUnlessTheyWouldOverflow)
         {"zero height", InfoHeader(4, 0, 24), 0, 0, true},
         {"negative width with its image size", InfoHeader(-4, 4, 24, 0, 64) + Pattern(64, 1), 0,
          64, true},
-        {"colour table past the file", InfoHeader(4, 4, 8, 300) + Pattern(1199, 1), 0, 0, false},
         {"table too large for its size", InfoHeader(4, 4, 8, 16384) + Pattern(65536, 1) + bits8,
          0, 0, false},
+        {"colours and masks too large for the size",
+         InfoHeader(4, 4, 32, 16381, 0, BI_BITFIELDS) + Pattern(65536, 1) + Pattern(64, 2), 0, 0,
+         false},
         {"colour count beyond any table", InfoHeader(4, 4, 8, 0x40000000) + Pattern(64, 1), 0, 0,
          false},
         {"negative width, image size by the rule", InfoHeader(-4, 4, 24) + Pattern(64, 1), 0, 0,
@@ -258,6 +258,8 @@ TEST(DibRead, ColourCountsAndTableSizes)
         {"info 16-bit", InfoHeader(1, 1, 16), 0, 0},
         {"info 24-bit", InfoHeader(1, 1, 24), 0, 0},
         {"info 32-bit", InfoHeader(1, 1, 32), 0, 0},
+        {"info 32-bit, colour masks", InfoHeader(1, 1, 32, 0, 0, BI_BITFIELDS), 0, 12},
+        {"info 16-bit, colour masks, two used", InfoHeader(1, 1, 16, 2, 0, BI_BITFIELDS), 2, 20},
     };
     for (const Row& r : rows) {
         SCOPED_TRACE(r.name);

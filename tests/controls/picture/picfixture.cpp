@@ -1,6 +1,7 @@
 #include "picfixture.h"
 
 #include "testdir.h"
+#include "testutil.h"
 
 #include "gdipflat.h"
 
@@ -206,6 +207,24 @@ std::string WriteBmp(const std::string& name, int width, int height)
     std::string path = TempPath(name);
     WriteDIB(const_cast<char*>(path.c_str()), dib);
     GlobalFree(dib);
+    return path;
+}
+
+std::string WriteMaskedBmp(const std::string& name, int width, int height)
+{
+    const DWORD masks[3] = {0xFF0000, 0x00FF00, 0x0000FF};
+    DWORD image = DWORD(4 * width * height), offBits = 14 + 40 + sizeof masks;
+    BITMAPFILEHEADER file = {0x4D42, offBits + image, 0, 0, offBits};
+    BITMAPINFOHEADER h = {sizeof h, width, height, 1, 32, BI_BITFIELDS, image, 0, 0, 0, 0};
+    std::string bytes(reinterpret_cast<const char*>(&file), 14);
+    bytes.append(reinterpret_cast<const char*>(&h), sizeof h);
+    bytes.append(reinterpret_cast<const char*>(masks), sizeof masks);
+    for (int i = 0; i < width * height; ++i) {
+        DWORD pixel = i % width < width / 2 ? 0xFF0000 : 0x0000FF;
+        bytes.append(reinterpret_cast<const char*>(&pixel), 4);
+    }
+    std::string path = TempPath(name);
+    testutil::write_file(path, bytes);
     return path;
 }
 

@@ -61,6 +61,8 @@ std::vector<BYTE> Bytes(HGLOBAL block);
 std::string TempPath(const std::string& name);
 // A 24-bit BMP file, left half red and right half blue.
 std::string WriteBmp(const std::string& name, int width, int height);
+// The same picture as a 32-bit BMP file whose colour masks follow its header.
+std::string WriteMaskedBmp(const std::string& name, int width, int height);
 // The same picture as a JPEG file written by GDI+.
 std::string WriteJpeg(const std::string& name, int width, int height);
 

@@ -114,16 +114,28 @@ TEST_F(PictureDib, InvalidDibIsKeptButNeverUsed)
 
 TEST_F(PictureDib, DibIsDrawnAtItsSizeOrStretched)
 {
-    ASSERT_NE(nullptr, MakePicture(40, 40));
-    HGLOBAL dib = MakeDib24(4, 4);  // left red, right blue
-    Send(ZPM_BORROWDIB, reinterpret_cast<WPARAM>(dib));
-    EXPECT_EQ(0xFF0000u, PixelAt(1, 1));
-    EXPECT_EQ(0x0000FFu, PixelAt(3, 3));
-    Send(ZPM_STRETCH, 1);
-    EXPECT_EQ(0xFF0000u, PixelAt(10, 30));
-    EXPECT_EQ(0x0000FFu, PixelAt(30, 30));
-    DestroyWindow(picture_);
-    GlobalFree(dib);
+    // Each left red, right blue.
+    struct Row {
+        const char* name;
+        HGLOBAL dib;
+    } rows[] = {
+        {"24-bit", MakeDib24(4, 4)},
+        {"32-bit with colour masks, read from its file",
+         static_cast<HGLOBAL>(zOpenDIB(WriteMaskedBmp("masks.bmp", 4, 4).c_str()))},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.name);
+        ASSERT_NE(nullptr, r.dib);
+        ASSERT_NE(nullptr, MakePicture(40, 40));
+        Send(ZPM_BORROWDIB, reinterpret_cast<WPARAM>(r.dib));
+        EXPECT_EQ(0xFF0000u, PixelAt(1, 1));
+        EXPECT_EQ(0x0000FFu, PixelAt(3, 3));
+        Send(ZPM_STRETCH, 1);
+        EXPECT_EQ(0xFF0000u, PixelAt(10, 30));
+        EXPECT_EQ(0x0000FFu, PixelAt(30, 30));
+        DestroyWindow(picture_);
+        GlobalFree(r.dib);
+    }
 }
 
 TEST_F(PictureDib, BitmapsOwnedAndBorrowed)
