@@ -74,6 +74,7 @@ protected:
         ini_ = kIni;
         ini_.replace(ini_.find("%SHARED%"), 8, shared_);
         WriteVarneskIni(folder_, ini_);
+        DeleteFileA((folder_ + "\\VARNESK.ini").c_str());  // no placement of an earlier test
         program_.reset(new Program(folder_));
         main_ = VarneskMainOf(program_->Pid(), kStartMs);
         ASSERT_TRUE(main_ != nullptr);
@@ -241,6 +242,31 @@ TEST_F(EditorTest, LogViewerShowsTheLogReadOnlyAndNeverAsks)
     EXPECT_EQ(0, SendMessageA(EditorOf(form), SCI_GETCODEPAGE, 0, 0));
     PostMessageA(form, WM_CLOSE, 0, 0);
     EXPECT_TRUE(WaitFor([&] { return !IsWindow(form); }, kWindowMs)) << "no change, no question";
+}
+
+// Closed maximised, the editor opens maximised again over the rectangle it
+// had, and its settings keep both.
+TEST_F(EditorTest, AnEditorClosedMaximisedOpensMaximised)
+{
+    HWND form = OpenEditor();
+    ASSERT_TRUE(form != nullptr);
+    SetWindowPos(form, nullptr, 70, 60, 500, 400, SWP_NOZORDER | SWP_NOACTIVATE);
+    PostMessageA(form, WM_SYSCOMMAND, SC_MAXIMIZE, 0);
+    ASSERT_TRUE(WaitFor([&] { return IsZoomed(form) != FALSE; }, kWindowMs));
+    PostMessageA(form, WM_CLOSE, 0, 0);
+    ASSERT_TRUE(WaitFor([&] { return !IsWindow(form); }, kWindowMs));
+    form = OpenEditor();
+    ASSERT_TRUE(form != nullptr);
+    EXPECT_TRUE(IsZoomed(form));
+    PostMessageA(form, WM_CLOSE, 0, 0);
+    ASSERT_TRUE(WaitFor([&] { return !IsWindow(form); }, kWindowMs));
+    const std::string ini = folder_ + "\\VARNESK.ini";
+    const struct {
+        const char* key;
+        int value;
+    } kept[] = {{"show_Form2", SW_SHOWMAXIMIZED}, {"left_Form2", 70}, {"width_Form2", 500}};
+    for (const auto& k : kept)
+        EXPECT_EQ(k.value, int(GetPrivateProfileIntA("Info", k.key, -1, ini.c_str()))) << k.key;
 }
 
 struct Selection {
