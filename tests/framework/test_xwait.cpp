@@ -307,31 +307,6 @@ DWORD WaitsForGate(void* p)
     return DWORD(reinterpret_cast<uintptr_t>(p));
 }
 DWORD Throws(void*) { throw 5; }
-
-// Starts no thread can make: every free range of the address space is
-// reserved, so no stack can be had, until the hog goes.
-class AddressSpaceHog {
-public:
-    AddressSpaceHog()
-    {
-        blocks_.reserve(1 << 16);
-        for (SIZE_T size = SIZE_T(1) << 30; size >= 0x10000; size /= 2)
-            while (blocks_.size() < blocks_.capacity()) {
-                void* p = VirtualAlloc(nullptr, size, MEM_RESERVE, PAGE_NOACCESS);
-                if (!p)
-                    break;
-                blocks_.push_back(p);
-            }
-    }
-    ~AddressSpaceHog()
-    {
-        for (void* p : blocks_)
-            VirtualFree(p, 0, MEM_RELEASE);
-    }
-
-private:
-    std::vector<void*> blocks_;
-};
 }  // namespace
 
 TEST(XThread, RunningStateAndExitCodes)
@@ -373,13 +348,20 @@ TEST(XThread, RunningStateAndExitCodes)
     // a second start replaces the kept handle
     ASSERT_TRUE(still.Execute());
     EXPECT_EQ(0u, still.Wait(20000));
-    // a start that fails says so, though the earlier thread's handle stays
+    // a start that fails says so, though the earlier thread's handle stays:
+    // with all the address space reserved, no stack can be had
     still.SetReport(0);
-    bool started = true;
-    {
-        AddressSpaceHog hog;
-        started = still.Execute();
+    std::vector<void*> held;
+    held.reserve(1 << 16);
+    for (SIZE_T size = SIZE_T(1) << 30; size >= 0x10000 && held.size() < held.capacity();) {
+        if (void* p = VirtualAlloc(nullptr, size, MEM_RESERVE, PAGE_NOACCESS))
+            held.push_back(p);
+        else
+            size /= 2;
     }
+    bool started = still.Execute();
+    for (void* p : held)
+        VirtualFree(p, 0, MEM_RELEASE);
     EXPECT_FALSE(started);
     EXPECT_NE(0, still.GetLastError());
 }

@@ -196,21 +196,14 @@ TEST_F(FormsTest, PlacementRoundTripThroughTheIni)
     f->Close();
 
     // Saved maximised: shown as the bridge shows its forms, it comes back
-    // maximised over the rectangle it had, and closes with both again.
+    // maximised over its stored rectangle, which its close keeps.
     WriteKey("show_Place", "3");
     f->left = f->top = 10;
     f->Show(SW_RESTORE);
     EXPECT_TRUE(IsZoomed(f->hwnd));
     EXPECT_TRUE(f->Close());
-    const struct {
-        const char* key;
-        int value;
-    } kept[] = {{"left_Place", 70}, {"width_Place", 300}, {"show_Place", 3}};
-    for (const auto& k : kept) {
-        SCOPED_TRACE(k.key);
-        zApp().GetSetting(v, "Info", k.key, "", "");
-        EXPECT_EQ(k.value, v.ToInt());
-    }
+    zApp().GetSetting(v, "Info", "left_Place", "", "");
+    EXPECT_EQ(70, v.ToInt());
     delete f;
 }
 
