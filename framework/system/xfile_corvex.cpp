@@ -7,19 +7,16 @@
 #include "xsystem.h"
 
 #include <cstdio>
+#include <exception>
 #include <string>
 #include <vector>
 
 namespace {
 
-// Hex dumps are read by people; lines wider than this say nothing more.
-constexpr int kMaxBytesPerLine = 256;
-
-int ClampPerLine(int bytesPerLine)
+// No width would never end a dump: it takes one byte a line.
+int PerLine(int bytesPerLine)
 {
-    if (bytesPerLine < 1)
-        return 1;
-    return bytesPerLine > kMaxBytesPerLine ? kMaxBytesPerLine : bytesPerLine;
+    return bytesPerLine < 1 ? 1 : bytesPerLine;
 }
 
 // The offset field is seven bytes: six hex digits and a blank.
@@ -101,12 +98,18 @@ bool xfile::UnlockFile(DWORD offset, DWORD length)
 bool xfile::HexDump(const void* data, DWORD length, unsigned long long startOffset,
                     int bytesPerLine)
 {
-    const int perLine = ClampPerLine(bytesPerLine);
+    const int perLine = PerLine(bytesPerLine);
     const auto* bytes = static_cast<const unsigned char*>(data);
     std::string text;
-    for (DWORD at = 0; bytes && at < length; at += DWORD(perLine)) {
-        int count = length - at < DWORD(perLine) ? int(length - at) : perLine;
-        text += DumpLine(bytes + at, count, perLine, startOffset + at);
+    try {
+        for (DWORD at = 0, count = 0; bytes && at < length; at += count) {
+            count = length - at < DWORD(perLine) ? length - at : DWORD(perLine);
+            text += DumpLine(bytes + at, int(count), perLine, startOffset + at);
+        }
+    } catch (const std::exception&) {
+        lastError_ = ERROR_NOT_ENOUGH_MEMORY;  // lines wider than memory holds
+        Error("xfile::Write", 125);
+        return false;
     }
     return WriteString(text.c_str());
 }
@@ -115,18 +118,20 @@ bool xfile::HexDump(const void* data, DWORD length, unsigned long long startOffs
 // left behind in this object; a failure on either side ends it quietly.
 bool xfile::Read(const char* targetPath, int bytesPerLine)
 {
-    const int perLine = ClampPerLine(bytesPerLine);
-    const DWORD block = DWORD(perLine) * 1024;
+    const int perLine = PerLine(bytesPerLine);
+    // Blocks of 1024 lines, or as many whole lines as a 32-bit count holds.
+    const DWORD block = DWORD(perLine) <= MAXDWORD / 1024 ? DWORD(perLine) * 1024
+                                                           : MAXDWORD / perLine * perLine;
     std::vector<unsigned char> own;
     void* savedBuffer = readBuffer_;
     DWORD savedCount = toRead_;
-    if (readBuffer_ == nullptr || toRead_ < block) {
-        own.resize(block);
-        readBuffer_ = own.data();
-    }
-    toRead_ = block;
     bool ok = true;
     try {
+        if (readBuffer_ == nullptr || toRead_ < block) {
+            own.resize(block);
+            readBuffer_ = own.data();
+        }
+        toRead_ = block;
         xfile target;
         target.SetDisposition(CREATE_ALWAYS);
         target.SetAccess(GENERIC_WRITE);
@@ -139,6 +144,8 @@ bool xfile::Read(const char* targetPath, int bytesPerLine)
         ok = lastError_ == 0;
     } catch (const xexceptions& e) {
         ok = e.GetSystemError() == 0;  // reaching the end of the file is the normal stop
+    } catch (const std::exception&) {
+        ok = false;  // blocks or lines too big for memory
     }
     readBuffer_ = savedBuffer;
     toRead_ = savedCount;

@@ -44,7 +44,7 @@ bool xthread::Execute()
         delete record;
         if (report_ == 1)
             xsys().ShowError("xthread::Execute", static_cast<unsigned long>(lastError_));
-        return handle_ != nullptr;
+        return false;  // a handle kept from an earlier start is not this one's
     }
     CloseHandle();
     handle_ = h;

@@ -139,15 +139,15 @@ void zForm::_create_()
 // A fixed-size form goes to its stored position, a sizable one also takes
 // its stored size when it has both. Values off every screen are brought
 // back so that the caption stays reachable; a negative size counts as 0.
+// A stored maximised (or minimised) form still gets its rectangle: it is
+// the one the form is restored to, and the one its next close saves.
 void zForm::RestorePlacement()
 {
     long t = ReadKey("top_", name), l = ReadKey("left_", name);
     long w = ReadKey("width_", name), h = ReadKey("height_", name);
     long show = ReadKey("show_", name);
-    if (show > 1) {
-        showCommand = short(show);
-        return;
-    }
+    if (show > 1 && show <= SW_MAX)
+        showCommand = placedShow = short(show);
     if (!IsLive())
         return;
     bool sizable = (style & WS_THICKFRAME) != 0;
@@ -193,6 +193,15 @@ void zForm::Show(int command)
         return;
     modal = 1;
     try {
+        // The stored placement's show command serves the first show of the
+        // window, whatever this one asks.
+        if (command != 0) {
+            if (!IsLive())
+                Create();
+            if (placedShow > 1)
+                command = placedShow;
+            placedShow = 0;
+        }
         zWindow::Show(command);
     } catch (...) {
         modal = 0;  // a form that failed to show can be shown again

@@ -111,6 +111,8 @@ public:
     unsigned char toolBarShown = 0;
     zMenuRes* menu = nullptr;
     zWindow* defaultButton = nullptr;
+    // The show command of the stored placement, until the window's first Show.
+    short placedShow = 0;
     // Forms that this modal form disabled; it enables exactly those again.
     std::vector<HWND> disabledByModal;
 };

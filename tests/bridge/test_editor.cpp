@@ -74,6 +74,7 @@ protected:
         ini_ = kIni;
         ini_.replace(ini_.find("%SHARED%"), 8, shared_);
         WriteVarneskIni(folder_, ini_);
+        DeleteFileA((folder_ + "\\VARNESK.ini").c_str());  // no placement of an earlier test
         program_.reset(new Program(folder_));
         main_ = VarneskMainOf(program_->Pid(), kStartMs);
         ASSERT_TRUE(main_ != nullptr);
@@ -241,6 +242,23 @@ TEST_F(EditorTest, LogViewerShowsTheLogReadOnlyAndNeverAsks)
     EXPECT_EQ(0, SendMessageA(EditorOf(form), SCI_GETCODEPAGE, 0, 0));
     PostMessageA(form, WM_CLOSE, 0, 0);
     EXPECT_TRUE(WaitFor([&] { return !IsWindow(form); }, kWindowMs)) << "no change, no question";
+}
+
+// Closed maximised, the editor opens maximised over the rectangle it had.
+TEST_F(EditorTest, AnEditorClosedMaximisedOpensMaximised)
+{
+    for (int open = 0; open < 2; ++open) {
+        HWND form = OpenEditor();
+        ASSERT_TRUE(form != nullptr);
+        if (open == 0) {
+            SetWindowPos(form, nullptr, 70, 60, 500, 400, SWP_NOZORDER | SWP_NOACTIVATE);
+            SendTo(form, WM_SYSCOMMAND, SC_MAXIMIZE, 0);
+        }
+        EXPECT_TRUE(WaitFor([&] { return IsZoomed(form) != FALSE; }, kWindowMs)) << open;
+        PostMessageA(form, WM_CLOSE, 0, 0);
+        ASSERT_TRUE(WaitFor([&] { return !IsWindow(form); }, kWindowMs));
+    }
+    EXPECT_EQ(70u, GetPrivateProfileIntA("Info", "left_Form2", 0, (folder_ + "\\VARNESK.ini").c_str()));
 }
 
 struct Selection {

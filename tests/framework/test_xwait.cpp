@@ -15,6 +15,7 @@
 #include <atomic>
 #include <string>
 #include <thread>
+#include <vector>
 
 using sysfixture::ScratchFolder;
 
@@ -347,6 +348,22 @@ TEST(XThread, RunningStateAndExitCodes)
     // a second start replaces the kept handle
     ASSERT_TRUE(still.Execute());
     EXPECT_EQ(0u, still.Wait(20000));
+    // a start that fails says so, though the earlier thread's handle stays:
+    // with all the address space reserved, no stack can be had
+    still.SetReport(0);
+    std::vector<void*> held;
+    held.reserve(1 << 16);
+    for (SIZE_T size = SIZE_T(1) << 30; size >= 0x10000 && held.size() < held.capacity();) {
+        if (void* p = VirtualAlloc(nullptr, size, MEM_RESERVE, PAGE_NOACCESS))
+            held.push_back(p);
+        else
+            size /= 2;
+    }
+    bool started = still.Execute();
+    for (void* p : held)
+        VirtualFree(p, 0, MEM_RELEASE);
+    EXPECT_FALSE(started);
+    EXPECT_NE(0, still.GetLastError());
 }
 
 TEST(XSharedMemory, SizeZeroMapsFourBytes)

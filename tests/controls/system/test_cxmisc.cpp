@@ -33,26 +33,6 @@ TEST(Rounding, HalfAwayFromZero)
     }
 }
 
-// Every family of the class mask 0x1FFF, from list views (0x1) to the
-// pager (0x1000), makes its windows after InitControls.
-TEST(CommonControls, InitControlsMakesEveryFamilyUsable)
-{
-    ASSERT_TRUE(InitControls());
-    const char* const classes[] = {
-        WC_LISTVIEWA,    WC_TREEVIEWA,     TOOLBARCLASSNAMEA, STATUSCLASSNAMEA, TRACKBAR_CLASSA,
-        WC_TABCONTROLA,  UPDOWN_CLASSA,    PROGRESS_CLASSA,   HOTKEY_CLASSA,    ANIMATE_CLASSA,
-        DATETIMEPICK_CLASSA, MONTHCAL_CLASSA, WC_COMBOBOXEXA, REBARCLASSNAMEA,  WC_IPADDRESSA,
-        WC_PAGESCROLLERA,
-    };
-    for (const char* cls : classes) {
-        SCOPED_TRACE(cls);
-        HWND window = CreateWindowA(cls, "", WS_POPUP, 0, 0, 80, 20, nullptr, nullptr,
-                                    GetModuleHandleA(nullptr), nullptr);
-        EXPECT_NE(nullptr, window);
-        DestroyWindow(window);
-    }
-}
-
 int g_counted = 0;
 bool g_flood = false;
 

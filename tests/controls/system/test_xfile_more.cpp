@@ -50,10 +50,13 @@ TEST(XfileMore, HexDumpStartOffsetAndOddWidths)
         ASSERT_TRUE(f.HexDump("xyz", 3, 0xABCDE, 2));
         ASSERT_TRUE(f.HexDump("q", 1, 0, 0));       // no width: one byte a line
         ASSERT_TRUE(f.HexDump(nullptr, 5, 0, 16));  // nothing to dump
+        ASSERT_TRUE(f.HexDump("xyz", 3, 0, 300));   // as wide as asked
     }
-    EXPECT_EQ("0ABCDE 78 79  xy\r\n"
-              "0ABCE0 7A     z \r\n"
-              "000000 71  q\r\n",
+    EXPECT_EQ(std::string("0ABCDE 78 79  xy\r\n"
+                          "0ABCE0 7A     z \r\n"
+                          "000000 71  q\r\n"
+                          "000000 78 79 7A ") +
+                  std::string(297 * 3, ' ') + " xyz" + std::string(297, ' ') + "\r\n",
               testutil::read_file(path));
 }
 
@@ -124,6 +127,8 @@ TEST(XfileMore, ReadIntoAFolderThatDoesNotExistFailsQuietly)
     source.SetDisposition(OPEN_EXISTING);
     ASSERT_TRUE(source.Open((dir / "source.bin").c_str()));
     EXPECT_FALSE(source.Read((dir / "missing\\dump.txt").c_str(), 16));
+    // blocks of 1024 lines this wide pass 4 GB: they cannot be had
+    EXPECT_FALSE(source.Read((dir / "dump.txt").c_str(), 1 << 22));
 }
 
 TEST(XfileMore, SeekReportsSixtyFourBitPositions)
