@@ -5,6 +5,7 @@
 #include "form1.h"
 
 #include "formlook.h"
+#include "linklock.h"
 #include "published.h"
 #include "settingsstore.h"
 #include "waitform.h"
@@ -70,6 +71,7 @@ void _base_Form1::OnCreate(bool beginning)
         return;
     PublishWindow();
     ShowTrayAtStart();
+    ecrlink::Version();  // read now, before a worker can hold the line
     rescan.Click();
     WriteSettingsStore(ProgramFolder() + "ECR.INI");
     LoadSettings();
