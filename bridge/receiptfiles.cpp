@@ -7,7 +7,6 @@
 
 namespace {
 
-const char* const kBlanks = " \t";
 const char* const kWorking = ".INVIO";
 // Working names tried for one receipt before it is left for a later pass.
 const int kWorkingNames = 100;
@@ -50,16 +49,6 @@ std::string ReceiptNameOf(const std::string& workingName)
     if (!IsWorkingName(workingName))
         return workingName;
     return workingName.substr(0, workingName.rfind('.'));
-}
-
-bool CanClaimReceipt(const std::string& path)
-{
-    HANDLE h = CreateFileA(path.c_str(), DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                           nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (h == INVALID_HANDLE_VALUE)
-        return false;
-    CloseHandle(h);
-    return true;
 }
 
 bool ClaimReceipt(const std::string& path, std::string& workingPath)
@@ -112,11 +101,9 @@ std::vector<std::string> CleanReceipt(const std::string& text, int proto)
             end = text.size();
         std::string part = text.substr(at, end - at);
         at = end + 1;
-        part = part.substr(0, part.find(';'));
-        size_t first = part.find_first_not_of(kBlanks);
-        if (first == std::string::npos)
+        part = TrimmedText(part.substr(0, part.find(';')));
+        if (part.empty())
             continue;
-        part = part.substr(first, part.find_last_not_of(kBlanks) - first + 1);
         if (proto == 0)
             std::replace(part.begin(), part.end(), '"', '\xB4');
         lines.push_back(part);

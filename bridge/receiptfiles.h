@@ -19,9 +19,6 @@ bool IsWorkingName(const std::string& name);
 // The receipt's own name inside a working name.
 std::string ReceiptNameOf(const std::string& workingName);
 
-// Whether the receipt could be claimed now: false while another program
-// holds it open without delete sharing (or it is gone).
-bool CanClaimReceipt(const std::string& path);
 // Claims a receipt before anything of it is sent: moving it to a working
 // name proves it can be disposed of afterwards. False, with the file left
 // as it was, when another program holds it open without delete sharing or
@@ -32,8 +29,9 @@ bool ClaimReceipt(const std::string& path, std::string& workingPath);
 bool ReadReceiptFile(const std::string& path, std::string& text);
 
 // Lines of a receipt text: split at CR and LF, comments from ";" cut,
-// blank lines dropped, trimmed; when translating (proto 0) every double
-// quote becomes 0xB4.
+// trimmed as the framework trims (control characters too, so a DOS
+// end-of-file mark is no line), empty lines dropped; when translating
+// (proto 0) every double quote becomes 0xB4.
 std::vector<std::string> CleanReceipt(const std::string& text, int proto);
 
 // The same path with its extension replaced by ".BAK".

@@ -291,12 +291,17 @@ bool ReceiptWorker::Pass()
 bool ReceiptWorker::ProcessReceipt(const std::string& name)
 {
     const std::string path = settings_.Cartella + "\\" + name;
-    std::string text;
-    if (!CanClaimReceipt(path)) {
-        NoteWaiting(name, Waiting::Unclaimable);  // held by another program, or not ours to move
+    std::string text, working;
+    // The claim is tried before a link is opened, and given back at once: the
+    // receipt waits under its own name while the register may be away for
+    // hours. One that cannot be claimed or read opens no link.
+    if (!ClaimReceipt(path, working)) {
+        if (GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES)
+            NoteWaiting(name, Waiting::Unclaimable);  // held by another program, or not ours to move
         return true;
     }
-    // One that cannot be read opens no link.
+    if (!GiveBack(name, working, path))
+        return true;
     if (!ReadReceiptFile(path, text)) {
         NoteWaiting(name, Waiting::Unreadable);
         return true;
@@ -306,7 +311,6 @@ bool ReceiptWorker::ProcessReceipt(const std::string& name)
     Link link;
     if (!offline && !OpenLink(state, link))
         return false;  // stopped while waiting for the register: untouched
-    std::string working;
     bool claimed = ClaimReceipt(path, working);
     if (claimed && !ReadReceiptFile(working, text)) {
         if (GiveBack(name, working, path))

@@ -55,8 +55,8 @@ public:
     bool QuitRequested() const { return quitRequested_ != 0; }
 
     bool IsRunning() const;
-    // Waits for the end in short message-pumping slices; false when ms
-    // (INFINITE allowed) ran out first.
+    // Waits for the end serving the thread's messages (plainly after a quit
+    // message); false when ms (INFINITE allowed) ran out first.
     bool WaitEnded(DWORD ms);
 
     // Passes completed so far (for drivers and tests).

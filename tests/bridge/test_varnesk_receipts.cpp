@@ -185,26 +185,34 @@ TEST_F(ReceiptOnceTest, AReceiptLeftInTheFolderIsToldOnceAndOpensNoLink)
 {
     const struct {
         const char* name;
-        DWORD sharing;  // of the program holding it
+        DWORD sharing;  // of the program holding it; 0: none holds it, but all its working names are taken
         const char* told;
     } rows[] = {
         {"it cannot be moved", kShopSharing, "SCONTRINO IN USO O NON SPOSTABILE, LASCIATO NELLA CARTELLA: A.TXT"},
         {"it cannot be read", FILE_SHARE_WRITE | FILE_SHARE_DELETE,
          "SCONTRINO NON LEGGIBILE, LASCIATO NELLA CARTELLA: A.TXT"},
+        {"it can be read, not renamed", 0, "SCONTRINO IN USO O NON SPOSTABILE, LASCIATO NELLA CARTELLA: A.TXT"},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
         FreshRound();
-        HeldFile hold(Path("A.TXT"), row.sharing);
-        ASSERT_TRUE(hold.Held());
+        std::vector<std::string> taken;
+        for (int n = 0; !row.sharing && n < 100; ++n) {
+            taken.push_back(Path("A.TXT.INVIO" + (n ? std::to_string(n) : std::string())));
+            testutil::write_file(taken.back(), "left by a killed bridge");
+        }
+        std::unique_ptr<HeldFile> hold(row.sharing ? new HeldFile(Path("A.TXT"), row.sharing) : nullptr);
+        ASSERT_TRUE(!hold || hold->Held());
         ASSERT_NO_FATAL_FAILURE(StartBridge(0));
         const int before = register_->peer.connections();
         ASSERT_NO_FATAL_FAILURE(Passes("B", 3));
         EXPECT_EQ(before + 3, register_->peer.connections()) << "a link for each B receipt only";
-        EXPECT_EQ(1, CountOf(LogText(), "A.TXT")) << LogText();
+        EXPECT_EQ(1, CountOf(LogText(), "A.TXT\r\n")) << LogText();
         EXPECT_EQ(1, CountOf(LogText(), row.told)) << LogText();
 
-        hold.Release();
+        hold.reset();
+        for (const std::string& name : taken)
+            DeleteFileA(name.c_str());
         EXPECT_TRUE(WaitFor([&] { return CountOf(Received(), kSent) == 1; }, kReceiptMs)) << Received();
         EXPECT_EQ(1, CountOf(LogText(), "SCONTRINO DI NUOVO DISPONIBILE: A.TXT")) << LogText();
         bridge_.reset();
