@@ -22,7 +22,11 @@ public:
     LinkLock& operator=(const LinkLock&) = delete;
 
     void lock() { WaitForSingleObject(mutex_, INFINITE); }
-    bool try_lock() { return WaitForSingleObject(mutex_, 0) == WAIT_OBJECT_0; }
+    bool try_lock()
+    {
+        DWORD taken = WaitForSingleObject(mutex_, 0);
+        return taken == WAIT_OBJECT_0 || taken == WAIT_ABANDONED;
+    }
     void unlock() { ReleaseMutex(mutex_); }
     // Signalled when free; a wait that returns with it signalled holds it.
     HANDLE Handle() const { return mutex_; }
