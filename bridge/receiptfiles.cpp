@@ -51,6 +51,16 @@ std::string ReceiptNameOf(const std::string& workingName)
     return workingName.substr(0, workingName.rfind('.'));
 }
 
+bool CanClaimReceipt(const std::string& path)
+{
+    HANDLE h = CreateFileA(path.c_str(), DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                           nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE)
+        return false;
+    CloseHandle(h);
+    return true;
+}
+
 bool ClaimReceipt(const std::string& path, std::string& workingPath)
 {
     workingPath.clear();

@@ -19,6 +19,9 @@ bool IsWorkingName(const std::string& name);
 // The receipt's own name inside a working name.
 std::string ReceiptNameOf(const std::string& workingName);
 
+// Whether the receipt could be claimed now: false while another program
+// holds it open without delete sharing (or it is gone).
+bool CanClaimReceipt(const std::string& path);
 // Claims a receipt before anything of it is sent: moving it to a working
 // name proves it can be disposed of afterwards. False, with the file left
 // as it was, when another program holds it open without delete sharing or

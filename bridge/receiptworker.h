@@ -72,8 +72,11 @@ private:
     void Run();
     bool Pass();
     bool ProcessReceipt(const std::string& name);
+    bool TakeReceipt(const std::string& name, const std::string& path, std::string& working,
+                     std::string& text);
     bool GiveBack(const std::string& name, const std::string& working, const std::string& path);
-    enum class Waiting { Unclaimable, Unreadable };
+    // Held or not ours to move; unreadable; its rename refused with the link up.
+    enum class Waiting { Unclaimable, Unreadable, RenameRefused };
     void NoteWaiting(const std::string& name, Waiting why);
     void NoteTaken(const std::string& name);
     void LeaveAside(const std::string& workingName, const std::string& why);

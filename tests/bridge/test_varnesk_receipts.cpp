@@ -191,6 +191,7 @@ TEST_F(ReceiptOnceTest, AReceiptLeftInTheFolderIsToldOnceAndOpensNoLink)
         {"it cannot be moved", kShopSharing, "SCONTRINO IN USO O NON SPOSTABILE, LASCIATO NELLA CARTELLA: A.TXT"},
         {"it cannot be read", FILE_SHARE_WRITE | FILE_SHARE_DELETE,
          "SCONTRINO NON LEGGIBILE, LASCIATO NELLA CARTELLA: A.TXT"},
+        // One link finds this out.
         {"it can be read, not renamed", 0, "SCONTRINO IN USO O NON SPOSTABILE, LASCIATO NELLA CARTELLA: A.TXT"},
     };
     for (const auto& row : rows) {
@@ -204,6 +205,8 @@ TEST_F(ReceiptOnceTest, AReceiptLeftInTheFolderIsToldOnceAndOpensNoLink)
         std::unique_ptr<HeldFile> hold(row.sharing ? new HeldFile(Path("A.TXT"), row.sharing) : nullptr);
         ASSERT_TRUE(!hold || hold->Held());
         ASSERT_NO_FATAL_FAILURE(StartBridge(0));
+        ASSERT_TRUE(WaitFor([&] { return CountOf(LogText(), row.told) == 1; }, kReceiptMs)) << LogText();
+        ASSERT_NO_FATAL_FAILURE(WaitLinkClosed());
         const int before = register_->peer.connections();
         ASSERT_NO_FATAL_FAILURE(Passes("B", 3));
         EXPECT_EQ(before + 3, register_->peer.connections()) << "a link for each B receipt only";
