@@ -36,13 +36,6 @@ private:
     const char* path_;
 };
 
-std::string Trimmed(const std::string& text)
-{
-    xstring t(text.c_str());
-    t.Trim();
-    return std::string(t.c_str());
-}
-
 std::string FirstLine(const std::string& text)
 {
     return text.substr(0, text.find_first_of("\r\n"));
@@ -56,7 +49,7 @@ std::vector<std::string> Pieces(const std::string& text)
     if (tok.First() == 0)
         return out;
     for (xstring piece = tok.Token(); tok.HasToken(); piece = tok.Next())
-        out.push_back(Trimmed(piece.c_str()));
+        out.push_back(TrimmedText(piece.c_str()));
     return out;
 }
 
@@ -67,7 +60,7 @@ std::array<std::string, 3> TerminatorFields(const std::string& line)
     size_t start = 0;
     for (size_t i = 0; i < fields.size(); ++i) {
         size_t comma = line.find(',', start);
-        fields[i] = Trimmed(line.substr(start, comma == std::string::npos ? comma : comma - start));
+        fields[i] = TrimmedText(line.substr(start, comma == std::string::npos ? comma : comma - start));
         if (comma == std::string::npos)
             break;
         start = comma + 1;
@@ -118,10 +111,10 @@ void ReadCommandSection(const ProfileText& ini, const std::string& command, Comm
             config.commandAliases.emplace(piece, command);
     std::string def = ini.Get(section, "DEFAULT");
     if (!IsBlank(def.c_str()))
-        config.commandDefaults.emplace(command, Trimmed(FirstLine(def)));
+        config.commandDefaults.emplace(command, TrimmedText(FirstLine(def)));
     std::string format = ini.Get(section, "FORMAT");
     if (!IsBlank(format.c_str()))
-        config.commandFormats.emplace(command, Trimmed(FirstLine(format)));
+        config.commandFormats.emplace(command, TrimmedText(FirstLine(format)));
 }
 
 void ReadOption(const ProfileText& ini, const std::string& command, const std::string& option,
@@ -149,7 +142,7 @@ void ReadOption(const ProfileText& ini, const std::string& command, const std::s
         config.terminators.emplace(command, TerminatorFields(FirstLine(terminator)));
     std::string format = ini.Get(section, "FORMAT");
     if (!IsBlank(format.c_str())) {
-        std::string f = Trimmed(FirstLine(format));
+        std::string f = TrimmedText(FirstLine(format));
         config.optionFormats.emplace(option, f == "---" ? std::string() : f);
     }
 }
@@ -187,6 +180,13 @@ std::string UpperAnsi(const std::string& text)
     if (!out.empty())
         CharUpperBuffA(&out[0], DWORD(out.size()));
     return out;
+}
+
+std::string TrimmedText(const std::string& text)
+{
+    xstring t(text.c_str());
+    t.Trim();
+    return t.c_str();
 }
 
 void CommandConfig::Clear()

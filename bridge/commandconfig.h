@@ -73,3 +73,7 @@ bool LoadCommandConfigText(const std::string& text, CommandConfig& config);
 
 // Upper case by the ANSI code page's rules, as receipt tokens are compared.
 std::string UpperAnsi(const std::string& text);
+
+// Without blanks, other white space and control characters at both ends:
+// the framework's trim, which the configuration and the receipts share.
+std::string TrimmedText(const std::string& text);

@@ -3,15 +3,15 @@
 #include "brisal.h"
 #include "linksender.h"
 
-std::recursive_mutex& LinkLibraryLock()
+LinkLock& LinkLibraryLock()
 {
-    static std::recursive_mutex lock;
+    static LinkLock lock;
     return lock;
 }
 
 namespace ecrlink {
 
-using Hold = std::lock_guard<std::recursive_mutex>;
+using Hold = std::lock_guard<LinkLock>;
 
 int ConnectSerial(int port, int baud)
 {
@@ -52,10 +52,13 @@ std::string ErrorText(int code)
 
 std::string Version()
 {
-    Hold hold(LinkLibraryLock());
-    char version[40] = {};
-    ecr_get_ver(version);
-    version[sizeof version - 1] = '\0';
+    static const std::string version = [] {
+        Hold hold(LinkLibraryLock());
+        char text[40] = {};
+        ecr_get_ver(text);
+        text[sizeof text - 1] = '\0';
+        return std::string(text);
+    }();
     return version;
 }
 

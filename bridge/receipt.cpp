@@ -21,13 +21,6 @@ void ReplaceAll(std::string& text, const std::string& what, const std::string& w
     text = t.c_str();
 }
 
-std::string Trimmed(const std::string& text)
-{
-    xstring t(text.c_str());
-    t.Trim();
-    return t.c_str();
-}
-
 bool ContainsNoCase(const std::string& text, const std::string& part)
 {
     return xstring(text.c_str()).Find(part.c_str(), 0, true) >= 0;
@@ -189,7 +182,7 @@ void LineWork::Option(const std::string& command, const std::string& format, std
 std::string LineWork::ReadValue()
 {
     scanner_.SetDelimiters(kValueDelimiters);
-    std::string value = Trimmed(scanner_.Next());
+    std::string value = TrimmedText(scanner_.Next());
     ReplaceAll(value, "''", "|");
     if (!value.empty() && value.front() == '\'' && value.back() != '\'') {
         // A quoted value goes on to the closing quote, with the delimiter

@@ -7,7 +7,6 @@
 
 namespace {
 
-const char* const kBlanks = " \t";
 const char* const kWorking = ".INVIO";
 // Working names tried for one receipt before it is left for a later pass.
 const int kWorkingNames = 100;
@@ -112,11 +111,9 @@ std::vector<std::string> CleanReceipt(const std::string& text, int proto)
             end = text.size();
         std::string part = text.substr(at, end - at);
         at = end + 1;
-        part = part.substr(0, part.find(';'));
-        size_t first = part.find_first_not_of(kBlanks);
-        if (first == std::string::npos)
+        part = TrimmedText(part.substr(0, part.find(';')));
+        if (part.empty())
             continue;
-        part = part.substr(first, part.find_last_not_of(kBlanks) - first + 1);
         if (proto == 0)
             std::replace(part.begin(), part.end(), '"', '\xB4');
         lines.push_back(part);

@@ -32,8 +32,9 @@ bool ClaimReceipt(const std::string& path, std::string& workingPath);
 bool ReadReceiptFile(const std::string& path, std::string& text);
 
 // Lines of a receipt text: split at CR and LF, comments from ";" cut,
-// blank lines dropped, trimmed; when translating (proto 0) every double
-// quote becomes 0xB4.
+// trimmed as the framework trims (control characters too, so a DOS
+// end-of-file mark is no line), empty lines dropped; when translating
+// (proto 0) every double quote becomes 0xB4.
 std::vector<std::string> CleanReceipt(const std::string& text, int proto);
 
 // The same path with its extension replaced by ".BAK".

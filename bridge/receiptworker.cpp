@@ -291,7 +291,7 @@ bool ReceiptWorker::Pass()
 bool ReceiptWorker::ProcessReceipt(const std::string& name)
 {
     const std::string path = settings_.Cartella + "\\" + name;
-    std::string text;
+    std::string text, working;
     if (!CanClaimReceipt(path)) {
         NoteWaiting(name, Waiting::Unclaimable);  // held by another program, or not ours to move
         return true;
@@ -301,23 +301,23 @@ bool ReceiptWorker::ProcessReceipt(const std::string& name)
         NoteWaiting(name, Waiting::Unreadable);
         return true;
     }
+    // One whose rename was refused once (no right to add a name to the
+    // folder, every working name taken) is claimed before a link is opened,
+    // so it opens none while the refusal lasts.
+    auto known = waiting_.find(name);
+    if (known != waiting_.end() && known->second == Waiting::RenameRefused && !ClaimReceipt(path, working))
+        return true;
     const bool offline = settings_.Offline != 0;
     ReceiptState state;
     Link link;
-    if (!offline && !OpenLink(state, link))
+    if (!offline && !OpenLink(state, link)) {
+        if (!working.empty())
+            GiveBack(name, working, path);
         return false;  // stopped while waiting for the register: untouched
-    std::string working;
-    bool claimed = ClaimReceipt(path, working);
-    if (claimed && !ReadReceiptFile(working, text)) {
-        if (GiveBack(name, working, path))
-            NoteWaiting(name, Waiting::Unreadable);
-        claimed = false;
-    } else if (!claimed && GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES) {
-        NoteWaiting(name, Waiting::Unclaimable);
     }
+    const bool claimed = TakeReceipt(name, path, working, text);
     std::vector<std::string> lines;
     if (claimed) {
-        NoteTaken(name);
         lines = CleanReceipt(text, settings_.Proto);
         SendLines(lines, state, link);
     }
@@ -334,7 +334,26 @@ bool ReceiptWorker::ProcessReceipt(const std::string& name)
     return true;
 }
 
-// A claimed receipt that cannot be read goes back under its own name for a
+// Claims the receipt, unless it is claimed already, and reads it under its
+// working name; false, with the reason noted, when either failed.
+bool ReceiptWorker::TakeReceipt(const std::string& name, const std::string& path, std::string& working,
+                                std::string& text)
+{
+    if (working.empty() && !ClaimReceipt(path, working)) {
+        if (GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES)
+            NoteWaiting(name, Waiting::RenameRefused);
+        return false;
+    }
+    if (ReadReceiptFile(working, text)) {
+        NoteTaken(name);
+        return true;
+    }
+    if (GiveBack(name, working, path))
+        NoteWaiting(name, Waiting::Unreadable);
+    return false;
+}
+
+// A claimed receipt that is not sent now goes back under its own name for a
 // later pass, or, when that name was taken meanwhile, is left aside.
 bool ReceiptWorker::GiveBack(const std::string& name, const std::string& working,
                              const std::string& path)
@@ -352,8 +371,8 @@ void ReceiptWorker::NoteWaiting(const std::string& name, Waiting why)
         return;
     waiting_[name] = why;
     log_->WriteLine(LogTimestamp() + " (FILE) " +
-                    (why == Waiting::Unclaimable ? "SCONTRINO IN USO O NON SPOSTABILE"
-                                                 : "SCONTRINO NON LEGGIBILE") +
+                    (why == Waiting::Unreadable ? "SCONTRINO NON LEGGIBILE"
+                                                : "SCONTRINO IN USO O NON SPOSTABILE") +
                     ", LASCIATO NELLA CARTELLA: " + name);
 }
 

@@ -55,8 +55,8 @@ public:
     bool QuitRequested() const { return quitRequested_ != 0; }
 
     bool IsRunning() const;
-    // Waits for the end in short message-pumping slices; false when ms
-    // (INFINITE allowed) ran out first.
+    // Waits for the end serving the thread's messages (plainly after a quit
+    // message); false when ms (INFINITE allowed) ran out first.
     bool WaitEnded(DWORD ms);
 
     // Passes completed so far (for drivers and tests).
@@ -72,8 +72,11 @@ private:
     void Run();
     bool Pass();
     bool ProcessReceipt(const std::string& name);
+    bool TakeReceipt(const std::string& name, const std::string& path, std::string& working,
+                     std::string& text);
     bool GiveBack(const std::string& name, const std::string& working, const std::string& path);
-    enum class Waiting { Unclaimable, Unreadable };
+    // Held or not ours to move; unreadable; its rename refused with the link up.
+    enum class Waiting { Unclaimable, Unreadable, RenameRefused };
     void NoteWaiting(const std::string& name, Waiting why);
     void NoteTaken(const std::string& name);
     void LeaveAside(const std::string& workingName, const std::string& why);

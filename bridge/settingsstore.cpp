@@ -80,7 +80,8 @@ std::string SettingsStore::WriteLoadCopy() const
 {
     std::string path = LoadCopyPath();
     std::string text = Read();
-    WriteWorkFile(path.c_str(), text.data(), text.size(), FILE_ATTRIBUTE_TEMPORARY, true);
+    if (!WriteWorkFile(path.c_str(), text.data(), text.size(), FILE_ATTRIBUTE_TEMPORARY, true))
+        return std::string();
     return path;
 }
 

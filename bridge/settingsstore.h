@@ -27,7 +27,8 @@ public:
     bool Write(const std::string& plainPath) const;
     // The start-up import of a plain "ECR.INI" beside the store.
     bool Import() const { return Write(ImportPath()); }
-    // The load's work copy "tmp277.tmp", left in place; returns its path.
+    // The load's work copy "tmp277.tmp", left in place; returns its path,
+    // or an empty one when it cannot be written (the failure is shown).
     std::string WriteLoadCopy() const;
     // Writes the settings fields into [Info], keeping every other line.
     bool SaveSettings(const BridgeSettings& settings) const;

@@ -5,6 +5,7 @@
 #include "form1.h"
 
 #include "formlook.h"
+#include "linklock.h"
 #include "published.h"
 #include "settingsstore.h"
 #include "waitform.h"
@@ -70,6 +71,7 @@ void _base_Form1::OnCreate(bool beginning)
         return;
     PublishWindow();
     ShowTrayAtStart();
+    ecrlink::Version();  // read now, before a worker can hold the line
     rescan.Click();
     WriteSettingsStore(ProgramFolder() + "ECR.INI");
     LoadSettings();
@@ -185,12 +187,19 @@ void _base_Form1::RunServiceAction(ServiceAction action)
 
 void _base_Form1::LoadNow()
 {
+    // A copy that cannot be written is refused like bad settings: the one
+    // left by an earlier load holds other settings than the store.
     const std::string copy = SettingsStore(ProgramFolder()).WriteLoadCopy();
+    if (copy.empty())
+        return;
     service_.ReadSettings(copy);
     ShowValues();
-    // A quit accepted while the old worker ends ends the load as well.
+    // A quit accepted while the old worker ends ends the load as well, and
+    // so does a Stop asked meanwhile: it would end the new worker at once.
     WaitFormProgress progress;
-    LoadResult result = service_.Start(copy, &progress, [this] { return IsLive() && !closing; });
+    LoadResult result = service_.Start(copy, &progress, [this] {
+        return IsLive() && !closing && pendingAction_ != ServiceAction::Stop;
+    });
     if (result == LoadResult::NoCommands) {
         service_.RequestQuit();
         Close();

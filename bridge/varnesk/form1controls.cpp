@@ -4,6 +4,7 @@
 #include "form1.h"
 #include "formlook.h"
 #include "testconnection.h"
+#include "waitform.h"
 
 #include "settingsstore.h"
 #include "workfile.h"
@@ -14,12 +15,10 @@
 #include "xsystem.h"
 
 #include "brisal.h"
-#include "linklock.h"
 
 #include <windows.h>
 
 #include <cstdlib>
-#include <mutex>
 
 namespace {
 
@@ -168,14 +167,12 @@ void _base_Form1::_base_info::Create() { zWindow::Create(1); }
 
 void _base_Form1::RescanPorts()
 {
-    portcom.Clear();
-    portcom.AddString("LAN", 0);
     // Ten port numbers of up to three digits, nine commas and the end.
     char ports[64] = {};
-    {
-        std::lock_guard<std::recursive_mutex> hold(LinkLibraryLock());
-        ecr_enum_port_ser(ports);
-    }
+    if (!CallLinkServed([&] { ecr_enum_port_ser(ports); }))
+        return;  // the program quits
+    portcom.Clear();
+    portcom.AddString("LAN", 0);
     std::string list(ports, strnlen(ports, sizeof ports));
     size_t start = 0;
     while (start <= list.size()) {

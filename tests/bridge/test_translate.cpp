@@ -167,19 +167,6 @@ TEST(Translation, RefusalsEmptyTheGeneratedText)
     }
 }
 
-TEST(Translation, RefusedSendEndsTheReceipt)
-{
-    CommandConfig config = Config();
-    RecordingSender sender;
-    sender.refuseAt = 2;
-    sender.refuseCode = -9;
-    Outcome out = RunLines({"CHIUSURA", "VEND PREZZO=1", "CHIUSURA"}, config, sender);
-    EXPECT_FALSE(out.completed);
-    EXPECT_EQ((Lines{"1T", "1HN"}), out.sent);
-    EXPECT_EQ("(SEND) ERRORE COMUNICAZIONE ERC: ERR-9", out.state.receiptMessages);
-    EXPECT_EQ("\r\n1T", out.state.generatedText);  // the refused text is not added
-}
-
 TEST(Translation, EarlierMessageGetsALineBreak)
 {
     CommandConfig config = Config();

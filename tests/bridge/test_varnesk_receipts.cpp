@@ -3,9 +3,11 @@
 // without delete sharing, its disposal fails after the send, or the bridge
 // was killed in the middle of it; one left in the folder is told once and
 // opens no link; loads and stops asked while a slow receipt holds a load
-// run one at a time; the about box waits for the worker's link call.
+// run one at a time; the window answers while the register holds the line.
 
+#include "fake_ports.h"
 #include "loopback_register.h"
+#include "sim_serial.h"
 #include "testutil.h"
 #include "varnesk_window.h"
 
@@ -13,6 +15,7 @@
 
 #include <windows.h>
 
+#include <cstdlib>
 #include <functional>
 #include <memory>
 #include <string>
@@ -44,13 +47,15 @@ protected:
     }
     void TearDown() override { bridge_.reset(); }
 
-    // The bridge with receipts in XON/XOFF form, polling every 100 ms.
-    void StartBridge(int backup, int port = 0)
+    // The bridge with receipts in XON/XOFF form (or translated, proto 0),
+    // polling every 100 ms.
+    void StartBridge(int backup, int port = 0, int proto = 1)
     {
         const std::string ini = "[Info]\r\nEcrIp=127.0.0.1\r\nCartella=" + shared_ +
-                                "\r\nPolltime=5\r\nProto=1\r\nPort=" + std::to_string(port) +
-                                "\r\nOffline=0\r\nLevel=0\r\nLog=0\r\nBackup=" + std::to_string(backup) +
-                                "\r\nExt=TXT\r\n[Comandi]\r\n1=VEND\r\n[VEND]\r\nFORMAT=R\r\n";
+                                "\r\nPolltime=5\r\nProto=" + std::to_string(proto) + "\r\nPort=" +
+                                std::to_string(port) + "\r\nOffline=0\r\nLevel=0\r\nLog=0\r\nBackup=" +
+                                std::to_string(backup) +
+                                "\r\nExt=TXT\r\n[Comandi]\r\n1=VEND\r\n2=SHELL\r\n[VEND]\r\nFORMAT=R\r\n";
         bridge_.reset(new VarneskWindow(folder_, ini));
         ASSERT_TRUE(bridge_->Main() != nullptr);
         ASSERT_TRUE(bridge_->Running());
@@ -180,26 +185,37 @@ TEST_F(ReceiptOnceTest, AReceiptLeftInTheFolderIsToldOnceAndOpensNoLink)
 {
     const struct {
         const char* name;
-        DWORD sharing;  // of the program holding it
+        DWORD sharing;  // of the program holding it; 0: none holds it, but all its working names are taken
         const char* told;
     } rows[] = {
         {"it cannot be moved", kShopSharing, "SCONTRINO IN USO O NON SPOSTABILE, LASCIATO NELLA CARTELLA: A.TXT"},
         {"it cannot be read", FILE_SHARE_WRITE | FILE_SHARE_DELETE,
          "SCONTRINO NON LEGGIBILE, LASCIATO NELLA CARTELLA: A.TXT"},
+        // One link finds this out.
+        {"it can be read, not renamed", 0, "SCONTRINO IN USO O NON SPOSTABILE, LASCIATO NELLA CARTELLA: A.TXT"},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
         FreshRound();
-        HeldFile hold(Path("A.TXT"), row.sharing);
-        ASSERT_TRUE(hold.Held());
+        std::vector<std::string> taken;
+        for (int n = 0; !row.sharing && n < 100; ++n) {
+            taken.push_back(Path("A.TXT.INVIO" + (n ? std::to_string(n) : std::string())));
+            testutil::write_file(taken.back(), "left by a killed bridge");
+        }
+        std::unique_ptr<HeldFile> hold(row.sharing ? new HeldFile(Path("A.TXT"), row.sharing) : nullptr);
+        ASSERT_TRUE(!hold || hold->Held());
         ASSERT_NO_FATAL_FAILURE(StartBridge(0));
+        ASSERT_TRUE(WaitFor([&] { return CountOf(LogText(), row.told) == 1; }, kReceiptMs)) << LogText();
+        ASSERT_NO_FATAL_FAILURE(WaitLinkClosed());
         const int before = register_->peer.connections();
         ASSERT_NO_FATAL_FAILURE(Passes("B", 3));
         EXPECT_EQ(before + 3, register_->peer.connections()) << "a link for each B receipt only";
-        EXPECT_EQ(1, CountOf(LogText(), "A.TXT")) << LogText();
+        EXPECT_EQ(1, CountOf(LogText(), "A.TXT\r\n")) << LogText();
         EXPECT_EQ(1, CountOf(LogText(), row.told)) << LogText();
 
-        hold.Release();
+        hold.reset();
+        for (const std::string& name : taken)
+            DeleteFileA(name.c_str());
         EXPECT_TRUE(WaitFor([&] { return CountOf(Received(), kSent) == 1; }, kReceiptMs)) << Received();
         EXPECT_EQ(1, CountOf(LogText(), "SCONTRINO DI NUOVO DISPONIBILE: A.TXT")) << LogText();
         bridge_.reset();
@@ -222,8 +238,9 @@ TEST_F(ReceiptOnceTest, ANewReceiptUnderTheNameOfOneLeftAsideIsSentOnce)
 }
 
 // While a load waits for the worker to finish a slow receipt, the loads and
-// stops asked meanwhile run after it, the last one asked last; the close box
-// only hides the window.
+// stops asked meanwhile run after it, the last one asked last (a Stop then
+// ends the load before it starts a worker); the close box only hides the
+// window.
 TEST_F(ReceiptOnceTest, LoadsAndStopsAskedDuringALoadRunAfterIt)
 {
     ASSERT_NO_FATAL_FAILURE(StartBridge(0));
@@ -231,11 +248,12 @@ TEST_F(ReceiptOnceTest, LoadsAndStopsAskedDuringALoadRunAfterIt)
     const struct {
         const char* name;
         std::vector<int> asked;  // 1: "Salva impostazioni", 1006: Stop, WM_CLOSE: the close box
+        int reloads;
         bool running;
         bool shown;
     } rows[] = {
-        {"two saves, then Stop", {1, 1, 1006}, false, true},
-        {"a save, then the close box", {1, WM_CLOSE}, true, false},
+        {"two saves, then Stop", {1, 1, 1006}, 0, false, true},
+        {"a save, then the close box", {1, WM_CLOSE}, 1, true, false},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
@@ -257,8 +275,8 @@ TEST_F(ReceiptOnceTest, LoadsAndStopsAskedDuringALoadRunAfterIt)
                 bridge_->Command(asked);
         }
         ASSERT_TRUE(WaitFor([&] { return !Exists("A.TXT"); }, kReceiptMs));
-        ASSERT_TRUE(WaitFor([&] { return CountOf(LogText(), "INIZIO ELABORAZIONE") == banners + 1; }, kReceiptMs))
-            << "one reload";
+        ASSERT_TRUE(WaitFor([&] { return CountOf(LogText(), "INIZIO ELABORAZIONE") == banners + row.reloads; },
+                            kReceiptMs));
         EXPECT_TRUE(WaitFor([&] { return (row.running ? ServiceRunning(main) : ServiceEnded(main)); }, kReceiptMs));
         EXPECT_EQ(DWORD(STILL_ACTIVE), bridge_->Process().WaitExit(0));
         // The close box may be served after the reload, when it hides as well.
@@ -270,40 +288,95 @@ TEST_F(ReceiptOnceTest, LoadsAndStopsAskedDuringALoadRunAfterIt)
         testutil::write_file(Path("C.TXT"), "=C1\r\n");
         EXPECT_EQ(row.running, WaitFor([&] { return !Exists("C.TXT"); }, 3000));
         EXPECT_EQ(row.running, ServiceRunning(main));
-        EXPECT_EQ(banners + 1, CountOf(LogText(), "INIZIO ELABORAZIONE"));
+        EXPECT_EQ(banners + row.reloads, CountOf(LogText(), "INIZIO ELABORAZIONE"));
         DeleteFileA(Path("C.TXT").c_str());
     }
 }
 
-// The about box asks the library for its version under the link lock: its
-// trace lines never stand inside a link call of the worker.
-TEST_F(ReceiptOnceTest, AboutBoxWaitsForTheWorkersLinkCall)
+// A register holding the line with XOFF (printing, paper out) keeps the
+// worker's close of the link waiting for minutes: meanwhile the window
+// answers, the about box tells the library's version, and the rescan waits
+// behind the wait form, never inside the worker's link call.
+TEST_F(ReceiptOnceTest, TheWindowAnswersWhileTheRegisterHoldsTheLine)
 {
+    char env[16] = {};
+    GetEnvironmentVariableA("ECR_TEST_COM_HOST", env, sizeof env);
+    const int host = std::atoi(env);
+    GetEnvironmentVariableA("ECR_TEST_COM_PEER", env, sizeof env);
+    ecrsim::SimSerialPeer ecr;
+    ASSERT_TRUE(host != 0 && ecr.open(std::atoi(env)))
+        << "no serial line: tools/lanes.sh links a socat pty pair as COM ports ECR_TEST_COM_HOST/PEER";
+    FakePorts ports("ECRVKRCPT");
+    ASSERT_TRUE(ports.Add("0000", ("Test Serial Port (COM" + std::to_string(host) + ")").c_str()));
     testutil::ScopedEnv trace("ECR_TRACE", "1");
+    ASSERT_NO_FATAL_FAILURE(StartBridge(0, host, 0));
+    HWND main = bridge_->Main();
+    // The register takes the first line and holds the line with XOFF while a
+    // SHELL command keeps the bridge from sending the rest.
+    const std::string go = folder_ + "\\go";
+    const std::string tail(20, 'R');
+    std::string receipt = "VEND\r\nSHELL " + testutil::exe_folder() + "\\stdprobe.exe wait " + go + "\r\n";
+    for (size_t i = 0; i < tail.size(); ++i)
+        receipt += "VEND\r\n";
+    testutil::write_file(Path("A.TXT"), receipt);
+    ASSERT_TRUE(ecr.wait_for(1, kReceiptMs));
+    ASSERT_TRUE(ecr.send("\x13"));
+    struct Xon {
+        ecrsim::SimSerialPeer& ecr;
+        ~Xon() { ecr.send("\x11"); }
+    } release{ecr};
+    testutil::write_file(go, "");
     const std::string traceFile = folder_ + "\\ecrlog.txt";
-    ASSERT_NO_FATAL_FAILURE(StartBridge(0));
-    SlowRegister(6);
-    testutil::write_file(Path("A.TXT"), kReceipt);
-    ASSERT_TRUE(WaitFor([&] { return !Received().empty(); }, kReceiptMs));
-    bridge_->Command(1010);
-    HWND about = VarneskFormOf(bridge_->Pid(), "Informazioni", kReceiptMs);
-    ASSERT_TRUE(about != nullptr);
-    ASSERT_TRUE(WaitFor([&] { return IsWindowVisible(about) != FALSE; }, kReceiptMs));
-    PostMessageA(FindWindowExA(about, nullptr, "Button", "OK"), BM_CLICK, 0, 0);
-    ASSERT_TRUE(WaitFor([&] { return !Exists("A.TXT"); }, kReceiptMs));
+    ASSERT_TRUE(WaitFor([&] { return testutil::read_file(traceFile).find("ecr_disc_xonxoff_ser -- begin") !=
+                                     std::string::npos; }, kReceiptMs));
+    ASSERT_EQ("R", ecr.received()) << "the register holds the receipt's tail";
 
-    // Calls open with "-- begin" and close with "-- end"; the version's
-    // call opens when no other is open.
-    int open = 0, versions = 0;
+    HWND about = nullptr;
+    const struct {
+        const char* name;
+        std::function<bool()> act;  // true once the window took the request
+    } rows[] = {
+        {"the about box", [&] {
+             bridge_->Command(1010);
+             about = VarneskFormOf(bridge_->Pid(), "Informazioni", kReceiptMs);
+             return about && WaitFor([&] { return IsWindowVisible(about) != FALSE; }, kReceiptMs);
+         }},
+        {"the rescan", [&] {
+             Click(main, bridge_->Button("rescan"));
+             return bridge_->WaitForm(kReceiptMs) != nullptr;
+         }},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        EXPECT_TRUE(row.act());
+        DWORD_PTR answer = 0;
+        EXPECT_NE(0, SendMessageTimeoutA(main, WM_NULL, 0, 0, SMTO_NORMAL, 2000, &answer));
+    }
+    ASSERT_TRUE(about != nullptr);
+    std::string info;
+    for (HWND c = GetWindow(about, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT))
+        info += TextOf(c);
+    EXPECT_NE(std::string::npos, info.find("BRISAL V1.4 del 29/01/2013")) << info;
+
+    // Let go: the receipt goes whole, and the rescan lists the port.
+    ASSERT_TRUE(ecr.send("\x11"));
+    EXPECT_TRUE(ecr.wait_for(1 + tail.size(), kReceiptMs));
+    EXPECT_EQ("R" + tail, ecr.received());
+    EXPECT_TRUE(WaitFor([&] { return !Exists("A.TXT") && bridge_->WaitForm(0) == nullptr; }, kReceiptMs));
+    EXPECT_EQ(2, SendTo(bridge_->List(VarneskWindow::kPortcom), CB_GETCOUNT, 0, 0));
+    PostMessageA(FindWindowExA(about, nullptr, "Button", "OK"), BM_CLICK, 0, 0);
+
+    // Calls open with "-- begin" and close with "-- end"; the window's open
+    // when no other is open.
+    int open = 0;
     for (const std::string& line : testutil::lines_of(testutil::read_file(traceFile))) {
-        if (line.find(" ecr_get_ver -- begin") != std::string::npos) {
-            ++versions;
+        if (line.find(" ecr_get_ver -- begin") != std::string::npos ||
+            line.find(" ecr_enum_port_ser -- begin") != std::string::npos) {
             EXPECT_EQ(0, open) << "inside another call: " << line;
         }
         open += line.find(" -- begin") != std::string::npos;
         open -= line.find(" -- end") != std::string::npos;
     }
-    EXPECT_EQ(1, versions);
 }
 
 }  // namespace

@@ -213,17 +213,21 @@ TEST_F(ServiceTest, FailedWritesAreShownAndNothingClaimsSuccess)
     const struct {
         const char* name;
         const char* typed;  // into the name or extension field
-        bool storeHeld;     // by another program, without any sharing
+        std::string held;   // by another program, reading at most
+        DWORD sharing;
         const char* button;
+        bool stored;        // the store takes the typed value
     } rows[] = {
-        {"a test receipt under a name that cannot be made", "T?T", false, "Genera scontrino di prova"},
-        {"a store that cannot be written", "DOC", true, "Salva impostazioni"},
+        {"a test receipt under a name that cannot be made", "T?T", "", 0, "Genera scontrino di prova", false},
+        {"a store that cannot be written", "DOC", store, 0, "Salva impostazioni", false},
+        {"a load copy that cannot be written", "PRV", SettingsStore::LoadCopyPath(), FILE_SHARE_READ,
+         "Salva impostazioni", true},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
         const std::string before = testutil::read_file(store);
         const int banners = CountOf(LogsOf(shared_), "INIZIO ELABORAZIONE");
-        std::unique_ptr<HeldFile> held(row.storeHeld ? new HeldFile(store, 0) : nullptr);
+        std::unique_ptr<HeldFile> held(row.held.empty() ? nullptr : new HeldFile(row.held, row.sharing));
         ASSERT_TRUE(!held || held->Held());
         SendTo(exten, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(row.typed));
         Click(main, bridge_->Button(row.button));
@@ -237,10 +241,15 @@ TEST_F(ServiceTest, FailedWritesAreShownAndNothingClaimsSuccess)
         Settle();
         EXPECT_TRUE(bridge_->Box(0).window == nullptr) << "one message";
         held.reset();
-        EXPECT_EQ(before, testutil::read_file(store));
+        EXPECT_EQ(row.stored, before != testutil::read_file(store));
         EXPECT_EQ(banners, CountOf(LogsOf(shared_), "INIZIO ELABORAZIONE")) << "no reload";
         EXPECT_EQ(row.typed, TextOf(exten)) << "the typed value stays to be saved again";
     }
+    // The worker that ran before still runs as it was: it takes TXT only.
+    testutil::write_file(shared_ + "\\P.PRV", "VEND REP=1\r\n");
+    testutil::write_file(shared_ + "\\P.TXT", "VEND REP=1\r\n");
+    EXPECT_TRUE(WaitFor([&] { return !testutil::file_exists(shared_ + "\\P.TXT"); }, kWindowMs));
+    EXPECT_TRUE(testutil::file_exists(shared_ + "\\P.PRV"));
 }
 
 // --- icons ------------------------------------------------------------------------

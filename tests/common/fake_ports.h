@@ -18,7 +18,7 @@
 // ports that the next one removes before it lists its own.
 class FakePorts {
 public:
-    static constexpr const char* kEnumerators[] = {"ECRTEST", "ECRVKSET"};
+    static constexpr const char* kEnumerators[] = {"ECRTEST", "ECRVKSET", "ECRVKRCPT"};
 
     explicit FakePorts(const std::string& enumerator)
         : name_(enumerator), set_(SetupDiCreateDeviceInfoList(&kPortsClass, nullptr))
