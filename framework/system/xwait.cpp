@@ -55,7 +55,8 @@ DWORD xpumpwait(HANDLE handle, DWORD milliseconds, int* lastError)
     for (;;) {
         DWORD r = MsgWaitForMultipleObjectsEx(1, &handle, deadline.Remaining(), QS_ALLINPUT,
                                               MWMO_INPUTAVAILABLE);
-        if (r == WAIT_OBJECT_0)
+        // An abandoned mutex is taken all the same: its new holder must know.
+        if (r == WAIT_OBJECT_0 || r == WAIT_ABANDONED_0)
             return XWAIT_SIGNALLED;
         if (r == WAIT_TIMEOUT)
             return XWAIT_TIMEOUT;
@@ -66,8 +67,9 @@ DWORD xpumpwait(HANDLE handle, DWORD milliseconds, int* lastError)
         }
         if (!Pump(deadline))
             return XWAIT_QUIT;
-        if (deadline.Passed())
-            return WaitForSingleObject(handle, 0) == WAIT_OBJECT_0 ? XWAIT_SIGNALLED
-                                                                   : XWAIT_TIMEOUT;
+        if (deadline.Passed()) {
+            r = WaitForSingleObject(handle, 0);
+            return r == WAIT_OBJECT_0 || r == WAIT_ABANDONED ? XWAIT_SIGNALLED : XWAIT_TIMEOUT;
+        }
     }
 }

@@ -161,6 +161,24 @@ TEST(XWait, FailedWaitIsReportedNotSpun)
     EXPECT_EQ(ERROR_INVALID_HANDLE, error);
 }
 
+static DWORD WINAPI TakeAndEnd(void* mutex)
+{
+    return WaitForSingleObject(static_cast<HANDLE>(mutex), 0);
+}
+
+// A mutex whose holder ended without giving it back is taken by the wait,
+// so the wait must say so: the caller now holds it and must release it.
+TEST(XWait, AbandonedMutexIsTaken)
+{
+    HANDLE mutex = CreateMutexA(nullptr, FALSE, nullptr);
+    HANDLE holder = CreateThread(nullptr, 0, TakeAndEnd, mutex, 0, nullptr);
+    ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(holder, 10000));
+    EXPECT_EQ(XWAIT_SIGNALLED, xpumpwait(mutex, 5000, nullptr));
+    EXPECT_TRUE(ReleaseMutex(mutex)) << "the wait left the mutex with its caller";
+    CloseHandle(holder);
+    CloseHandle(mutex);
+}
+
 TEST(XWaitDisplay, HandlersRunDuringTheWait)
 {
     ASSERT_TRUE(HaveWindows()) << "the set-up provides a display";
