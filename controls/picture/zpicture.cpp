@@ -9,6 +9,7 @@
 #include "dib.h"
 #include "gdipflat.h"
 
+#include <cstdlib>
 #include <new>
 
 namespace {
@@ -97,7 +98,7 @@ LRESULT measure(IMGINFO* info, bool width)
     }
     BITMAPINFOHEADER h;
     if (pictureHasValidDib(info) && dibHeaderInfo(info->dib, &h) && h.biSize == sizeof h)
-        return width ? h.biWidth : h.biHeight;
+        return width ? h.biWidth : std::labs(h.biHeight);  // top-down rows count too
     return 0;
 }
 

@@ -5,6 +5,8 @@
 #include "dib.h"
 #include "gdipflat.h"
 
+#include <cstdlib>
+
 namespace {
 
 // The parent's colour as an opaque GDI+ colour; a parent that answers no
@@ -54,11 +56,12 @@ void paintDib(HDC dc, const RECT& client, IMGINFO* info)
     BITMAPINFOHEADER h;
     if (!dibHeaderInfo(info->dib, &h) || h.biSize != sizeof h)
         return;
+    const int height = std::labs(h.biHeight);  // negative when stored from the top down
     if (info->stretch)
-        dibStretchBlit(dc, 0, 0, client.right, client.bottom, info->dib, 0, 0, h.biWidth,
-                       h.biHeight, SRCCOPY);
+        dibStretchBlit(dc, 0, 0, client.right, client.bottom, info->dib, 0, 0, h.biWidth, height,
+                       SRCCOPY);
     else
-        dibBlit(dc, 0, 0, h.biWidth, h.biHeight, info->dib, 0, 0, SRCCOPY);
+        dibBlit(dc, 0, 0, h.biWidth, height, info->dib, 0, 0, SRCCOPY);
 }
 
 void paintBitmap(HDC dc, const RECT& client, IMGINFO* info)

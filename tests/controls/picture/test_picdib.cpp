@@ -112,6 +112,14 @@ TEST_F(PictureDib, InvalidDibIsKeptButNeverUsed)
     EXPECT_EQ(0, Send(ZPM_HASPICTURE));
 }
 
+// The same rows stored from the top down: a negative height.
+static HGLOBAL TopDown(HGLOBAL dib)
+{
+    static_cast<BITMAPINFOHEADER*>(GlobalLock(dib))->biHeight *= -1;
+    GlobalUnlock(dib);
+    return dib;
+}
+
 TEST_F(PictureDib, DibIsDrawnAtItsSizeOrStretched)
 {
     // Each left red, right blue.
@@ -120,6 +128,7 @@ TEST_F(PictureDib, DibIsDrawnAtItsSizeOrStretched)
         HGLOBAL dib;
     } rows[] = {
         {"24-bit", MakeDib24(4, 4)},
+        {"24-bit, top-down", TopDown(MakeDib24(4, 4))},
         {"32-bit with colour masks, read from its file",
          static_cast<HGLOBAL>(zOpenDIB(WriteMaskedBmp("masks.bmp", 4, 4).c_str()))},
     };
@@ -128,6 +137,7 @@ TEST_F(PictureDib, DibIsDrawnAtItsSizeOrStretched)
         ASSERT_NE(nullptr, r.dib);
         ASSERT_NE(nullptr, MakePicture(40, 40));
         Send(ZPM_BORROWDIB, reinterpret_cast<WPARAM>(r.dib));
+        EXPECT_EQ(4, Send(ZPM_GETHEIGHT));
         EXPECT_EQ(0xFF0000u, PixelAt(1, 1));
         EXPECT_EQ(0x0000FFu, PixelAt(3, 3));
         Send(ZPM_STRETCH, 1);
