@@ -22,7 +22,9 @@ int g_echo = 0;
 
 constexpr int kReadTimeoutMs = 3000;
 constexpr int kLineMode = 3;  // 8 data bits, no parity, 1 stop bit
-constexpr DWORD kQueuePollMs = 2;
+// An echoed byte leaves the queue at once; a held line is asked every 50 ms.
+constexpr DWORD kFirstQueuePollMs = 2;
+constexpr DWORD kQueuePollMs = 50;
 
 const GUID kComPortInterface = {0x86E0D1E0, 0x8089, 0x11D0,
                                 {0x9C, 0xE4, 0x08, 0x00, 0x3E, 0x30, 0x1F, 0x73}};
@@ -86,14 +88,20 @@ int ser_read(int port, char* buf, int len)
 
 // Waits while the output queue drains; gives up when it has not shrunk for
 // the pace's stall time, so a register that is gone cannot hang the caller.
-// The bytes still queued then; 0 when drained (or the port cannot tell).
+// The bytes still queued then, or the last count known when the port stops
+// answering (the line died with them); 0 when drained, or when the port
+// could not tell from the start.
 int wait_output_drained(int port)
 {
     int last = sio_oqueue(port);
     DWORD since = GetTickCount();
+    DWORD pause = kFirstQueuePollMs;
     while (last > 0) {
-        Sleep(kQueuePollMs);
+        Sleep(pause);
+        pause = pause * 2 < kQueuePollMs ? pause * 2 : kQueuePollMs;
         int now = sio_oqueue(port);
+        if (now < 0)
+            return last;
         if (now < last)
             since = GetTickCount();
         else if (GetTickCount() - since >= static_cast<DWORD>(ecr_pace.queue_stall_ms))

@@ -57,10 +57,80 @@ public:
                 return true;
         return false;
     }
+    // Waits at most `ms` until `call` was recorded.
+    bool wait_for(const std::string& call, DWORD ms) const
+    {
+        for (DWORD start = GetTickCount(); !contains(call); Sleep(20))
+            if (GetTickCount() - start >= ms)
+                return false;
+        return true;
+    }
 
 private:
     std::string path_;
     testutil::ScopedEnv env_;
+};
+
+// A pty pair of the test's own, seen as COM23 (the host's end) and COM24:
+// unlike the runner's pair, the test may end it, as a line dies when its
+// cable is pulled or its adapter unplugged.
+class OwnLine {
+public:
+    static constexpr int kHost = 23;
+    static constexpr int kPeer = 24;
+
+    OwnLine() = default;
+    ~OwnLine()
+    {
+        if (dir_.empty())
+            return;
+        end();
+        std::string out;
+        hosttest::shell_line("rm -rf '" + dir_ + "' $WINEPREFIX/dosdevices/com23 "
+                             "$WINEPREFIX/dosdevices/com24; echo gone", &out);
+    }
+    OwnLine(const OwnLine&) = delete;
+    OwnLine& operator=(const OwnLine&) = delete;
+
+    // False with the reason in `*why` when the pair is not up.
+    bool start(std::string* why)
+    {
+        const char* script =
+            "d=$(mktemp -d) && { socat pty,raw,echo=0,link=$d/A pty,raw,echo=0,link=$d/B "
+            "</dev/null >/dev/null 2>&1 & echo $! >$d/pid; } && for i in $(seq 100); do "
+            "[ -e $d/A ] && [ -e $d/B ] && break; sleep 0.05; done && "
+            "ln -sfn $d/A $WINEPREFIX/dosdevices/com23 && ln -sfn $d/B $WINEPREFIX/dosdevices/com24 "
+            "&& [ -e $d/A ] && echo $d";
+        if (!hosttest::shell_line(script, why) || why->compare(0, 1, "/") != 0)
+            return false;
+        dir_ = *why;
+        return true;
+    }
+    // Stops the host end's output as a register's XOFF does, before the
+    // host has even opened its port.
+    bool hold(std::string* why) const
+    {
+        return hosttest::shell_line("perl -MPOSIX -e 'sysopen(my $t, $ARGV[0], O_RDWR | O_NOCTTY) or die $!; "
+                                    "tcflow(fileno($t), TCOOFF) or die $!; print qq(held\\n)' " +
+                                        dir_ + "/A 2>&1",
+                                    why) &&
+               *why == "held";
+    }
+    // Ends socat: from now on both ends fail.
+    void end()
+    {
+        if (dir_.empty() || ended_)
+            return;
+        ended_ = true;
+        std::string out;
+        hosttest::shell_line("p=$(cat " + dir_ + "/pid); kill $p; for i in $(seq 100); do "
+                             "kill -0 $p 2>/dev/null || break; sleep 0.05; done; echo ended",
+                             &out);
+    }
+
+private:
+    std::string dir_;
+    bool ended_ = false;
 };
 
 // Both ends of the pty pair that the test runner links as two COM ports.
