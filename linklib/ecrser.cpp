@@ -89,11 +89,14 @@ int ser_read(int port, char* buf, int len)
 // Waits while the output queue drains; gives up when it has not shrunk for
 // the pace's stall time, so a register that is gone cannot hang the caller.
 // The bytes still queued then, or the last count known when the port stops
-// answering (the line died with them); 0 when drained, or when the port
-// could not tell from the start.
+// answering (the line died with them); 0 when drained or the port is not
+// open (the call that closed it said so); negative when the port failed
+// before its queue could be read.
 int wait_output_drained(int port)
 {
     int last = sio_oqueue(port);
+    if (last < 0)
+        return last == SIO_BADPORT ? 0 : last;
     DWORD since = GetTickCount();
     DWORD pause = kFirstQueuePollMs;
     while (last > 0) {
@@ -111,8 +114,9 @@ int wait_output_drained(int port)
     return 0;
 }
 
-// Reads until the byte just sent comes back; other bytes are dropped. The
-// wait for the echo is one read time-out in all, however much noise comes.
+// Reads until the byte just sent comes back; other bytes are dropped. No
+// read starts once one read time-out has passed since the byte went out,
+// however much noise comes, so the echo wait ends within two.
 int await_echo(int port, char sent)
 {
     DWORD start = GetTickCount();
@@ -297,6 +301,8 @@ extern "C" int ECR_API ecr_disc_xonxoff_ser(int port)
         ecr_log("%s coda di uscita non svuotata: port='%d' length='%d'\n", ecr_timestamp(), port,
                 left);
         rc = ERR_TIMEOUT;
+    } else if (left < 0) {
+        rc = ECR_ERR_PORT_NOT_VALID;  // whatever was queued is lost with the line
     }
     sio_close(port);
     char result[ECR_ERR_TEXT_SIZE];
