@@ -123,15 +123,12 @@ TEST_F(SerialWorkerTest, ReceiptsReachTheRegisterByteForByteAtTheChosenSpeed)
         SCOPED_TRACE(row.name);
         serialtest::OwnLine own;
         ecrsim::SimSerialPeer ownPeer;
-        ecrsim::SimSerialPeer* peer = &peer_;
-        host_ = lanePort;
+        ecrsim::SimSerialPeer* peer = row.lost ? &ownPeer : &peer_;
+        host_ = row.lost ? serialtest::OwnLine::kHost : lanePort;
         if (row.lost) {
-            std::string why;
-            ASSERT_TRUE(own.start(&why)) << why;
-            ASSERT_TRUE(own.hold(&why)) << why;
+            ASSERT_EQ("up", own.start());
+            ASSERT_EQ("held", own.hold());
             ASSERT_TRUE(ownPeer.open(serialtest::OwnLine::kPeer));
-            host_ = serialtest::OwnLine::kHost;
-            peer = &ownPeer;
         }
         peer->clear();
         record_.clear();

@@ -71,66 +71,54 @@ private:
     testutil::ScopedEnv env_;
 };
 
-// A pty pair of the test's own, seen as COM23 (the host's end) and COM24:
-// unlike the runner's pair, the test may end it, as a line dies when its
-// cable is pulled or its adapter unplugged.
-class OwnLine {
-public:
+// A pty pair of the test's own, seen as COM23 (the host's end) and COM24,
+// that the test may end, as a line dies when its adapter is unplugged.
+struct OwnLine {
     static constexpr int kHost = 23;
     static constexpr int kPeer = 24;
 
-    OwnLine() = default;
     ~OwnLine()
     {
-        if (dir_.empty())
+        if (dir.compare(0, 5, "/tmp/") != 0)
             return;
         end();
-        std::string out;
-        hosttest::shell_line("rm -rf '" + dir_ + "' $WINEPREFIX/dosdevices/com23 "
-                             "$WINEPREFIX/dosdevices/com24; echo gone", &out);
+        sh("rm -rf D/ $WINEPREFIX/dosdevices/com2[34]; echo gone");
     }
-    OwnLine(const OwnLine&) = delete;
-    OwnLine& operator=(const OwnLine&) = delete;
-
-    // False with the reason in `*why` when the pair is not up.
-    bool start(std::string* why)
+    // "up" once the pair is linked.
+    std::string start()
     {
-        const char* script =
-            "d=$(mktemp -d) && { socat pty,raw,echo=0,link=$d/A pty,raw,echo=0,link=$d/B "
-            "</dev/null >/dev/null 2>&1 & echo $! >$d/pid; } && for i in $(seq 100); do "
-            "[ -e $d/A ] && [ -e $d/B ] && break; sleep 0.05; done && "
-            "ln -sfn $d/A $WINEPREFIX/dosdevices/com23 && ln -sfn $d/B $WINEPREFIX/dosdevices/com24 "
-            "&& [ -e $d/A ] && echo $d";
-        if (!hosttest::shell_line(script, why) || why->compare(0, 1, "/") != 0)
-            return false;
-        dir_ = *why;
-        return true;
+        dir = sh("mktemp -d");
+        return sh("{ socat pty,raw,echo=0,link=D/A pty,raw,echo=0,link=D/B </dev/null >/dev/null "
+                  "2>&1 & echo $! >D/pid; }; for i in $(seq 100); do [ -e D/B ] && break; sleep "
+                  "0.05; done; ln -sfn D/A $WINEPREFIX/dosdevices/com23 && ln -sfn D/B "
+                  "$WINEPREFIX/dosdevices/com24 && echo up");
     }
-    // Stops the host end's output as a register's XOFF does, before the
-    // host has even opened its port.
-    bool hold(std::string* why) const
+    // "held" once the host end's output stopped as an XOFF stops it, even
+    // before the host opens its port.
+    std::string hold()
     {
-        return hosttest::shell_line("perl -MPOSIX -e 'sysopen(my $t, $ARGV[0], O_RDWR | O_NOCTTY) or die $!; "
-                                    "tcflow(fileno($t), TCOOFF) or die $!; print qq(held\\n)' " +
-                                        dir_ + "/A 2>&1",
-                                    why) &&
-               *why == "held";
+        return sh("perl -MPOSIX -e 'sysopen(my $t, q(D/A), O_RDWR | O_NOCTTY) or die $!; "
+                  "tcflow(fileno($t), TCOOFF) or die $!; print qq(held\\n)' 2>&1");
     }
-    // Ends socat: from now on both ends fail.
+    // Ends socat, once: from now on both ends fail.
     void end()
     {
-        if (dir_.empty() || ended_)
-            return;
-        ended_ = true;
-        std::string out;
-        hosttest::shell_line("p=$(cat " + dir_ + "/pid); kill $p; for i in $(seq 100); do "
-                             "kill -0 $p 2>/dev/null || break; sleep 0.05; done; echo ended",
-                             &out);
+        if (!ended)
+            sh("p=$(cat D/pid); kill $p; while kill -0 $p 2>/dev/null; do sleep 0.05; done; echo");
+        ended = true;
+    }
+    // The first line the script writes, D standing for the pair's folder.
+    std::string sh(std::string script) const
+    {
+        for (size_t at = 0; (at = script.find("D/", at)) != std::string::npos; at += dir.size())
+            script.replace(at, 1, dir);
+        std::string line;
+        hosttest::shell_line(script, &line);
+        return line;
     }
 
-private:
-    std::string dir_;
-    bool ended_ = false;
+    std::string dir;
+    bool ended = false;
 };
 
 // Both ends of the pty pair that the test runner links as two COM ports.

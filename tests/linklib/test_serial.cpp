@@ -287,10 +287,10 @@ TEST_F(SerialLine, AReadFailureClosesThePort)
 // A register holding the line with XOFF (printing, paper out) keeps the
 // bytes in the output queue: the disconnect waits for them while the hold
 // may still end, and says so in its result and the trace when it gives up
-// or the line dies under them.
+// or the line dies under them. The line is the test's own, so it may die.
 TEST_F(SerialLine, DisconnectWaitsWhileTheRegisterHoldsTheLine)
 {
-    // What happens while the disconnect waits (or, for the last, just before).
+    // What happens while the disconnect waits (the last: just before).
     enum class Then { Xon, Nothing, LineDies, LineDied };
     const struct {
         const char* name;
@@ -309,29 +309,22 @@ TEST_F(SerialLine, DisconnectWaitsWhileTheRegisterHoldsTheLine)
     ScopedEnv trace("ECR_TRACE", "1");
     ecr_init_dirname();
     const std::string log = testutil::exe_folder() + "\\ecrlog.txt";
+    const int host = serialtest::OwnLine::kHost;
+    const std::string port = std::to_string(host);
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
         ecr_pace.queue_stall_ms = row.stallMs;
-        serialtest::OwnLine own;
-        ecrsim::SimSerialPeer ownPeer;
-        int host = host_;
-        ecrsim::SimSerialPeer* peer = &peer_;
-        const bool own_line = row.then == Then::LineDies || row.then == Then::LineDied;
-        if (own_line) {
-            std::string why;
-            ASSERT_TRUE(own.start(&why)) << why;
-            ASSERT_TRUE(ownPeer.open(serialtest::OwnLine::kPeer));
-            host = serialtest::OwnLine::kHost;
-            peer = &ownPeer;
-        }
-        const std::string port = std::to_string(host);
+        serialtest::OwnLine line;
+        ASSERT_EQ("up", line.start());
+        ecrsim::SimSerialPeer peer;
+        ASSERT_TRUE(peer.open(serialtest::OwnLine::kPeer));
         ASSERT_EQ(0, ecr_conn_xonxoff_ser(host, 0, 0));
-        ASSERT_NO_FATAL_FAILURE(hold_line(host, *peer));
-        peer->clear();
+        ASSERT_NO_FATAL_FAILURE(hold_line(host, peer));
+        peer.clear();
         DeleteFileA(log.c_str());
         EXPECT_EQ(0, ecr_send_xonxoff_ser(host, text.c_str()));
         if (row.then == Then::LineDied) {
-            own.end();
+            line.end();
             for (DWORD start = GetTickCount(); sio_oqueue(host) >= 0 && GetTickCount() - start < 20000;)
                 Sleep(20);
         }
@@ -341,11 +334,10 @@ TEST_F(SerialLine, DisconnectWaitsWhileTheRegisterHoldsTheLine)
         std::thread act([&] {
             if (row.then == Then::Xon && WaitForSingleObject(done, 5000) == WAIT_TIMEOUT) {
                 acted = true;
-                peer->send(kXon);
-            } else if (row.then == Then::LineDies &&
-                       record_.wait_for("9 " + port, 20000)) {
+                peer.send(kXon);
+            } else if (row.then == Then::LineDies && record_.wait_for("9 " + port, 20000)) {
                 acted = true;  // the disconnect is waiting on the queue
-                own.end();
+                line.end();
             }
         });
         EXPECT_EQ(row.result, ecr_disc_xonxoff_ser(host));
@@ -356,14 +348,14 @@ TEST_F(SerialLine, DisconnectWaitsWhileTheRegisterHoldsTheLine)
         CloseHandle(done);
         EXPECT_EQ(std::vector<std::string>({"9 " + port, "19 " + port}), record_.calls());
         EXPECT_EQ(row.result == ERR_TIMEOUT, testutil::read_file(log).find(
-                                       "coda di uscita non svuotata: port='" + port +
-                                       "' length='100'") != std::string::npos);
-        if (own_line)
+                                                 "coda di uscita non svuotata: port='" + port +
+                                                 "' length='100'") != std::string::npos);
+        if (row.then == Then::LineDies || row.then == Then::LineDied)
             continue;
         // Released and used again: what the close dropped never comes.
-        ASSERT_EQ(0, ecr_conn_xonxoff_ser(host_, 0, 0));
-        release_line(host_, peer_, row.then == Then::Xon ? text : "");
-        ecr_disc_xonxoff_ser(host_);
+        ASSERT_EQ(0, ecr_conn_xonxoff_ser(host, 0, 0));
+        release_line(host, peer, row.then == Then::Xon ? text : "");
+        ecr_disc_xonxoff_ser(host);
     }
 }
 
