@@ -87,7 +87,7 @@ bool time_send(ecrsim::SimRegister& reg, const std::string& csv)
         return false;
     std::vector<uint8_t> image = csv_preset_image(EcrTable::Plu);
     double t0 = bench::now_s();
-    CsvApplyStats stats = csv_apply(EcrTable::Plu, in, image);
+    CsvApplyStats stats = csv_apply(EcrTable::Plu, in, image, csv.c_str());
     double t1 = bench::now_s();
     std::fclose(in);
     if (!check(stats.applied == PLU_COUNT, "csv_apply took " + std::to_string(stats.applied)))

@@ -166,35 +166,31 @@ bool csv_number(const std::string& text, int32_t* value)
     return true;
 }
 
-bool CsvReader::read_line(std::string& line)
+bool CsvReader::read_line(std::string& line, bool* tooLong)
 {
     for (;;) {
         line.clear();
-        bool tooLong = false;
+        *tooLong = false;
         int c;
         while ((c = std::getc(file_)) != EOF && c != '\n') {
             if (line.size() <= kMaxLine)
                 line += static_cast<char>(c);
             else
-                tooLong = true;
+                *tooLong = true;
         }
-        if (c == EOF && line.empty() && !tooLong)
+        if (c == EOF && line.empty() && !*tooLong)
             return false;
+        ++line_;
         if (!line.empty() && line.back() == '\r')
             line.pop_back();
         if (line.size() > kMaxLine)
-            tooLong = true;
+            *tooLong = true;
         if (first_) {
             first_ = false;
             if (line.compare(0, 3, "\xEF\xBB\xBF") == 0)
                 line.erase(0, 3);
         }
-        if (tooLong) {
-            // Never half a row: the rest would be taken for a row of its own.
-            ++overlong_;
-            continue;
-        }
-        if (!line.empty())
+        if (*tooLong || !line.empty())
             return true;
     }
 }
@@ -203,8 +199,11 @@ int CsvReader::next(std::vector<std::string>& fields, std::size_t n)
 {
     fields.assign(n, std::string());
     std::string line;
-    if (!read_line(line))
+    bool tooLong = false;
+    if (!read_line(line, &tooLong))
         return -1;
+    if (tooLong)
+        return 0;  // never half a row: the rest would be taken for a row of its own
     bool trace = ecr_env_present("ECR_TRCCSV");
     if (trace)
         ecr_log_always("csv -- linea='%s'\n", line.c_str());

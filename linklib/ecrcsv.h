@@ -66,29 +66,30 @@ bool csv_number(const std::string& text, int32_t* value);
 
 // Reads CSV lines of at most 1023 characters: CR LF or LF ends, a leading
 // UTF-8 byte-order mark dropped, empty lines skipped. A longer line is
-// dropped whole and counted in overlong().
+// dropped whole: half of it would pass for a row.
 class CsvReader {
 public:
     static const std::size_t kMaxLine = 1023;
 
     explicit CsvReader(FILE* file) : file_(file) {}
     // Fills `fields` with the first `n` fields of the next line (trailing
-    // blanks removed, missing ones empty); returns the line's field count or
-    // -1 at the end of the file.
+    // blanks removed, missing ones empty); returns the line's field count,
+    // 0 for a line too long (fields empty), -1 at the end of the file.
     int next(std::vector<std::string>& fields, std::size_t n);
-    int overlong() const { return overlong_; }
+    // The number in the file of the line last returned, empty lines counted.
+    int line() const { return line_; }
 
 private:
-    bool read_line(std::string& line);
+    bool read_line(std::string& line, bool* tooLong);
 
     FILE* file_;
     bool first_ = true;
-    int overlong_ = 0;
+    int line_ = 0;
 };
 
 struct CsvApplyStats {
-    int applied = 0;   // rows written into the image
-    int refused = 0;   // lines that were neither the header nor applied
+    int applied = 0;  // rows written into the image
+    int refused = 0;  // rows that could not be read (too long, a number that is none)
 };
 
 // Fresh images for an upload: departments "REPARTO n", articles "PLU n"
@@ -96,8 +97,10 @@ struct CsvApplyStats {
 std::vector<uint8_t> csv_preset_image(EcrTable table);
 
 // Applies every acceptable row of `in` to `image` (a whole file of
-// `table`); invoices cannot be applied.
-CsvApplyStats csv_apply(EcrTable table, FILE* in, std::vector<uint8_t>& image);
+// `table`); invoices cannot be applied. The header and lines that are no
+// row of the table (another field count, an id that is no number or out of
+// range) are skipped; each refused row gets a trace line naming `name`.
+CsvApplyStats csv_apply(EcrTable table, FILE* in, std::vector<uint8_t>& image, const char* name);
 
 // Kind byte of a customer from its five texts.
 uint8_t cliente_kind(const ClienteRecord& r);

@@ -2,7 +2,10 @@
 
 #include "ecrcsv.h"
 
+#include "ecrtrace.h"
+
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <initializer_list>
 
@@ -10,16 +13,17 @@ namespace {
 int32_t clamp(int32_t v, int32_t lo, int32_t hi) { return v < lo ? lo : (v > hi ? hi : v); }
 
 // Every numeric field of a row is checked before anything is applied, so a
-// refused row leaves its record as it was.
-bool numbers_ok(const std::vector<std::string>& f, std::initializer_list<int> columns,
-                int32_t* values)
+// refused row leaves its record as it was: the column that is no number,
+// or -1.
+int bad_number(const std::vector<std::string>& f, std::initializer_list<int> columns,
+               int32_t* values)
 {
     for (int c : columns) {
         values[c] = 0;
         if (!f[c].empty() && !csv_number(f[c], &values[c]))
-            return false;
+            return c;
     }
-    return true;
+    return -1;
 }
 
 void set_bits(uint8_t& byte, int shift, int width, int value)
@@ -28,11 +32,12 @@ void set_bits(uint8_t& byte, int shift, int width, int value)
     byte = static_cast<uint8_t>((byte & ~mask) | ((value << shift) & mask));
 }
 
-bool apply_reparto(const std::vector<std::string>& f, RepartoRecord& r)
+int apply_reparto(const std::vector<std::string>& f, RepartoRecord& r)
 {
     int32_t v[11];
-    if (!numbers_ok(f, {2, 3, 4, 5, 6, 7, 8, 9, 10}, v))
-        return false;
+    int bad = bad_number(f, {2, 3, 4, 5, 6, 7, 8, 9, 10}, v);
+    if (bad >= 0)
+        return bad;
     if (!f[1].empty())
         copy_field(f[1].c_str(), r.descr, sizeof r.descr);
     if (!f[2].empty())
@@ -53,14 +58,15 @@ bool apply_reparto(const std::vector<std::string>& f, RepartoRecord& r)
         r.max_valore = v[9];
     if (!f[10].empty())
         r.valore_sconto = v[10];
-    return true;
+    return -1;
 }
 
-bool apply_plu(const std::vector<std::string>& f, PluRecord& r)
+int apply_plu(const std::vector<std::string>& f, PluRecord& r)
 {
     int32_t v[7];
-    if (!numbers_ok(f, {2, 3, 4, 5}, v))
-        return false;
+    int bad = bad_number(f, {2, 3, 4, 5}, v);
+    if (bad >= 0)
+        return bad;
     if (!f[1].empty())
         copy_field(f[1].c_str(), r.descr, sizeof r.descr);
     if (!f[2].empty())
@@ -73,10 +79,10 @@ bool apply_plu(const std::vector<std::string>& f, PluRecord& r)
         r.prezzo = v[5];
     if (!f[6].empty())
         copy_field(f[6].c_str(), r.codice_ean, sizeof r.codice_ean);
-    return true;
+    return -1;
 }
 
-bool apply_cliente(const std::vector<std::string>& f, ClienteRecord& r)
+int apply_cliente(const std::vector<std::string>& f, ClienteRecord& r)
 {
     char* texts[5] = {r.ragione_sociale, r.indirizzo, r.citta, r.partita_iva, r.codice_fiscale};
     const std::size_t widths[5] = {sizeof r.ragione_sociale, sizeof r.indirizzo, sizeof r.citta,
@@ -86,26 +92,57 @@ bool apply_cliente(const std::vector<std::string>& f, ClienteRecord& r)
         if (!f[i + 1].empty())
             copy_field(f[i + 1].c_str(), texts[i], widths[i]);
     r.kind = cliente_kind(r);
-    return true;
+    return -1;
 }
 
-bool apply_row(EcrTable table, const std::vector<std::string>& f, std::vector<uint8_t>& image,
-               int index)
+// Applies one row: -1, or the column that refused it (nothing applied).
+int apply_row(EcrTable table, const std::vector<std::string>& f, std::vector<uint8_t>& image,
+              int index)
 {
     switch (table) {
     case EcrTable::Reparti: return apply_reparto(f, *record_at<RepartoRecord>(image, index));
     case EcrTable::Plu: return apply_plu(f, *record_at<PluRecord>(image, index));
     case EcrTable::Clienti: return apply_cliente(f, *record_at<ClienteRecord>(image, index));
-    case EcrTable::Fatture: return false;
+    case EcrTable::Fatture: return 0;
     }
-    return false;
+    return 0;
 }
 
-bool is_header(EcrTable table, const std::string& first)
+// The record index a row's id names, -1 for a line that is no row of the
+// table, or `kUnreadable` for an id that is no whole number although the
+// runtime's conversion would take one of the table's ids from it ("1,5").
+constexpr int kUnreadable = -2;
+int row_index(const std::string& id, int count)
 {
-    const char* header = ecr_table_info(table).header;
-    std::size_t n = std::strchr(header, ';') - header;
-    return first.size() == n && _strnicmp(first.c_str(), header, n) == 0;
+    int32_t value = 0;
+    if (csv_number(id, &value))
+        return value >= 1 && value <= count ? value - 1 : -1;
+    long leading = std::strtol(id.c_str(), nullptr, 10);
+    return leading >= 1 && leading <= count ? kUnreadable : -1;
+}
+
+// The header's name of field `column`.
+std::string field_name(EcrTable table, int column)
+{
+    const char* name = ecr_table_info(table).header;
+    for (int i = 0; i < column; ++i)
+        name = std::strchr(name, ';') + 1;  // the header names every field of a row
+    return std::string(name, std::strcspn(name, ";"));
+}
+
+// Refused rows never reach the register; the trace says which and why.
+void trace_refused(EcrTable table, const char* name, const CsvReader& reader,
+                   const std::vector<std::string>& f, int column)
+{
+    if (!ecr_env_present("ECR_TRACE") && !ecr_env_present("ECR_TRCCSV"))
+        return;
+    if (column < 0)
+        ecr_log_always("%s csv riga troppo lunga: filename='%s' linea='%d'\n", ecr_timestamp(),
+                       name, reader.line());
+    else
+        ecr_log_always("%s csv riga scartata: filename='%s' linea='%d' campo='%s' valore='%s'\n",
+                       ecr_timestamp(), name, reader.line(), field_name(table, column).c_str(),
+                       f[column].c_str());
 }
 }  // namespace
 
@@ -140,7 +177,7 @@ std::vector<uint8_t> csv_preset_image(EcrTable table)
     return image;
 }
 
-CsvApplyStats csv_apply(EcrTable table, FILE* in, std::vector<uint8_t>& image)
+CsvApplyStats csv_apply(EcrTable table, FILE* in, std::vector<uint8_t>& image, const char* name)
 {
     CsvApplyStats stats;
     const EcrTableInfo& info = ecr_table_info(table);
@@ -150,16 +187,19 @@ CsvApplyStats csv_apply(EcrTable table, FILE* in, std::vector<uint8_t>& image)
     CsvReader reader(in);
     int n;
     while ((n = reader.next(f, info.fields)) >= 0) {
-        if (is_header(table, f[0]))
-            continue;
-        int32_t id = 0;
-        if (n != info.fields || !csv_number(f[0], &id) || id < 1 || id > info.count ||
-            !apply_row(table, f, image, id - 1)) {
-            ++stats.refused;
-            continue;
+        int bad = -1;  // a line too long, unless a column refuses the row
+        if (n > 0) {
+            int index = n == info.fields ? row_index(f[0], info.count) : -1;
+            if (index == -1)
+                continue;  // the header, or another line that is no row
+            bad = index == kUnreadable ? 0 : apply_row(table, f, image, index);
+            if (bad < 0) {
+                ++stats.applied;
+                continue;
+            }
         }
-        ++stats.applied;
+        ++stats.refused;
+        trace_refused(table, name ? name : "", reader, f, bad);
     }
-    stats.refused += reader.overlong();
     return stats;
 }

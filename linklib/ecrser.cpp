@@ -22,7 +22,9 @@ int g_echo = 0;
 
 constexpr int kReadTimeoutMs = 3000;
 constexpr int kLineMode = 3;  // 8 data bits, no parity, 1 stop bit
-constexpr DWORD kQueuePollMs = 2;
+// An echoed byte leaves the queue at once; a held line is asked every 50 ms.
+constexpr DWORD kFirstQueuePollMs = 2;
+constexpr DWORD kQueuePollMs = 50;
 
 const GUID kComPortInterface = {0x86E0D1E0, 0x8089, 0x11D0,
                                 {0x9C, 0xE4, 0x08, 0x00, 0x3E, 0x30, 0x1F, 0x73}};
@@ -86,14 +88,23 @@ int ser_read(int port, char* buf, int len)
 
 // Waits while the output queue drains; gives up when it has not shrunk for
 // the pace's stall time, so a register that is gone cannot hang the caller.
-// The bytes still queued then; 0 when drained (or the port cannot tell).
+// The bytes still queued then, or the last count known when the port stops
+// answering (the line died with them); 0 when drained or the port is not
+// open (the call that closed it said so); negative when the port failed
+// before its queue could be read.
 int wait_output_drained(int port)
 {
     int last = sio_oqueue(port);
+    if (last < 0)
+        return last == SIO_BADPORT ? 0 : last;
     DWORD since = GetTickCount();
+    DWORD pause = kFirstQueuePollMs;
     while (last > 0) {
-        Sleep(kQueuePollMs);
+        Sleep(pause);
+        pause = pause * 2 < kQueuePollMs ? pause * 2 : kQueuePollMs;
         int now = sio_oqueue(port);
+        if (now < 0)
+            return last;
         if (now < last)
             since = GetTickCount();
         else if (GetTickCount() - since >= static_cast<DWORD>(ecr_pace.queue_stall_ms))
@@ -103,8 +114,9 @@ int wait_output_drained(int port)
     return 0;
 }
 
-// Reads until the byte just sent comes back; other bytes are dropped. The
-// wait for the echo is one read time-out in all, however much noise comes.
+// Reads until the byte just sent comes back; other bytes are dropped. No
+// read starts once one read time-out has passed since the byte went out,
+// however much noise comes, so the echo wait ends within two.
 int await_echo(int port, char sent)
 {
     DWORD start = GetTickCount();
@@ -289,6 +301,8 @@ extern "C" int ECR_API ecr_disc_xonxoff_ser(int port)
         ecr_log("%s coda di uscita non svuotata: port='%d' length='%d'\n", ecr_timestamp(), port,
                 left);
         rc = ERR_TIMEOUT;
+    } else if (left < 0) {
+        rc = ECR_ERR_PORT_NOT_VALID;  // whatever was queued is lost with the line
     }
     sio_close(port);
     char result[ECR_ERR_TEXT_SIZE];

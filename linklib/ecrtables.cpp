@@ -46,10 +46,11 @@ int send_table(EcrTable table, const char* hostname, const char* filename)
     if (!in)
         return ERR_FILE_NOT_FOUND;
     std::vector<uint8_t> image = csv_preset_image(table);
-    CsvApplyStats stats = csv_apply(table, in, image);
+    CsvApplyStats stats = csv_apply(table, in, image, filename);
     std::fclose(in);
-    // A file of refused lines would otherwise wipe the register's table.
-    if (stats.applied == 0)
+    // The upload replaces the whole table: a file with no row of it, or with
+    // a row it could not read, would reset records the caller never meant to.
+    if (stats.applied == 0 || stats.refused > 0)
         return 0;
     char work[ECR_MAX_PATH];
     if (!ecr_path(work, ecr_table_info(table).file) ||
@@ -81,7 +82,7 @@ int send_clienti(const char* hostname, const char* filename)
         (!ecr_read_file(work, image) || image.size() != ecr_table_bytes(EcrTable::Clienti)))
         rc = ERR_INVALID_FILESIZE;
     if (rc == 0) {
-        rc = csv_apply(EcrTable::Clienti, in, image).applied;
+        rc = csv_apply(EcrTable::Clienti, in, image, filename).applied;
         if (rc > 0 && !ecr_write_file(work, image.data(), image.size()))
             rc = ERR_FILE_CREATION;
         else if (rc > 0) {

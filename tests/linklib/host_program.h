@@ -48,10 +48,12 @@ inline bool shell_line(const std::string& script, std::string* line, DWORD waitM
                                   TRUE, 0, nullptr, folder.c_str(), &start, &child);
     DWORD error = GetLastError();
     CloseHandle(file);
-    if (child.hProcess)
+    // An ELF file gets no process handle, and what Wine leaves in the thread
+    // handle then is some other handle of ours: closing it broke our threads.
+    if (child.hProcess) {
         CloseHandle(child.hProcess);
-    if (child.hThread)
         CloseHandle(child.hThread);
+    }
     if (!started) {
         DeleteFileA(out.c_str());
         *line = "/bin/sh did not start: error " + std::to_string(error);

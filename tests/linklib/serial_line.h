@@ -57,10 +57,68 @@ public:
                 return true;
         return false;
     }
+    // Waits at most `ms` until `call` was recorded.
+    bool wait_for(const std::string& call, DWORD ms) const
+    {
+        for (DWORD start = GetTickCount(); !contains(call); Sleep(20))
+            if (GetTickCount() - start >= ms)
+                return false;
+        return true;
+    }
 
 private:
     std::string path_;
     testutil::ScopedEnv env_;
+};
+
+// A pty pair of the test's own, seen as COM23 (the host's end) and COM24,
+// that the test may end, as a line dies when its adapter is unplugged.
+struct OwnLine {
+    static constexpr int kHost = 23;
+    static constexpr int kPeer = 24;
+
+    ~OwnLine()
+    {
+        if (dir.compare(0, 5, "/tmp/") != 0)
+            return;
+        end();
+        sh("rm -rf D/ $WINEPREFIX/dosdevices/com2[34]; echo gone");
+    }
+    // "up" once the pair is linked.
+    std::string start()
+    {
+        dir = sh("mktemp -d");
+        return sh("{ socat pty,raw,echo=0,link=D/A pty,raw,echo=0,link=D/B </dev/null >/dev/null "
+                  "2>&1 & echo $! >D/pid; }; for i in $(seq 100); do [ -e D/B ] && break; sleep "
+                  "0.05; done; ln -sfn D/A $WINEPREFIX/dosdevices/com23 && ln -sfn D/B "
+                  "$WINEPREFIX/dosdevices/com24 && echo up");
+    }
+    // "held" once the host end's output stopped as an XOFF stops it, even
+    // before the host opens its port.
+    std::string hold()
+    {
+        return sh("perl -MPOSIX -e 'sysopen(my $t, q(D/A), O_RDWR | O_NOCTTY) or die $!; "
+                  "tcflow(fileno($t), TCOOFF) or die $!; print qq(held\\n)' 2>&1");
+    }
+    // Ends socat, once: from now on both ends fail.
+    void end()
+    {
+        if (!ended)
+            sh("p=$(cat D/pid); kill $p; while kill -0 $p 2>/dev/null; do sleep 0.05; done; echo");
+        ended = true;
+    }
+    // The first line the script writes, D standing for the pair's folder.
+    std::string sh(std::string script) const
+    {
+        for (size_t at = 0; (at = script.find("D/", at)) != std::string::npos; at += dir.size())
+            script.replace(at, 1, dir);
+        std::string line;
+        hosttest::shell_line(script, &line);
+        return line;
+    }
+
+    std::string dir;
+    bool ended = false;
 };
 
 // Both ends of the pty pair that the test runner links as two COM ports.

@@ -5,6 +5,7 @@
 #include "brisal.h"
 #include "ecr_result.h"
 #include "ecrtrace.h"
+#include "pcomm.h"
 
 #include <windows.h>
 #include <gtest/gtest.h>
@@ -285,18 +286,22 @@ TEST_F(SerialLine, AReadFailureClosesThePort)
 
 // A register holding the line with XOFF (printing, paper out) keeps the
 // bytes in the output queue: the disconnect waits for them while the hold
-// may still end, and says so in its result and the trace when it gives up.
+// may still end, and says so in its result and the trace when it gives up
+// or the line dies under them. The line is the test's own, so it may die.
 TEST_F(SerialLine, DisconnectWaitsWhileTheRegisterHoldsTheLine)
 {
+    // What happens while the disconnect waits (the last: just before).
+    enum class Then { Xon, Nothing, LineDies, LineDied };
     const struct {
         const char* name;
-        DWORD xonAfterMs;  // INFINITE: the register never lets go
-        int stallMs;       // how long the disconnect waits for a queue that does not move
+        Then then;
+        int stallMs;  // how long the disconnect waits for a queue that does not move
         int result;
-        bool arrive;
     } rows[] = {
-        {"XON after five seconds", 5000, 60000, 0, true},
-        {"held past the bound", INFINITE, 8000, ERR_TIMEOUT, false},
+        {"XON after five seconds", Then::Xon, 60000, 0},
+        {"held past the bound", Then::Nothing, 8000, ERR_TIMEOUT},
+        {"the line dies during the hold", Then::LineDies, 60000, ERR_TIMEOUT},
+        {"the line died before the disconnect", Then::LineDied, 60000, ECR_ERR_PORT_NOT_VALID},
     };
     std::string text;
     for (int i = 0; i < 100; ++i)
@@ -304,37 +309,53 @@ TEST_F(SerialLine, DisconnectWaitsWhileTheRegisterHoldsTheLine)
     ScopedEnv trace("ECR_TRACE", "1");
     ecr_init_dirname();
     const std::string log = testutil::exe_folder() + "\\ecrlog.txt";
+    const int host = serialtest::OwnLine::kHost;
+    const std::string port = std::to_string(host);
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
         ecr_pace.queue_stall_ms = row.stallMs;
-        ASSERT_EQ(0, ecr_conn_xonxoff_ser(host_, 0, 0));
-        ASSERT_NO_FATAL_FAILURE(hold_line(host_, peer_));
-        peer_.clear();
+        serialtest::OwnLine line;
+        ASSERT_EQ("up", line.start());
+        ecrsim::SimSerialPeer peer;
+        ASSERT_TRUE(peer.open(serialtest::OwnLine::kPeer));
+        ASSERT_EQ(0, ecr_conn_xonxoff_ser(host, 0, 0));
+        ASSERT_NO_FATAL_FAILURE(hold_line(host, peer));
+        peer.clear();
         DeleteFileA(log.c_str());
-        EXPECT_EQ(0, ecr_send_xonxoff_ser(host_, text.c_str()));
+        EXPECT_EQ(0, ecr_send_xonxoff_ser(host, text.c_str()));
+        if (row.then == Then::LineDied) {
+            line.end();
+            for (DWORD start = GetTickCount(); sio_oqueue(host) >= 0 && GetTickCount() - start < 20000;)
+                Sleep(20);
+        }
         record_.clear();
         HANDLE done = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-        std::atomic<bool> xonSent{false};
-        std::thread xon([&] {
-            if (WaitForSingleObject(done, row.xonAfterMs) == WAIT_TIMEOUT) {
-                xonSent = true;  // before the XON: the queue cannot empty earlier
-                peer_.send(kXon);
+        std::atomic<bool> acted{false};  // set before the act: the queue cannot move earlier
+        std::thread act([&] {
+            if (row.then == Then::Xon && WaitForSingleObject(done, 5000) == WAIT_TIMEOUT) {
+                acted = true;
+                peer.send(kXon);
+            } else if (row.then == Then::LineDies && record_.wait_for("9 " + port, 20000)) {
+                acted = true;  // the disconnect is waiting on the queue
+                line.end();
             }
         });
-        EXPECT_EQ(row.result, ecr_disc_xonxoff_ser(host_));
-        // The port closes only once the XON let the bytes out, or the bound passed.
-        EXPECT_EQ(row.arrive, xonSent.load());
+        EXPECT_EQ(row.result, ecr_disc_xonxoff_ser(host));
+        // The port closes only once the register acted, or the bound passed.
+        EXPECT_EQ(row.then == Then::Xon || row.then == Then::LineDies, acted.load());
         SetEvent(done);
-        xon.join();
+        act.join();
         CloseHandle(done);
-        EXPECT_EQ(std::vector<std::string>({call("9"), call("19")}), record_.calls());
-        EXPECT_EQ(!row.arrive, testutil::read_file(log).find(
-                                   "coda di uscita non svuotata: port='" + std::to_string(host_) +
-                                   "' length='100'") != std::string::npos);
+        EXPECT_EQ(std::vector<std::string>({"9 " + port, "19 " + port}), record_.calls());
+        EXPECT_EQ(row.result == ERR_TIMEOUT, testutil::read_file(log).find(
+                                                 "coda di uscita non svuotata: port='" + port +
+                                                 "' length='100'") != std::string::npos);
+        if (row.then == Then::LineDies || row.then == Then::LineDied)
+            continue;
         // Released and used again: what the close dropped never comes.
-        ASSERT_EQ(0, ecr_conn_xonxoff_ser(host_, 0, 0));
-        release_line(host_, peer_, row.arrive ? text : "");
-        ecr_disc_xonxoff_ser(host_);
+        ASSERT_EQ(0, ecr_conn_xonxoff_ser(host, 0, 0));
+        release_line(host, peer, row.then == Then::Xon ? text : "");
+        ecr_disc_xonxoff_ser(host);
     }
 }
 

@@ -196,21 +196,34 @@ TEST_F(Tables, SendDepartmentsUploadsThePresetsWithTheRows)
 TEST_F(Tables, RefusedRowsNeverWipeTheTable)
 {
     const std::string before = buildReparti({});
+    const std::string good = "3;BEVANDE;2;1;0;;;150;;;\r\n";
+    const std::string refused = "csv riga scartata: filename='" + csv_ + "' linea=";
     const struct {
         const char* name;
         std::string text;
+        std::string traced;  // what the trace says of the refused row
     } rows[] = {
-        {"refused rows only", "x;A;1;1;1;1;1;1;1;1;1\r\n1;A;1;1;1;1;1;zero;1;1;1\r\n"},
-        {"empty file", ""},
+        {"refused rows only", "x;A;1;1;1;1;1;1;1;1;1\r\n1;A;1;1;1;1;1;zero;1;1;1\r\n",
+         refused + "'2' campo='prezzo' valore='zero'"},
+        {"empty file", "", ""},
+        {"a good row and a price with a comma",
+         "id_reparto\r\n\r\n" + good + "4;A;1;1;1;1;1;1,50;1;1;1\r\n",
+         refused + "'4' campo='prezzo' valore='1,50'"},
+        {"a good row and a line too long",
+         good + "4;" + std::string(1100, 'x') + ";1;1;1;1;1;1;1;1;1\r\n",
+         "csv riga troppo lunga: filename='" + csv_ + "' linea='2'"},
     };
+    testutil::ScopedEnv trace("ECR_TRACE", "1");
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
         reg().putFile("REPARTI.BIN", before);
         reg().clearCommands();
         write_file(csv_, row.text);
+        ecr_log_reset();
         EXPECT_EQ(0, ecr_send_reparti(host(), csv_.c_str()));
         EXPECT_EQ(before, uploaded("REPARTI.BIN"));
         EXPECT_TRUE(reg().commands().empty());
+        EXPECT_TRUE(simtest::contains(simtest::trace_text(), row.traced));
     }
     DeleteFileA(csv_.c_str());
     EXPECT_EQ(ERR_FILE_NOT_FOUND, ecr_send_reparti(host(), csv_.c_str()));

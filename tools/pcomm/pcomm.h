@@ -60,7 +60,8 @@ int PCOMM_API sio_read(int port, char* buf, int len);
 int PCOMM_API sio_write(int port, const char* buf, int len);
 // Ordinal 7. Drops queued bytes: 0 the input queue, 1 the output queue, 2 both.
 int PCOMM_API sio_flush(int port, int func);
-// Ordinal 9. Bytes queued for output and not yet out.
+// Ordinal 9. Bytes queued for output and not yet out; SIO_WIN32FAIL once
+// the line failed (a pty pair that ended, an adapter unplugged).
 int PCOMM_API sio_oqueue(int port);
 // Ordinal 11. Modem lines: bit 0 DTR on, bit 1 RTS on.
 int PCOMM_API sio_lctrl(int port, int mode);
