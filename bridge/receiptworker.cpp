@@ -467,8 +467,8 @@ void ReceiptWorker::CloseLink(ReceiptState& state, const Link& link)
                             : ecrlink::DisconnectNetwork(link.socket);
     if (rc >= 0)
         return;
-    // A register that held the line past the library's bound never got the
-    // receipt's tail: the receipt's block says so.
+    // A register that held the line past the library's bound, or a line that
+    // died under a held tail, never got the receipt's end: its block says so.
     std::string& messages = state.receiptMessages;
     if (!messages.empty() && messages.back() != '\n')
         messages += "\r\n";
