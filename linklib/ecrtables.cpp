@@ -50,7 +50,10 @@ int send_table(EcrTable table, const char* hostname, const char* filename)
     std::fclose(in);
     // The upload replaces the whole table: a file with no row of it, or with
     // a row it could not read, would reset records the caller never meant to.
-    if (stats.applied == 0 || stats.refused > 0)
+    // A refused row is the caller's to mend, so it must not read as success.
+    if (stats.refused > 0)
+        return ECR_ERR_PARAMETRI;
+    if (stats.applied == 0)
         return 0;
     char work[ECR_MAX_PATH];
     if (!ecr_path(work, ecr_table_info(table).file) ||
