@@ -228,7 +228,10 @@ private:
                 path_, static_cast<int>(received_), code);
         discard();
         if (code == 1) {
-            refusal_ = code;
+            // Only a refusal before any data says the register has no such
+            // file; one after data is a transfer that broke off.
+            if (expected_ == 1 && received_ == 0)
+                refusal_ = code;
             return ERR_TRANSFER_FAILED;
         }
         if (++restarts_ > kMaxRestarts)

@@ -158,6 +158,7 @@ TEST_F(Sales, ArchiveDoesNotTakeABrokenTransferForAMissingDay)
         TftpFaults faults;
     } rows[] = {
         {"data stops after block 1", [] { TftpFaults f; f.stopAfterBlock = 1; return f; }()},
+        {"\"no such file\" after block 1", [] { TftpFaults f; f.errorAfterBlock = 1; return f; }()},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);

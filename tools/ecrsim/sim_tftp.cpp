@@ -298,6 +298,11 @@ void SimTftpServer::handleAck(unsigned block, const sockaddr_in& from)
         active_ = false;  // fall silent
         return;
     }
+    if (f.errorAfterBlock > 0 && block_ >= static_cast<unsigned>(f.errorAfterBlock)) {
+        active_ = false;
+        sendError(peer_, 1, "File not found");
+        return;
+    }
     ++block_;
     resends_ = 0;
     sendData(false);

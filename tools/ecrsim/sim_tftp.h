@@ -23,6 +23,7 @@ struct TftpFaults {
     int errorOnceCode = -1;   // >= 0: the next request is refused with this code
     int errorAlwaysCode = -1; // >= 0: every request is refused with this code
     int stopAfterBlock = 0;   // read: no DATA after block N; write: no ACK after block N
+    int errorAfterBlock = 0;  // read: ERROR 1 ("no such file") in place of DATA N + 1
     int dropBlock = 0;        // read: DATA n is not sent the first time
     int duplicateBlock = 0;   // read: DATA n is sent twice
     int dropAck = 0;          // write: ACK n is not sent the first time
