@@ -310,9 +310,15 @@ bool ReceiptWorker::ProcessReceipt(const std::string& name)
     const bool offline = settings_.Offline != 0;
     ReceiptState state;
     Link link;
-    if (!offline && !OpenLink(state, link)) {
+    // While the register is waited for, the receipt carries its own name: a
+    // bridge ended meanwhile must find it unclaimed, and the shop not taken.
+    auto giveBack = [&] {
         if (!working.empty())
             GiveBack(name, working, path);
+        working.clear();
+    };
+    if (!offline && !OpenLink(state, link, giveBack)) {
+        giveBack();
         return false;  // stopped while waiting for the register: untouched
     }
     const bool claimed = TakeReceipt(name, path, working, text);
@@ -447,11 +453,12 @@ bool ReceiptWorker::TryOpenOnce(ReceiptState& state, Link& link, bool& statusLog
     return false;
 }
 
-bool ReceiptWorker::OpenLink(ReceiptState& state, Link& link)
+bool ReceiptWorker::OpenLink(ReceiptState& state, Link& link, const std::function<void()>& beforeSuspending)
 {
     bool statusLogged = false;
     int suspensions = 0;
     while (!TryOpenOnce(state, link, statusLogged)) {
+        beforeSuspending();
         if (!SuspendService())
             return false;
         ++suspensions;

@@ -12,6 +12,7 @@
 #include <windows.h>
 
 #include <atomic>
+#include <functional>
 #include <map>
 #include <set>
 #include <string>
@@ -81,7 +82,8 @@ private:
     void NoteTaken(const std::string& name);
     void LeaveAside(const std::string& workingName, const std::string& why);
     void SendLines(const std::vector<std::string>& lines, ReceiptState& state, const Link& link);
-    bool OpenLink(ReceiptState& state, Link& link);
+    // The connection sequence; `beforeSuspending` runs before each suspension.
+    bool OpenLink(ReceiptState& state, Link& link, const std::function<void()>& beforeSuspending);
     bool TryOpenOnce(ReceiptState& state, Link& link, bool& statusLogged);
     void CloseLink(ReceiptState& state, const Link& link);
     void LogLinkError(ReceiptState& state, const char* step, int code);

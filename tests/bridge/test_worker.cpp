@@ -259,23 +259,41 @@ TEST_F(WorkerTest, StopEndsTheLongestWaitAtOnce)
 }
 
 // A suspension may last hours: meanwhile the shop may remove its shared
-// folder and make it again, and its next receipt still goes.
+// folder and make it again, and its next receipt still goes. The waiting
+// receipt keeps its own name, also one whose rename was refused before.
 TEST_F(WorkerTest, SharedFolderCanBeMadeAgainWhileSuspended)
 {
     const struct {
         const char* name;
         std::function<bool()> cut, mend;
+        bool renameRefusedBefore;
     } rows[] = {
-        {"busy register", [] { reg_->setState('V'); return true; }, [] { reg_->setState('I'); return true; }},
-        {"refused connection", [] { peer_->stop(); return true; }, [] { return peer_->start(ip_); }},
+        {"busy register", [] { reg_->setState('V'); return true; }, [] { reg_->setState('I'); return true; },
+         false},
+        {"refused connection", [] { peer_->stop(); return true; }, [] { return peer_->start(ip_); }, false},
+        {"busy register, the receipt's rename refused before",
+         [] { reg_->setState('V'); return true; }, [] { reg_->setState('I'); return true; }, true},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
         peer_->clearRecord();
         const int suspended = view_.Count(ServiceState::Suspended);
-        ASSERT_TRUE(row.cut());
+        std::vector<std::string> taken;  // every working name, so the rename is refused
+        for (int n = 0; row.renameRefusedBefore && n < 100; ++n) {
+            taken.push_back(Path("A.TXT.INVIO" + (n ? std::to_string(n) : std::string())));
+            testutil::write_file(taken.back(), "taken");
+        }
+        if (!row.renameRefusedBefore) {
+            ASSERT_TRUE(row.cut());
+        }
         Receipt("A.TXT", "=R1/$100\r\n");
         StartWorker(Settings(1));
+        if (row.renameRefusedBefore) {
+            ASSERT_TRUE(WaitFor([&] { return CountOf(LogText(), "NON SPOSTABILE") == 1; }, 15000));
+            ASSERT_TRUE(row.cut());
+            for (const std::string& name : taken)
+                ASSERT_TRUE(DeleteFileA(name.c_str()));
+        }
         ASSERT_TRUE(WaitFor([&] { return view_.Count(ServiceState::Suspended) > suspended; }, 15000));
         ASSERT_TRUE(DeleteFileA(Path("A.TXT").c_str()));
         ASSERT_TRUE(RemoveDirectoryA(shared_.c_str()));
