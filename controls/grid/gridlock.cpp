@@ -280,12 +280,14 @@ void GridDropAllLocks(GRIDINFO* gi)
 namespace {
 
 // A keyset or dynamic cursor fetches a changed row anew; a static one
-// (which is all some drivers offer) keeps the rows of its execution.
+// (which is all some drivers offer) keeps the rows of its execution, and
+// so does psqlODBC's keyset cursor, which owns up to being insensitive.
 bool CursorSeesChanges(GRIDINFO* gi)
 {
-    SQLULEN type = SQL_CURSOR_STATIC;
+    SQLULEN type = SQL_CURSOR_STATIC, sensitivity = SQL_UNSPECIFIED;
     SQLGetStmtAttr(gi->hstmt, SQL_ATTR_CURSOR_TYPE, &type, 0, nullptr);
-    return type == SQL_CURSOR_KEYSET_DRIVEN || type == SQL_CURSOR_DYNAMIC;
+    SQLGetStmtAttr(gi->hstmt, SQL_ATTR_CURSOR_SENSITIVITY, &sensitivity, 0, nullptr);
+    return (type == SQL_CURSOR_KEYSET_DRIVEN || type == SQL_CURSOR_DYNAMIC) && sensitivity != SQL_INSENSITIVE;
 }
 
 }  // namespace
