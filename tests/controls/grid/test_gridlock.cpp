@@ -108,11 +108,10 @@ TEST_F(GridLockTest, CellWritesReachTheRowOfTheirKey)
     // The cursor stays on its record wherever a write puts it (row 3's name is
     // NULL now); a record gone from the grid leaves the row in its place current.
     struct Move {
-        const char* name;
-        const char* order;
+        const char *name, *order;
         int current, written;  // rows
         const char* value;     // the name written
-        int row;               // the current row afterwards
+        int row;               // the current row afterwards,
         const char* id;        // and its record
     } moves[] = {
         {"its own name sorts it last", "name", 2, 2, "zzz", 5, "1"},
