@@ -8,6 +8,7 @@
 #include "gridcursor.h"
 #include "gridlayout.h"
 #include "gridlock.h"
+#include "gridlockkeys.h"
 #include "gridquery.h"
 #include "gridrows.h"
 #include "../odbc/zdb.h"
@@ -298,16 +299,23 @@ void GridReposition(HWND grid, GRIDINFO* gi)
 void GridRereadAfterWrite(HWND grid, GRIDINFO* gi)
 {
     int rows = gi->rowCount;
+    // The new order may put the current record elsewhere: it is found again by its key.
+    std::vector<GridKeyPart> parts = GridKeyParts(gi);
+    std::vector<std::string> key = GridRowKey(gi, parts, gi->currentRow);
     if (!ExecuteSelect(gi))
         return;
     InvalidateRect(grid, nullptr, FALSE);
-    if (gi->rowCount == rows)
+    int row = GridRowOfKey(gi, parts, key, gi->currentRow);
+    // A record the write took out of the filter leaves the row in its place current.
+    if (row == 0)
+        row = gi->currentRow > gi->rowCount ? gi->rowCount : gi->currentRow;
+    if (gi->rowCount == rows && row == gi->currentRow)
         return;
-    // The value written may have taken rows out of the filter.
-    int row = gi->currentRow > gi->rowCount ? gi->rowCount : gi->currentRow;
     GridRecalcLayout(grid, gi);
-    if (row != gi->currentRow)
+    if (row != gi->currentRow) {
         GridSetCurrentRow(grid, gi, row, gi->currentColumn, 0, false);
+        GridBringIntoView(grid, gi);
+    }
     GridPlaceCaret(grid, gi);
 }
 

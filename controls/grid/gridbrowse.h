@@ -11,8 +11,8 @@ int GridCountRows(GRIDINFO* gi);
 // Executes selectText again on the browse statement; false when that fails.
 bool GridReread(HWND grid, GRIDINFO* gi);
 // Reads the table again after a write that a static cursor cannot show,
-// without a reload's notifications: the cursor stays on its row, or on
-// the last one when the write took rows out of the filter.
+// without a reload's notifications: the cursor stays on its record, found
+// by its key; when the record left the filter, on its row or the last one.
 void GridRereadAfterWrite(HWND grid, GRIDINFO* gi);
 // Puts the cursor back on a valid row after a reload.
 void GridReposition(HWND grid, GRIDINFO* gi);

@@ -102,17 +102,6 @@ std::string KeyValue(const _pkey_& key, const char* buffer)
     return text;
 }
 
-// Copies the current row's key values (the browse cursor is on the row).
-void TakeKeyValues(GRIDINFO* gi, const std::vector<GridKeyPart>& parts)
-{
-    for (const GridKeyPart& part : parts) {
-        _pkey_& key = gi->keys[part.key];
-        std::string value = KeyValue(key, gi->columns[part.column - 1].buffer);
-        xfree(key.value);
-        key.value = GridDupText(value.c_str());
-    }
-}
-
 // The clause that makes the server lock the row it selects. PostgreSQL's
 // driver takes the lock concurrency without locking anything: it needs
 // the clause as MySQL does.
@@ -193,6 +182,33 @@ int GridColumnNamed(const GRIDINFO* gi, const char* name)
     return 0;
 }
 
+std::vector<std::string> GridRowKey(GRIDINFO* gi, const std::vector<GridKeyPart>& parts, int row)
+{
+    std::vector<std::string> values;
+    GridClearColumnBuffers(gi);
+    if (parts.empty() || row < 1 || !SQL_SUCCEEDED(SQLFetchScroll(gi->hstmt, SQL_FETCH_ABSOLUTE, row)))
+        return values;
+    for (const GridKeyPart& part : parts)
+        values.push_back(KeyValue(gi->keys[part.key], gi->columns[part.column - 1].buffer));
+    return values;
+}
+
+int GridRowOfKey(GRIDINFO* gi, const std::vector<GridKeyPart>& parts, const std::vector<std::string>& values,
+                 int near)
+{
+    if (values.empty())
+        return 0;
+    // Outwards from where the record was: most writes leave it there or one row off.
+    for (int d = 0; near - d >= 1 || near + d <= gi->rowCount; ++d) {
+        int above = near - d, below = near + d;
+        if (above >= 1 && above <= gi->rowCount && GridRowKey(gi, parts, above) == values)
+            return above;
+        if (d > 0 && below >= 1 && below <= gi->rowCount && GridRowKey(gi, parts, below) == values)
+            return below;
+    }
+    return 0;
+}
+
 std::string GridKeyCondition(const GRIDINFO* gi, const std::vector<GridKeyPart>& parts)
 {
     std::string s;
@@ -231,11 +247,15 @@ bool GridLock(HWND grid, GRIDINFO* gi, int row, int column, int mode)
         xsys().Warning(kNoKey);
         return false;
     }
-    GridClearColumnBuffers(gi);
     // Without the row the key values would be empty and match other rows.
-    if (!SQL_SUCCEEDED(SQLFetchScroll(gi->hstmt, SQL_FETCH_ABSOLUTE, row)))
+    std::vector<std::string> values = GridRowKey(gi, parts, row);
+    if (values.empty())
         return NotAccessible(grid, gi, SQL_NO_DATA);
-    TakeKeyValues(gi, parts);
+    for (size_t i = 0; i < parts.size(); ++i) {
+        _pkey_& key = gi->keys[parts[i].key];
+        xfree(key.value);
+        key.value = GridDupText(values[i].c_str());
+    }
     // A column without a name has no value to select; the row is locked all the same.
     const char* selected = gi->columns[column - 1].sqlName;
     std::string text = "SELECT ";
@@ -280,12 +300,14 @@ void GridDropAllLocks(GRIDINFO* gi)
 namespace {
 
 // A keyset or dynamic cursor fetches a changed row anew; a static one
-// (which is all some drivers offer) keeps the rows of its execution.
+// (which is all some drivers offer) keeps the rows of its execution, and
+// so does psqlODBC's keyset cursor, which owns up to being insensitive.
 bool CursorSeesChanges(GRIDINFO* gi)
 {
-    SQLULEN type = SQL_CURSOR_STATIC;
+    SQLULEN type = SQL_CURSOR_STATIC, sensitivity = SQL_UNSPECIFIED;
     SQLGetStmtAttr(gi->hstmt, SQL_ATTR_CURSOR_TYPE, &type, 0, nullptr);
-    return type == SQL_CURSOR_KEYSET_DRIVEN || type == SQL_CURSOR_DYNAMIC;
+    SQLGetStmtAttr(gi->hstmt, SQL_ATTR_CURSOR_SENSITIVITY, &sensitivity, 0, nullptr);
+    return (type == SQL_CURSOR_KEYSET_DRIVEN || type == SQL_CURSOR_DYNAMIC) && sensitivity != SQL_INSENSITIVE;
 }
 
 }  // namespace

@@ -21,6 +21,13 @@ struct GridKeyPart {
 std::vector<GridKeyPart> GridKeyParts(const GRIDINFO* gi);
 // The grid column (from 1) of an SQL name, case ignored; 0 when none.
 int GridColumnNamed(const GRIDINFO* gi, const char* name);
+// The key values of a row as the browse cursor reads them, in the form the
+// statements compare; empty when the row cannot be fetched.
+std::vector<std::string> GridRowKey(GRIDINFO* gi, const std::vector<GridKeyPart>& parts, int row);
+// The row whose key values these are, searched outwards from `near`; 0 when
+// no row has them.
+int GridRowOfKey(GRIDINFO* gi, const std::vector<GridKeyPart>& parts, const std::vector<std::string>& values,
+                 int near);
 // "k1=? AND k2 IS NULL ..." over the key values taken by the last lock.
 std::string GridKeyCondition(const GRIDINFO* gi, const std::vector<GridKeyPart>& parts);
 // Binds the non-empty key values as parameters from number `first`;

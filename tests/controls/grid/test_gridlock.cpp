@@ -105,12 +105,31 @@ TEST_F(GridLockTest, CellWritesReachTheRowOfTheirKey)
     EXPECT_EQ("1", t.Sql("SELECT flag FROM lk_items WHERE id=3"));
     EXPECT_STREQ(Yes(), zGridGetText(t.grid(), 3, t.Column("flag"), true));
     EXPECT_TRUE(zGridGetBool(t.grid(), 3, t.Column("flag")));
-    // A write that takes the last row out of the grid leaves the row before it current.
-    GridChangeRow(t.grid(), t.gi(), 5, 1);
-    zGridPutText(t.grid(), 5, t.Column("name"), "gone");
-    EXPECT_EQ(4, t.gi()->rowCount);
-    EXPECT_EQ(4, t.gi()->currentRow);
-    EXPECT_EQ(4, MarkedRow(t.gi()));
+    // The cursor stays on its record wherever a write puts it (row 3's name is
+    // NULL now); a record gone from the grid leaves the row in its place current.
+    struct Move {
+        const char *name, *order;
+        int current, written;  // rows
+        const char* value;     // the name written
+        int row;               // the current row afterwards,
+        const char* id;        // and its record
+    } moves[] = {
+        {"its own name sorts it last", "name", 2, 2, "zzz", 5, "1"},
+        {"a row above leaves the grid", "id", 3, 2, "gone", 2, "3"},
+        {"the last row leaves the grid", "id", 4, 4, "gone", 3, "4"},
+    };
+    for (const Move& m : moves) {
+        SCOPED_TRACE(m.name);
+        GridSetText(t.gi()->orderByClause, m.order);
+        GridReload(t.grid(), t.gi());
+        GridChangeRow(t.grid(), t.gi(), m.current, 1);
+        t.host().ClearNotes();
+        zGridPutText(t.grid(), m.written, t.Column("name"), m.value);
+        EXPECT_EQ(m.row, t.gi()->currentRow);
+        EXPECT_EQ(m.row, MarkedRow(t.gi()));
+        EXPECT_STREQ(m.id, zGridGetText(t.grid(), t.gi()->currentRow, t.Column("id"), true));
+        EXPECT_EQ(1, t.host().Count(GRIDN_ROWCHANGED)) << "the owner hears of the new row number";
+    }
 }
 
 TEST_F(GridLockTest, TextKeysWithQuotesAndEmptyKeysFindTheirRow)

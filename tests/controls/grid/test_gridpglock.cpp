@@ -105,13 +105,14 @@ TEST_F(GridPgLock, TheGridHoldsTheRowsItChangesUntilCommitOrRollback)
     struct Row {
         const char* name;
         std::function<void(ZGridWindow&)> change;  // on row 1
+        const char* shown;                         // row 1's name as the grid reads it before the end
         UINT end;                                  // commit or rollback
         const char* stored;                        // row 1's name afterwards
     } rows[] = {
-        {"written, then committed", [](ZGridWindow& g) { zGridPutText(g.grid(), 1, 2, "mine"); }, GRIDM_COMMIT,
-         "mine"},
-        {"written, then rolled back", [](ZGridWindow& g) { zGridPutText(g.grid(), 1, 2, "mine"); }, GRIDM_ROLLBACK,
-         "one"},
+        {"written, then committed", [](ZGridWindow& g) { zGridPutText(g.grid(), 1, 2, "mine"); }, "mine",
+         GRIDM_COMMIT, "mine"},
+        {"written, then rolled back", [](ZGridWindow& g) { zGridPutText(g.grid(), 1, 2, "mine"); }, "mine",
+         GRIDM_ROLLBACK, "one"},
         {"edited in place, then committed",
          [](ZGridWindow& g) {
              g.Send(GRIDM_GOTOROW, 0, 1);
@@ -119,7 +120,7 @@ TEST_F(GridPgLock, TheGridHoldsTheRowsItChangesUntilCommitOrRollback)
              g.Char('m');
              g.Key(VK_RETURN);
          },
-         GRIDM_COMMIT, "m"},
+         "m", GRIDM_COMMIT, "m"},
         {"an edit left open, then rolled back",
          [](ZGridWindow& g) {
              g.Send(GRIDM_GOTOROW, 0, 1);
@@ -128,7 +129,7 @@ TEST_F(GridPgLock, TheGridHoldsTheRowsItChangesUntilCommitOrRollback)
              ASSERT_NE(nullptr, g.editor());
              g.Send(GRIDM_ENDEDIT);
          },
-         GRIDM_ROLLBACK, "one"},
+         "one", GRIDM_ROLLBACK, "one"},
     };
     for (const Row& r : rows) {
         SCOPED_TRACE(r.name);
@@ -138,6 +139,7 @@ TEST_F(GridPgLock, TheGridHoldsTheRowsItChangesUntilCommitOrRollback)
         r.change(g);
         EXPECT_FALSE(OthersCanChange("pg_mine", 1)) << "the grid holds row 1";
         EXPECT_TRUE(OthersCanChange("pg_mine", 2)) << "and no other row";
+        EXPECT_STREQ(r.shown, zGridGetText(g.grid(), 1, 2, true)) << "the grid shows what it wrote";
         g.Send(r.end, 0);
         EXPECT_EQ(0, OpenLockStatements(g.gi()));
         EXPECT_TRUE(OthersCanChange("pg_mine", 1)) << "the transaction's end let it go";
