@@ -321,9 +321,7 @@ namespace {
 template <class F>
 F FlatScrollFunction(const char* name)
 {
-    HMODULE comctl = GetModuleHandleA("comctl32.dll");
-    return comctl ? reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(comctl, name)))
-                  : nullptr;
+    return xsystemfunction<F>("comctl32.dll", name);
 }
 
 bool Live(HWND window)

@@ -136,3 +136,14 @@ private:
 
 // The one system-services object, built on first use.
 xsystem& xsys();
+
+// A function of a system library looked up by name, the library loaded when
+// it is not yet; null where either is missing (older Windows lack some).
+template <class F>
+F xsystemfunction(const char* library, const char* name)
+{
+    HMODULE module = GetModuleHandleA(library);
+    if (!module)
+        module = LoadLibraryA(library);
+    return module ? reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(module, name))) : nullptr;
+}

@@ -189,21 +189,6 @@ bool zApplication::RegisterFormClasses()
 }
 
 #ifdef ZINSTALLER_BUILD
-namespace {
-
-// A function of a system library looked up by name; null where it is missing.
-template <class F>
-void Bind(F& function, const char* library, const char* name)
-{
-    HMODULE module = GetModuleHandleA(library);
-    if (!module)
-        module = LoadLibraryA(library);
-    function = module ? reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(module, name)))
-                      : nullptr;
-}
-
-}  // namespace
-
 // The installer talks to the shell's Program Manager as a DDE client only:
 // it accepts no executes and no conversations with itself.
 HDDEDATA CALLBACK zDdeCallback(UINT type, UINT, HCONV, HSZ, HSZ, HDDEDATA, ULONG_PTR, ULONG_PTR)
@@ -291,9 +276,10 @@ bool zApplication::Init(HINSTANCE inst, HINSTANCE previous, int show)
     StartDde();
     // Older Windows lack layered windows, themes or gradient fills: the
     // installer must still start there, and goes without them.
-    Bind(setLayeredWindowAttributes, "USER32.DLL", "SetLayeredWindowAttributes");
-    Bind(gradientFill, "MSIMG32.DLL", "GradientFill");
-    Bind(setWindowTheme, "UXTHEME.DLL", "SetWindowTheme");
+    setLayeredWindowAttributes =
+        xsystemfunction<decltype(setLayeredWindowAttributes)>("USER32.DLL", "SetLayeredWindowAttributes");
+    gradientFill = xsystemfunction<decltype(gradientFill)>("MSIMG32.DLL", "GradientFill");
+    setWindowTheme = xsystemfunction<decltype(setWindowTheme)>("UXTHEME.DLL", "SetWindowTheme");
 #else
     CorvexInit();
     LoadLibraryA("SCILEXER.DLL");  // without it Scintilla controls fail to create
