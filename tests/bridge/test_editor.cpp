@@ -156,7 +156,7 @@ TEST_F(EditorTest, AnEditedTextThatCannotBeStoredIsShownAndNotReloaded)
     Type(editor, "; modificato\r\n");
     const std::string store = folder_ + "\\ECR.BLW";
     const std::string before = testutil::read_file(store);
-    const int banners = CountOf(LogsOf(shared_), "INIZIO ELABORAZIONE");
+    const int banners = count_of(LogsOf(shared_), "INIZIO ELABORAZIONE");
     HeldFile held(store, 0);  // by another program, without any sharing
     ASSERT_TRUE(held.Held());
     PostMessageA(form, WM_CLOSE, 0, 0);
@@ -173,7 +173,7 @@ TEST_F(EditorTest, AnEditedTextThatCannotBeStoredIsShownAndNotReloaded)
     EXPECT_TRUE(Box(0) == nullptr) << "one message";
     held.Release();
     EXPECT_EQ(before, testutil::read_file(store));
-    EXPECT_EQ(banners, CountOf(LogsOf(shared_), "INIZIO ELABORAZIONE")) << "no reload";
+    EXPECT_EQ(banners, count_of(LogsOf(shared_), "INIZIO ELABORAZIONE")) << "no reload";
     EXPECT_TRUE(ServiceRunning(main_));
 }
 
@@ -344,7 +344,7 @@ TEST_F(EditorTest, FindDialogWrapsOnceAndHonoursWordsAndCase)
     // Closing asks, Yes or No; "No" leaves the store as it was and restarts
     // nothing.
     std::string before = testutil::read_file(folder_ + "\\ECR.BLW");
-    const int banners = CountOf(LogsOf(shared_), "INIZIO ELABORAZIONE");
+    const int banners = count_of(LogsOf(shared_), "INIZIO ELABORAZIONE");
     PostMessageA(form, WM_CLOSE, 0, 0);
     MessageBoxSeen box = WaitMessageBox(program_->Pid(), kWindowMs);
     ASSERT_TRUE(box.window != nullptr);
@@ -355,7 +355,7 @@ TEST_F(EditorTest, FindDialogWrapsOnceAndHonoursWordsAndCase)
     PostMessageA(box.window, WM_COMMAND, IDNO, 0);
     EXPECT_TRUE(WaitFor([&] { return !IsWindow(form); }, kWindowMs));
     EXPECT_EQ(before, testutil::read_file(folder_ + "\\ECR.BLW"));
-    EXPECT_FALSE(WaitFor([&] { return CountOf(LogsOf(shared_), "INIZIO ELABORAZIONE") != banners; }, 3000));
+    EXPECT_FALSE(WaitFor([&] { return count_of(LogsOf(shared_), "INIZIO ELABORAZIONE") != banners; }, 3000));
     EXPECT_TRUE(ServiceRunning(main_));
 }
 

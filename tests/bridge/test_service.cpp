@@ -92,5 +92,5 @@ TEST_F(ServiceLoad, RefusedLoadKeepsTheRunningWorker)
     service.Stop();
     EXPECT_FALSE(service.IsRunning());
     EXPECT_TRUE(service.Worker().StopRequested());
-    EXPECT_EQ(2, CountOf(testutil::read_file(service.Log().Path()), "INIZIO ELABORAZIONE"));
+    EXPECT_EQ(2, count_of(testutil::read_file(service.Log().Path()), "INIZIO ELABORAZIONE"));
 }

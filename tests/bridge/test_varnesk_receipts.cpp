@@ -127,16 +127,16 @@ TEST_F(ReceiptOnceTest, AReceiptThatCannotBeDisposedOfIsSentAtMostOnce)
         ASSERT_NO_FATAL_FAILURE(StartBridge(row.backup));
 
         ASSERT_NO_FATAL_FAILURE(Passes("B", 3));
-        EXPECT_EQ(row.sentWhileHeld, CountOf(Received(), "=R1/$100"))
+        EXPECT_EQ(row.sentWhileHeld, count_of(Received(), "=R1/$100"))
             << "expected " << row.sentWhileHeld << " sends, register got: " << Received();
         EXPECT_EQ(row.held == std::string("A.TXT"), Exists("A.TXT"));
 
         hold.Release();
         ASSERT_NO_FATAL_FAILURE(Passes("C", 3));
-        EXPECT_EQ(1, CountOf(Received(), kSent)) << "register got: " << Received();
-        EXPECT_EQ(1, CountOf(Received(), "=R1/$100"));
+        EXPECT_EQ(1, count_of(Received(), kSent)) << "register got: " << Received();
+        EXPECT_EQ(1, count_of(Received(), "=R1/$100"));
         EXPECT_EQ(row.gone, !Exists("A.TXT"));
-        EXPECT_EQ(row.disposalLines, CountOf(LogText(), "NON VIENE INVIATO DI NUOVO: A.TXT"))
+        EXPECT_EQ(row.disposalLines, count_of(LogText(), "NON VIENE INVIATO DI NUOVO: A.TXT"))
             << LogText();
         bridge_.reset();
     }
@@ -165,7 +165,7 @@ TEST_F(ReceiptOnceTest, AReceiptCutShortByAKilledBridgeIsNotSentAgain)
     ASSERT_NO_FATAL_FAILURE(Passes("B", 3));
     EXPECT_EQ("=B1=B2=B3", Received()) << "nothing of the cut receipt is sent again";
     EXPECT_FALSE(Exists("A.TXT"));
-    EXPECT_EQ(1, CountOf(LogText(), "NON VIENE INVIATO DI NUOVO: A.TXT")) << LogText();
+    EXPECT_EQ(1, count_of(LogText(), "NON VIENE INVIATO DI NUOVO: A.TXT")) << LogText();
 }
 
 // A stored COM port that is no longer present: the window shows "LAN" and
@@ -209,19 +209,19 @@ TEST_F(ReceiptOnceTest, AReceiptLeftInTheFolderIsToldOnceAndOpensNoLink)
         std::unique_ptr<HeldFile> hold(row.sharing ? new HeldFile(Path("A.TXT"), row.sharing) : nullptr);
         ASSERT_TRUE(!hold || hold->Held());
         ASSERT_NO_FATAL_FAILURE(StartBridge(0));
-        ASSERT_TRUE(WaitFor([&] { return CountOf(LogText(), row.told) == 1; }, kReceiptMs)) << LogText();
+        ASSERT_TRUE(WaitFor([&] { return count_of(LogText(), row.told) == 1; }, kReceiptMs)) << LogText();
         ASSERT_NO_FATAL_FAILURE(WaitLinkClosed());
         const int before = register_->peer.connections();
         ASSERT_NO_FATAL_FAILURE(Passes("B", 3));
         EXPECT_EQ(before + 3, register_->peer.connections()) << "a link for each B receipt only";
-        EXPECT_EQ(1, CountOf(LogText(), "A.TXT\r\n")) << LogText();
-        EXPECT_EQ(1, CountOf(LogText(), row.told)) << LogText();
+        EXPECT_EQ(1, count_of(LogText(), "A.TXT\r\n")) << LogText();
+        EXPECT_EQ(1, count_of(LogText(), row.told)) << LogText();
 
         hold.reset();
         for (const std::string& name : taken)
             DeleteFileA(name.c_str());
-        EXPECT_TRUE(WaitFor([&] { return CountOf(Received(), kSent) == 1; }, kReceiptMs)) << Received();
-        EXPECT_EQ(1, CountOf(LogText(), "SCONTRINO DI NUOVO DISPONIBILE: A.TXT")) << LogText();
+        EXPECT_TRUE(WaitFor([&] { return count_of(Received(), kSent) == 1; }, kReceiptMs)) << Received();
+        EXPECT_EQ(1, count_of(LogText(), "SCONTRINO DI NUOVO DISPONIBILE: A.TXT")) << LogText();
         bridge_.reset();
     }
 }
@@ -238,7 +238,7 @@ TEST_F(ReceiptOnceTest, ANewReceiptUnderTheNameOfOneLeftAsideIsSentOnce)
     EXPECT_EQ("=A2=B1=B2", Received());
     EXPECT_TRUE(Exists("A.TXT.INVIO"));
     EXPECT_FALSE(Exists("A.TXT.INVIO1"));
-    EXPECT_EQ(1, CountOf(LogText(), "NON VIENE INVIATO DI NUOVO: A.TXT")) << LogText();
+    EXPECT_EQ(1, count_of(LogText(), "NON VIENE INVIATO DI NUOVO: A.TXT")) << LogText();
 }
 
 // While a load waits for the worker to finish a slow receipt, the loads and
@@ -267,7 +267,7 @@ TEST_F(ReceiptOnceTest, LoadsAndStopsAskedDuringALoadRunAfterIt)
         ASSERT_TRUE(bridge_->Open());
         register_->Reset();
         SlowRegister(6);
-        const int banners = CountOf(LogText(), "INIZIO ELABORAZIONE");
+        const int banners = count_of(LogText(), "INIZIO ELABORAZIONE");
         testutil::write_file(Path("A.TXT"), kReceipt);
         ASSERT_TRUE(WaitFor([&] { return !Received().empty(); }, kReceiptMs));
         for (int asked : row.asked) {
@@ -279,7 +279,7 @@ TEST_F(ReceiptOnceTest, LoadsAndStopsAskedDuringALoadRunAfterIt)
                 bridge_->Command(asked);
         }
         ASSERT_TRUE(WaitFor([&] { return !Exists("A.TXT"); }, kReceiptMs));
-        ASSERT_TRUE(WaitFor([&] { return CountOf(LogText(), "INIZIO ELABORAZIONE") == banners + row.reloads; },
+        ASSERT_TRUE(WaitFor([&] { return count_of(LogText(), "INIZIO ELABORAZIONE") == banners + row.reloads; },
                             kReceiptMs));
         EXPECT_TRUE(WaitFor([&] { return (row.running ? ServiceRunning(main) : ServiceEnded(main)); }, kReceiptMs));
         EXPECT_EQ(DWORD(STILL_ACTIVE), bridge_->Process().WaitExit(0));
@@ -292,7 +292,7 @@ TEST_F(ReceiptOnceTest, LoadsAndStopsAskedDuringALoadRunAfterIt)
         testutil::write_file(Path("C.TXT"), "=C1\r\n");
         EXPECT_EQ(row.running, WaitFor([&] { return !Exists("C.TXT"); }, 3000));
         EXPECT_EQ(row.running, ServiceRunning(main));
-        EXPECT_EQ(banners + row.reloads, CountOf(LogText(), "INIZIO ELABORAZIONE"));
+        EXPECT_EQ(banners + row.reloads, count_of(LogText(), "INIZIO ELABORAZIONE"));
         DeleteFileA(Path("C.TXT").c_str());
     }
 }

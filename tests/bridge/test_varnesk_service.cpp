@@ -109,7 +109,7 @@ TEST_F(ServiceTest, ARefusedLoadShowsAndUsesTheFieldsJustRead)
     testutil::write_file(shared_ + "\\U.TXT", "XYZ 1\r\n");
     ASSERT_TRUE(WaitFor([&] { return LogsOf(shared_).find("ELABORATO") != std::string::npos; }, kWindowMs));
     bridge_->Command(1007);
-    ASSERT_TRUE(WaitFor([&] { return CountOf(LogsOf(shared_), "INIZIO ELABORAZIONE") == 2; }, kWindowMs));
+    ASSERT_TRUE(WaitFor([&] { return count_of(LogsOf(shared_), "INIZIO ELABORAZIONE") == 2; }, kWindowMs));
     EXPECT_NE(std::string::npos, LogsOf(shared_).find("ELABORATO\r\nVELK ECR Protocol - "))
         << LogsOf(shared_);
 
@@ -226,7 +226,7 @@ TEST_F(ServiceTest, FailedWritesAreShownAndNothingClaimsSuccess)
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
         const std::string before = testutil::read_file(store);
-        const int banners = CountOf(LogsOf(shared_), "INIZIO ELABORAZIONE");
+        const int banners = count_of(LogsOf(shared_), "INIZIO ELABORAZIONE");
         std::unique_ptr<HeldFile> held(row.held.empty() ? nullptr : new HeldFile(row.held, row.sharing));
         ASSERT_TRUE(!held || held->Held());
         SendTo(exten, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(row.typed));
@@ -242,7 +242,7 @@ TEST_F(ServiceTest, FailedWritesAreShownAndNothingClaimsSuccess)
         EXPECT_TRUE(bridge_->Box(0).window == nullptr) << "one message";
         held.reset();
         EXPECT_EQ(row.stored, before != testutil::read_file(store));
-        EXPECT_EQ(banners, CountOf(LogsOf(shared_), "INIZIO ELABORAZIONE")) << "no reload";
+        EXPECT_EQ(banners, count_of(LogsOf(shared_), "INIZIO ELABORAZIONE")) << "no reload";
         EXPECT_EQ(row.typed, TextOf(exten)) << "the typed value stays to be saved again";
     }
     // The worker that ran before still runs as it was: it takes TXT only.
@@ -617,12 +617,12 @@ TEST_F(ServiceTest, MenuStartAndStopFollowTheService)
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
-        const int banners = CountOf(LogsOf(shared_), "INIZIO ELABORAZIONE");
+        const int banners = count_of(LogsOf(shared_), "INIZIO ELABORAZIONE");
         ChooseFromMenu(main, kActivity, row.grayed);
         ChooseFromMenu(main, kActivity, row.enabled);
         EXPECT_TRUE(WaitFor(row.reached, kWindowMs));
         Settle();
-        EXPECT_EQ(banners + row.newBanners, CountOf(LogsOf(shared_), "INIZIO ELABORAZIONE"));
+        EXPECT_EQ(banners + row.newBanners, count_of(LogsOf(shared_), "INIZIO ELABORAZIONE"));
     }
 }
 

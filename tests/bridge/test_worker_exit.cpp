@@ -23,10 +23,10 @@ TEST_F(WorkerTest, QuitDuringAReceiptFinishesItFirst)
     EXPECT_TRUE(peer_->waitHost(false, 5000));  // the link was closed
     std::string received = Received();
     EXPECT_EQ(0u, received.find("=R1/$100=R2/$200"));
-    EXPECT_EQ(4, CountOf(received, "=R2/$200"));  // three refusals, then taken
+    EXPECT_EQ(4, count_of(received, "=R2/$200"));  // three refusals, then taken
     EXPECT_EQ(received.size() - 3, received.rfind("=T1"));
     EXPECT_EQ(1, Connections());
-    EXPECT_EQ(0, CountOf(LogText(), "ERRORE"));
+    EXPECT_EQ(0, count_of(LogText(), "ERRORE"));
     EXPECT_EQ(1u, LogFiles("Q_X_X_*.TXT").size());
     EXPECT_EQ(ServiceState::Ended, view_.States().back());
 }

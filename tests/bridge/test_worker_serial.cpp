@@ -151,8 +151,8 @@ TEST_F(SerialWorkerTest, ReceiptsReachTheRegisterByteForByteAtTheChosenSpeed)
         EXPECT_EQ(call("19"), calls.back());
         // The network was never tried; the lost tail is in the receipt's block.
         const std::string log = LogText();
-        EXPECT_EQ(row.lost ? 1 : 0, CountOf(log, "ERRORE"));
-        EXPECT_EQ(row.lost ? 1 : 0, CountOf(log, " (CLOSE) ERRORE COMUNICAZIONE ECR: ERR_TIMEOUT\r\n"));
+        EXPECT_EQ(row.lost ? 1 : 0, count_of(log, "ERRORE"));
+        EXPECT_EQ(row.lost ? 1 : 0, count_of(log, " (CLOSE) ERRORE COMUNICAZIONE ECR: ERR_TIMEOUT\r\n"));
     }
 }
 
@@ -162,7 +162,7 @@ TEST_F(SerialWorkerTest, PortThatDoesNotOpenSuspendsAndRetriesTheSamePort)
     Receipt("P.TXT", "=R1/$100\r\n");
     ASSERT_TRUE(worker_.Start(SerialSettings(1, 97, 0), config_, log_, &view_));
     const std::string line = " (OPEN) ERRORE COMUNICAZIONE ECR: ECR_ERR_PORT_NOT_VALID\r\n";
-    ASSERT_TRUE(WaitFor([&] { return CountOf(LogText(), line) >= 2; }, 20000));
+    ASSERT_TRUE(WaitFor([&] { return count_of(LogText(), line) >= 2; }, 20000));
     worker_.RequestStop();
     ASSERT_TRUE(worker_.WaitEnded(10000));
     EXPECT_EQ("=R1/$100\r\n", testutil::read_file(Path("P.TXT")));
@@ -170,9 +170,9 @@ TEST_F(SerialWorkerTest, PortThatDoesNotOpenSuspendsAndRetriesTheSamePort)
     // network is never tried instead.
     std::string log = LogText();
     EXPECT_EQ(1, view_.Count(ServiceState::Suspended));
-    EXPECT_LE(2, CountOf(log, line));
-    EXPECT_EQ(0, CountOf(log, "(STATUS)"));
-    EXPECT_EQ(0, CountOf(log, "(CONNECT)"));
+    EXPECT_LE(2, count_of(log, line));
+    EXPECT_EQ(0, count_of(log, "(STATUS)"));
+    EXPECT_EQ(0, count_of(log, "(CONNECT)"));
 }
 
 }  // namespace

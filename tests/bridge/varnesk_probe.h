@@ -26,13 +26,7 @@ bool WaitFor(F done, DWORD ms)
     return true;
 }
 
-inline int CountOf(const std::string& text, const std::string& part)
-{
-    int n = 0;
-    for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1))
-        ++n;
-    return n;
-}
+using testutil::count_of;
 
 // The box text of a file the program could not create, as its file class
 // reports it: the system error, the operation and the system's own text.

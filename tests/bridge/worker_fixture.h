@@ -57,13 +57,7 @@ inline bool WaitFor(const std::function<bool()>& done, int ms)
     return true;
 }
 
-inline int CountOf(const std::string& text, const std::string& part)
-{
-    int n = 0;
-    for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1))
-        ++n;
-    return n;
-}
+using testutil::count_of;
 
 extern const char* const kConfig;
 
@@ -90,6 +84,8 @@ protected:
         long target = worker_.Passes() + more;
         return WaitFor([&] { return worker_.Passes() >= target; }, ms);
     }
+    // Files under every working name of `name`, so its rename is refused.
+    std::vector<std::string> TakeEveryWorkingName(const std::string& name) const;
     std::string LogText() const { return testutil::read_file(log_.Path()); }
     std::vector<std::string> LogFiles(const std::string& pattern) const;
     std::string Received() const { return peer_->received(); }

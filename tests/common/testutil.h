@@ -38,6 +38,15 @@ inline void write_file(const std::string& path, const std::string& data)
     f << data;
 }
 
+// How often `part` occurs in `text`, overlaps counted.
+inline int count_of(const std::string& text, const std::string& part)
+{
+    int n = 0;
+    for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1))
+        ++n;
+    return n;
+}
+
 inline std::vector<std::string> lines_of(const std::string& text)
 {
     std::vector<std::string> out;

@@ -274,8 +274,8 @@ TEST(OndrelProgram, OkPressedTwiceInstallsOnce)
     EXPECT_TRUE(run.Drive(120, User(seen))) << "the installer ends after its result: " << run.State();
     EXPECT_EQ(seen.results, std::vector<std::string>{"Setup successfully completed."});
     std::string log = testutil::read_file(destination + "\\instlog.txt");
-    EXPECT_EQ(CountOf(log, "Setup start "), 1) << log;
-    EXPECT_EQ(CountOf(log, "COPYING INTO "), 1) << log;
+    EXPECT_EQ(count_of(log, "Setup start "), 1) << log;
+    EXPECT_EQ(count_of(log, "COPYING INTO "), 1) << log;
 }
 
 // "..." puts the list's last folder name below the folder chosen.

@@ -53,13 +53,7 @@ std::string folder_pattern()
 
 DWORD WINAPI do_nothing(LPVOID) { return 0; }
 
-int count_of(const std::string& text, const std::string& what)
-{
-    int n = 0;
-    for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1))
-        ++n;
-    return n;
-}
+using testutil::count_of;
 
 TEST(Trace, NothingIsWrittenWithoutEcrTrace)
 {
@@ -193,8 +187,7 @@ TEST(Exports, VersionTextAndDebugSwitchWithoutDebugger)
     std::memset(version, 'x', sizeof version);
     lib.get<GetVerFn>("ecr_get_ver")(version);
     EXPECT_STREQ(kVersion, version);
-    EXPECT_EQ(27u, sizeof kVersion);
-    EXPECT_EQ('x', version[27]);  // nothing written past the NUL
+    EXPECT_EQ('x', version[sizeof kVersion]);  // nothing written past the NUL
 }
 
 TEST(Exports, NullBuffersAreNotTouched)
@@ -206,15 +199,6 @@ TEST(Exports, NullBuffersAreNotTouched)
     // A NULL host is the default register: a code, never a crash.
     int rc = lib.get<PingFn>("ecr_ping")(nullptr, 1);
     EXPECT_LT(rc, 0);
-}
-
-TEST(Exports, PingRefusesBadDottedAddresses)
-{
-    Library lib;
-    ASSERT_TRUE(lib.loaded());
-    auto ping = lib.get<PingFn>("ecr_ping");
-    EXPECT_EQ(-3, ping("192.168.1.300", 1));
-    EXPECT_EQ(-3, ping("0.0.0.0", 1));
 }
 
 // Calls fn with n int-sized arguments and answers how far the stack pointer
