@@ -15,7 +15,9 @@ constexpr int kConnectSeconds = 3;
 constexpr int kTransferSeconds = 5;
 constexpr int kRequestTries = 3;
 constexpr int kTransferTries = 4;
-// ERROR answers that restart a transfer; a register that keeps refusing
+// Restarts of one transfer, after ERROR answers or after time-outs with
+// nothing moved: a register that keeps refusing, or that answers every
+// request with a stray datagram (each one a new start with its own tries),
 // must not keep us busy for ever.
 constexpr int kMaxRestarts = 3;
 
@@ -142,6 +144,9 @@ public:
             file_ = std::fopen(path_, "wb");
             if (!file_)
                 return ERR_FILE_CREATION;
+            // Every start is a new start: its first DATA logs "started" and
+            // sets the transfer's tries and time-out, whatever came before.
+            started_ = false;
             received_ = 0;
             expected_ = 1;
             timeout_ = kConnectSeconds;
@@ -237,7 +242,6 @@ private:
         if (++restarts_ > kMaxRestarts)
             return ERR_TRANSFER_FAILED;
         tries_ = kRequestTries;
-        started_ = false;
         return kRestart;
     }
 
@@ -247,7 +251,7 @@ private:
                 ecr_timestamp(), path_, tries_, static_cast<int>(received_),
                 static_cast<int>((expected_ - 1) & 0xFFFF));
         bool dataArrived = expected_ != 1 || received_ > 0;
-        if (--tries_ <= 0) {
+        if (--tries_ <= 0 || (!dataArrived && ++restarts_ > kMaxRestarts)) {
             discard();
             ecr_log("%s tftp-get aborted  : pathname='%s' length='%d'\n", ecr_timestamp(), path_,
                     static_cast<int>(received_));
@@ -331,6 +335,7 @@ public:
             file_ = size_ >= 0 ? std::fopen(path_, "rb") : nullptr;
             if (!file_)
                 return ERR_FILE_NOT_FOUND;
+            started_ = false;  // as for a read: every start is a new start
             sent_ = 0;
             block_ = 0;
             finalSent_ = false;
@@ -423,7 +428,6 @@ private:
         if (code == 2 || code == 3 || ++restarts_ > kMaxRestarts)
             return ERR_TRANSFER_FAILED;
         tries_ = kRequestTries;
-        started_ = false;
         return kRestart;
     }
 
@@ -431,7 +435,7 @@ private:
     {
         ecr_log("%s tftp-put timeout  : pathname='%s' ntent='%d' length='%d' block='%d'\n",
                 ecr_timestamp(), path_, tries_, static_cast<int>(sent_), static_cast<int>(block_));
-        if (--tries_ <= 0) {
+        if (--tries_ <= 0 || (block_ == 0 && ++restarts_ > kMaxRestarts)) {
             close();
             ecr_log("%s tftp-put aborted  : pathname='%s' length='%d'\n", ecr_timestamp(), path_,
                     static_cast<int>(sent_));

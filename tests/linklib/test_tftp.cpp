@@ -379,6 +379,8 @@ struct SlowCase {
     int expected;
     int requests;
     DWORD minMs;
+    DWORD gapMs = 3000;  // between two requests
+    int starts = 0;      // "started" lines in the trace; 0: not looked at
 };
 
 void run_slow_cases(const std::vector<SlowCase>& cases)
@@ -386,8 +388,10 @@ void run_slow_cases(const std::vector<SlowCase>& cases)
     ecr_init_dirname();
     ASSERT_EQ(0, ecr_winsock_start());
     std::string path = local_path("SLOW.BIN");
+    testutil::ScopedEnv trace("ECR_TRACE", "1");
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
+        const size_t traced = trace_text().size();
         simtest::SimPeer p;
         ASSERT_TRUE(p.started) << p.server.lastError();
         ecrsim::TftpFaults f;
@@ -418,7 +422,11 @@ void run_slow_cases(const std::vector<SlowCase>& cases)
             if (e.text.compare(0, 4, "RRQ ") == 0 || e.text.compare(0, 4, "WRQ ") == 0)
                 at.push_back(e.ms);
         for (size_t i = 1; i < at.size(); ++i)
-            EXPECT_NEAR(3000.0, double(at[i] - at[i - 1]), 600.0);  // requests 3 s apart
+            EXPECT_NEAR(double(c.gapMs), double(at[i] - at[i - 1]), 600.0);
+        if (c.starts > 0) {
+            const std::string started = c.read ? " tftp-get started  : " : " tftp-put started  : ";
+            EXPECT_EQ(c.starts, testutil::count_of(trace_text().substr(traced), started));
+        }
         if (c.minMs == 19500) {
             // The last ACK (read) or the empty final block (write) went out
             // four times: once, then after each of three time-outs.
@@ -438,6 +446,15 @@ TEST(TftpTimeouts, SilentRegister)
          ERR_TIMEOUT, 3, 8500},
         {"one silent request", true, 700, [](ecrsim::TftpFaults& f) { f.silentRequests = 1; },
          0, 2, 2500},
+        // Taken for the start (5 s to wait), then no start: the next request
+        // is a start of its own.
+        {"one stray datagram, then silence: read", true, 700,
+         [](ecrsim::TftpFaults& f) { f.strayRequests = 1; }, 0, 2, 4500, 5000, 2},
+        {"one stray datagram, then silence: write", false, 700,
+         [](ecrsim::TftpFaults& f) { f.strayRequests = 1; }, 0, 2, 4500, 5000, 2},
+        // Each stray a start with its own tries: the restarts end it.
+        {"a stray datagram at every request: read", true, 100,
+         [](ecrsim::TftpFaults& f) { f.strayRequests = 99; }, ERR_TIMEOUT, 4, 19000, 5000, 4},
     });
 }
 
@@ -450,6 +467,8 @@ TEST(TftpTimeouts, StalledTransfers)
          [](ecrsim::TftpFaults& f) { f.stopAfterBlock = 2; }, ERR_TRANSFER_FAILED, 1, 19500},
         {"write ack dropped", false, 1500, [](ecrsim::TftpFaults& f) { f.dropAck = 2; }, 0, 1,
          4500},
+        {"a stray datagram at every request: write", false, 100,
+         [](ecrsim::TftpFaults& f) { f.strayRequests = 99; }, ERR_TIMEOUT, 4, 19000, 5000, 4},
     });
 }
 

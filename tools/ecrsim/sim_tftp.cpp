@@ -250,6 +250,13 @@ void SimTftpServer::handleRequest(const char* buf, int len, const sockaddr_in& f
             events_.push_back({GetTickCount() - startTick_, "IGNORED request"});
             return;
         }
+        if (faults_.strayRequests > 0) {
+            --faults_.strayRequests;
+            events_.push_back({GetTickCount() - startTick_, "-> STRAY 3"});
+            sendFrom(sock_, packet16(read ? OP_DATA : OP_ACK, 3) + (read ? std::string(kBlock, 'S') : ""),
+                     from);
+            return;
+        }
         if (refuse < 0 && faults_.errorOnceCode >= 0) {
             refuse = faults_.errorOnceCode;
             faults_.errorOnceCode = -1;
