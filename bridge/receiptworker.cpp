@@ -48,6 +48,15 @@ std::string WorkingNameOf(const std::string& workingPath)
     return workingPath.substr(workingPath.find_last_of('\\') + 1);
 }
 
+// A receipt the shop deleted after the listing: nothing to say of it.
+bool Gone(const std::string& path)
+{
+    if (GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES)
+        return false;
+    DWORD error = GetLastError();
+    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
+}
+
 struct Entry {
     std::string name;
     bool folder;
@@ -223,7 +232,7 @@ bool ReceiptWorker::FolderReachable()
 bool ReceiptWorker::FolderMayHaveChanged()
 {
     const DWORD now = GetTickCount();
-    bool changed = relist_ || !waiting_.empty();
+    bool changed = relist_ || !waiting_.empty() || !held_.empty();
     if (!folderChange_ || now - listedAt_ >= kRelistMs) {
         WatchFolder();
         changed = true;
@@ -263,12 +272,14 @@ bool ReceiptWorker::Pass()
     if (!FolderMayHaveChanged() || !FolderReachable())
         return true;
     std::set<std::string> listed;
+    if (!SendHeld(listed))
+        return false;
     for (const Entry& entry : ListFolder(settings_.Cartella)) {
         if (entry.folder)
             continue;
         if (IsWorkingName(entry.name)) {
             // Claimed by a bridge that ended before it could dispose of it.
-            if (!leftAside_.count(entry.name))
+            if (!leftAside_.count(entry.name) && !IsHeld(settings_.Cartella + "\\" + entry.name))
                 LeaveAside(entry.name, std::string("SCONTRINO IN INVIO ALLA CHIUSURA PRECEDENTE, ") +
                                            kNotSentAgain + ReceiptNameOf(entry.name) + " - VERIFICARE LA CASSA");
             continue;
@@ -285,6 +296,39 @@ bool ReceiptWorker::Pass()
     return true;
 }
 
+// The receipts held back by an earlier pass (or an earlier worker of this
+// process) go first, in the order they were claimed; those of another
+// shared folder wait for a worker of theirs.
+bool ReceiptWorker::SendHeld(std::set<std::string>& listed)
+{
+    std::vector<std::string> held;
+    held.swap(held_);
+    const std::string folder = settings_.Cartella + "\\";
+    for (size_t i = 0; i < held.size(); ++i) {
+        const std::string& working = held[i];
+        if (working.compare(0, folder.size(), folder) != 0) {
+            held_.push_back(working);
+            continue;
+        }
+        if (Gone(working))
+            continue;  // removed by the shop
+        const std::string key = WorkingNameOf(working);
+        listed.insert(key);
+        std::string text;
+        // One that cannot be read opens no link.
+        if (!ReadReceiptFile(working, text)) {
+            held_.push_back(working);
+            NoteWaiting(key, Waiting::Unreadable);
+            continue;
+        }
+        if (!Deliver(ReceiptNameOf(key), key, working, text)) {
+            held_.insert(held_.end(), held.begin() + i + 1, held.end());
+            return false;
+        }
+    }
+    return true;
+}
+
 // A receipt goes to the register at most once: it is claimed (moved to its
 // working name) once the link is up and before its first line is sent, and
 // a claimed receipt is never read again.
@@ -292,36 +336,52 @@ bool ReceiptWorker::ProcessReceipt(const std::string& name)
 {
     const std::string path = settings_.Cartella + "\\" + name;
     std::string text, working;
-    if (!CanClaimReceipt(path)) {
-        NoteWaiting(name, Waiting::Unclaimable);  // held by another program, or not ours to move
+    // Left in the folder for a later pass; one the shop deleted since the
+    // listing is simply no more.
+    auto leave = [&](Waiting why) {
+        if (Gone(path))
+            waiting_.erase(name);
+        else
+            NoteWaiting(name, why);
         return true;
-    }
+    };
+    if (!CanClaimReceipt(path))
+        return leave(Waiting::Unclaimable);  // held by another program, or not ours to move
     // One that cannot be read opens no link.
-    if (!ReadReceiptFile(path, text)) {
-        NoteWaiting(name, Waiting::Unreadable);
-        return true;
-    }
+    if (!ReadReceiptFile(path, text))
+        return leave(Waiting::Unreadable);
     // One whose rename was refused once (no right to add a name to the
     // folder, every working name taken) is claimed before a link is opened,
     // so it opens none while the refusal lasts.
     auto known = waiting_.find(name);
     if (known != waiting_.end() && known->second == Waiting::RenameRefused && !ClaimReceipt(path, working))
         return true;
+    return Deliver(name, name, working, text);
+}
+
+// False when the service is being stopped while the register is waited
+// for: the receipt is then as it was, or held when it was claimed already.
+bool ReceiptWorker::Deliver(const std::string& name, const std::string& key, std::string working,
+                            std::string text)
+{
+    const std::string path = settings_.Cartella + "\\" + name;
     const bool offline = settings_.Offline != 0;
     ReceiptState state;
     Link link;
     // While the register is waited for, the receipt carries its own name: a
     // bridge ended meanwhile must find it unclaimed, and the shop not taken.
+    // One whose name was taken meanwhile stays claimed: it is still ours.
     auto giveBack = [&] {
-        if (!working.empty())
-            GiveBack(name, working, path);
-        working.clear();
+        if (!working.empty() && GiveBack(working, path))
+            working.clear();
     };
     if (!offline && !OpenLink(state, link, giveBack)) {
         giveBack();
-        return false;  // stopped while waiting for the register: untouched
+        if (!working.empty())
+            Hold(working);
+        return false;
     }
-    const bool claimed = TakeReceipt(name, path, working, text);
+    const bool claimed = TakeReceipt(key, path, working, text);
     std::vector<std::string> lines;
     if (claimed) {
         lines = CleanReceipt(text, settings_.Proto);
@@ -330,7 +390,7 @@ bool ReceiptWorker::ProcessReceipt(const std::string& name)
     if (!offline)
         CloseLink(state, link);
     if (!claimed)
-        return true;  // held or taken away meanwhile: nothing was sent
+        return true;  // held, unreadable or taken away meanwhile: nothing was sent
     WriteReceiptOutputs(*log_, settings_.logFolder, name, lines, state.receiptMessages,
                         state.generatedText, settings_.Level);
     if (!DisposeReceipt(working, path, settings_.Backup))
@@ -341,32 +401,47 @@ bool ReceiptWorker::ProcessReceipt(const std::string& name)
 }
 
 // Claims the receipt, unless it is claimed already, and reads it under its
-// working name; false, with the reason noted, when either failed.
-bool ReceiptWorker::TakeReceipt(const std::string& name, const std::string& path, std::string& working,
+// working name; false, with the reason noted, when either failed. One that
+// cannot be read goes back under its own name, or stays held. `key` names
+// it in waiting_: its own name, or its working name while it is held.
+bool ReceiptWorker::TakeReceipt(const std::string& key, const std::string& path, std::string& working,
                                 std::string& text)
 {
     if (working.empty() && !ClaimReceipt(path, working)) {
-        if (GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES)
-            NoteWaiting(name, Waiting::RenameRefused);
+        if (!Gone(path))
+            NoteWaiting(key, Waiting::RenameRefused);
         return false;
     }
     if (ReadReceiptFile(working, text)) {
-        NoteTaken(name);
+        NoteTaken(key);
         return true;
     }
-    if (GiveBack(name, working, path))
-        NoteWaiting(name, Waiting::Unreadable);
+    const bool back = GiveBack(working, path);
+    if (!back)
+        Hold(working);
+    NoteWaiting(WorkingNameOf(back ? path : working), Waiting::Unreadable);
     return false;
 }
 
 // A claimed receipt that is not sent now goes back under its own name for a
-// later pass, or, when that name was taken meanwhile, is left aside.
-bool ReceiptWorker::GiveBack(const std::string& name, const std::string& working,
-                             const std::string& path)
+// later pass; false when that name was taken meanwhile (or the folder is out
+// of reach).
+bool ReceiptWorker::GiveBack(const std::string& working, const std::string& path)
 {
-    if (MoveFileExA(working.c_str(), path.c_str(), 0))
-        return true;
-    LeaveAside(WorkingNameOf(working), "SCONTRINO NON INVIATO E LASCIATO DA PARTE: " + name);
+    return MoveFileExA(working.c_str(), path.c_str(), 0) != 0;
+}
+
+void ReceiptWorker::Hold(const std::string& working)
+{
+    if (!IsHeld(working))
+        held_.push_back(working);
+}
+
+bool ReceiptWorker::IsHeld(const std::string& working) const
+{
+    for (const std::string& h : held_)
+        if (lstrcmpiA(h.c_str(), working.c_str()) == 0)
+            return true;
     return false;
 }
 

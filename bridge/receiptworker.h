@@ -72,10 +72,17 @@ private:
     static DWORD WINAPI ThreadProc(LPVOID self);
     void Run();
     bool Pass();
+    bool SendHeld(std::set<std::string>& listed);
     bool ProcessReceipt(const std::string& name);
-    bool TakeReceipt(const std::string& name, const std::string& path, std::string& working,
+    // Sends a receipt read as `text`: `working` is its working path when it
+    // is claimed already, else empty; `key` names it in waiting_.
+    bool Deliver(const std::string& name, const std::string& key, std::string working,
+                 std::string text);
+    bool TakeReceipt(const std::string& key, const std::string& path, std::string& working,
                      std::string& text);
-    bool GiveBack(const std::string& name, const std::string& working, const std::string& path);
+    bool GiveBack(const std::string& working, const std::string& path);
+    void Hold(const std::string& working);
+    bool IsHeld(const std::string& working) const;
     // Held or not ours to move; unreadable; its rename refused with the link up.
     enum class Waiting { Unclaimable, Unreadable, RenameRefused };
     void NoteWaiting(const std::string& name, Waiting why);
@@ -115,6 +122,12 @@ private:
     bool relist_ = true;  // the next pass lists, whatever the notice says
     // Working files reported once and never read again by this process.
     std::set<std::string> leftAside_;
+    // Working paths of receipts claimed before their link that could not go
+    // back under their own name (a new file took it, or the folder was out
+    // of reach): nothing of them was sent, so they stay ours and go first
+    // at the next pass, before any new file of their name. Kept across
+    // starts, in claim order.
+    std::vector<std::string> held_;
     // Receipts left in the folder and why, logged at each change, not at
     // each pass; forgotten once gone from the folder.
     std::map<std::string, Waiting> waiting_;

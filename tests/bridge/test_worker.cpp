@@ -6,6 +6,8 @@
 
 #include "brisal.h"
 
+#include <atomic>
+
 using ecrsim::TcpAnswer;
 using namespace workertest;
 
@@ -36,7 +38,7 @@ TEST_F(WorkerTest, ReceiptsOfBothFormsArriveByteForByte)
         EXPECT_EQ(row.expected, Received());
         EXPECT_EQ(1, Connections());  // one connect and one disconnect per receipt
         // No messages: no block and no receipt copy, but the generated copy.
-        EXPECT_EQ(0, CountOf(LogText(), "ELABORAZIONE SCONTRINO"));
+        EXPECT_EQ(0, count_of(LogText(), "ELABORAZIONE SCONTRINO"));
         std::vector<std::string> copies = LogFiles("A_X_X_*.TXT");
         ASSERT_EQ(1u, copies.size());
         EXPECT_EQ(row.generated, testutil::read_file(folder_ + "\\log\\" + copies[0]));
@@ -101,7 +103,7 @@ TEST_F(WorkerTest, OfflineWritesTheBlockAndCopiesWithoutAnyLinkCall)
     EXPECT_EQ(0, Connections());
     EXPECT_EQ(infos, reg_->infoCount());
     std::string log = LogText();
-    EXPECT_EQ(1, CountOf(log, "\r\n" + std::string(80, '-') + "\r\nELABORAZIONE SCONTRINO - "));
+    EXPECT_EQ(1, count_of(log, "\r\n" + std::string(80, '-') + "\r\nELABORAZIONE SCONTRINO - "));
     EXPECT_NE(std::string::npos, log.find(" - FILE: G.TXT\r\n"));
     std::vector<std::string> copies = LogFiles("G_????????_??????.TXT");
     ASSERT_EQ(1u, copies.size());
@@ -132,12 +134,12 @@ TEST_F(WorkerTest, BusyRegisterSuspendsQuietlyUntilItIsIdle)
     EXPECT_EQ(1, view_.Count(ServiceState::Suspended));
     EXPECT_TRUE(Exists("H.TXT"));
     EXPECT_EQ(0, Connections());
-    EXPECT_EQ(0, CountOf(LogText(), "ERRORE"));
+    EXPECT_EQ(0, count_of(LogText(), "ERRORE"));
     reg_->setState('I');
     ASSERT_TRUE(WaitGone("H.TXT"));
     EXPECT_EQ("=R1/$100", Received());
     EXPECT_EQ(1, view_.Count(ServiceState::Resumed));
-    EXPECT_EQ(0, CountOf(LogText(), "ERRORE"));
+    EXPECT_EQ(0, count_of(LogText(), "ERRORE"));
 }
 
 TEST_F(WorkerTest, StopWhileSuspendedLeavesTheReceiptUntouched)
@@ -166,7 +168,7 @@ TEST_F(WorkerTest, SilentRegisterIsLoggedOncePerConnectionSequence)
     ASSERT_TRUE(WaitGone("J.TXT", 30000));
     EXPECT_EQ("=R1/$100", Received());
     std::string log = LogText();
-    EXPECT_EQ(1, CountOf(log, " (STATUS) ERRORE COMUNICAZIONE ECR: "));
+    EXPECT_EQ(1, count_of(log, " (STATUS) ERRORE COMUNICAZIONE ECR: "));
 }
 
 TEST_F(WorkerTest, RefusedConnectionIsLoggedAtEveryRetry)
@@ -175,7 +177,7 @@ TEST_F(WorkerTest, RefusedConnectionIsLoggedAtEveryRetry)
     Receipt("K.TXT", "=R1/$100\r\n");
     StartWorker(Settings(1));
     const std::string line = " (CONNECT) ERRORE COMUNICAZIONE ECR: ";
-    ASSERT_TRUE(WaitFor([&] { return CountOf(LogText(), line) >= 3; }, 30000));
+    ASSERT_TRUE(WaitFor([&] { return count_of(LogText(), line) >= 3; }, 30000));
     EXPECT_EQ(1, view_.Count(ServiceState::Suspended));  // shown once, logged at every retry
     ASSERT_TRUE(peer_->start(ip_));
     ASSERT_TRUE(WaitGone("K.TXT"));
@@ -195,7 +197,7 @@ TEST_F(WorkerTest, FailedSendEndsTheReceiptAndClosesTheLink)
     EXPECT_EQ(std::string::npos, received.find("=R3"));
     EXPECT_EQ(std::string::npos, received.find("=T1"));
     std::string log = LogText();
-    EXPECT_EQ(1, CountOf(log, "ELABORAZIONE SCONTRINO - "));
+    EXPECT_EQ(1, count_of(log, "ELABORAZIONE SCONTRINO - "));
     EXPECT_NE(std::string::npos, log.find("(SEND)"));
     EXPECT_NE(std::string::npos, log.find("=R2/$200"));
     EXPECT_EQ(1u, LogFiles("L_????????_??????.TXT").size());
@@ -278,18 +280,16 @@ TEST_F(WorkerTest, SharedFolderCanBeMadeAgainWhileSuspended)
         SCOPED_TRACE(row.name);
         peer_->clearRecord();
         const int suspended = view_.Count(ServiceState::Suspended);
-        std::vector<std::string> taken;  // every working name, so the rename is refused
-        for (int n = 0; row.renameRefusedBefore && n < 100; ++n) {
-            taken.push_back(Path("A.TXT.INVIO" + (n ? std::to_string(n) : std::string())));
-            testutil::write_file(taken.back(), "taken");
-        }
+        std::vector<std::string> taken;
+        if (row.renameRefusedBefore)
+            taken = TakeEveryWorkingName("A.TXT");
         if (!row.renameRefusedBefore) {
             ASSERT_TRUE(row.cut());
         }
         Receipt("A.TXT", "=R1/$100\r\n");
         StartWorker(Settings(1));
         if (row.renameRefusedBefore) {
-            ASSERT_TRUE(WaitFor([&] { return CountOf(LogText(), "NON SPOSTABILE") == 1; }, 15000));
+            ASSERT_TRUE(WaitFor([&] { return count_of(LogText(), "NON SPOSTABILE") == 1; }, 15000));
             ASSERT_TRUE(row.cut());
             for (const std::string& name : taken)
                 ASSERT_TRUE(DeleteFileA(name.c_str()));
@@ -308,6 +308,89 @@ TEST_F(WorkerTest, SharedFolderCanBeMadeAgainWhileSuspended)
     }
 }
 
+// A receipt claimed before its link (its rename was refused once) whose
+// name the shop gives a new file while the register is waited for: nothing
+// of it was sent, so it stays ours and goes before the new one, also after
+// a stop and a new start.
+TEST_F(WorkerTest, AReceiptWhoseNameIsTakenWhileItWaitsGoesFirst)
+{
+    const struct {
+        const char* name;
+        std::function<bool()> cut, mend;
+        bool restart;  // stopped while suspended, then started again
+    } rows[] = {
+        {"refused connection", [] { peer_->stop(); return true; }, [] { return peer_->start(ip_); }, false},
+        {"busy register", [] { reg_->setState('V'); return true; }, [] { reg_->setState('I'); return true; },
+         false},
+        {"busy register, a stop and a start", [] { reg_->setState('V'); return true; },
+         [] { reg_->setState('I'); return true; }, true},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        peer_->clearRecord();
+        const int suspended = view_.Count(ServiceState::Suspended);
+        const int refused = count_of(LogText(), "NON SPOSTABILE");
+        std::vector<std::string> taken = TakeEveryWorkingName("A.TXT");
+        Receipt("A.TXT", "=R1/$100\r\n");
+        StartWorker(Settings(1));
+        ASSERT_TRUE(WaitFor([&] { return count_of(LogText(), "NON SPOSTABILE") > refused; }, 15000));
+        ASSERT_TRUE(row.cut());
+        // The new file comes while the register's status is asked, the old
+        // one claimed.
+        std::atomic<bool> written{false};
+        struct Unhook {
+            ~Unhook() { tftp_->setFaults({}); }
+        } unhook;
+        ecrsim::TftpFaults f;
+        f.beforeAck = [&](int) {
+            if (!written && Exists("A.TXT.INVIO") && !Exists("A.TXT")) {
+                Receipt("A.TXT", "=R2/$200\r\n");
+                written = true;
+            }
+        };
+        tftp_->setFaults(f);
+        for (const std::string& name : taken)
+            ASSERT_TRUE(DeleteFileA(name.c_str()));
+        ASSERT_TRUE(WaitFor([&] { return view_.Count(ServiceState::Suspended) > suspended; }, 15000));
+        ASSERT_TRUE(written);
+        if (row.restart) {
+            worker_.RequestStop();
+            ASSERT_TRUE(worker_.WaitEnded(10000));
+            StartWorker(Settings(1));
+        }
+        ASSERT_TRUE(row.mend());
+        ASSERT_TRUE(WaitGone("A.TXT"));
+        EXPECT_EQ("=R1/$100=R2/$200", Received());
+        EXPECT_EQ(0, count_of(LogText(), "DA PARTE")) << LogText();
+        worker_.RequestStop();
+        ASSERT_TRUE(worker_.WaitEnded(10000));
+    }
+}
+
+// A receipt the shop deletes after the listing, before its turn, is no
+// more: no line says it waits in the folder, then or when a new file of
+// its name comes.
+TEST_F(WorkerTest, AReceiptDeletedBeforeItsTurnIsNotLogged)
+{
+    peer_->setScript(std::vector<TcpAnswer>(3, TcpAnswer::nak()));  // the first takes seconds
+    Receipt("A.TXT", "=R1/$100\r\n");
+    Receipt("B.TXT", "=R2/$200\r\n");
+    StartWorker(Settings(1));
+    std::string first;
+    ASSERT_TRUE(WaitFor([&] {
+        first = Exists("A.TXT.INVIO") ? "A.TXT" : Exists("B.TXT.INVIO") ? "B.TXT" : "";
+        return !first.empty();
+    }, 15000));
+    const std::string other = first == "A.TXT" ? "B.TXT" : "A.TXT";
+    ASSERT_TRUE(DeleteFileA(Path(other).c_str()));
+    ASSERT_TRUE(WaitGone(first));
+    ASSERT_TRUE(WaitPasses(2));
+    Receipt(other, "=R3/$300\r\n");
+    ASSERT_TRUE(WaitGone(other));
+    EXPECT_EQ(0, count_of(LogText(), "(FILE)")) << LogText();
+    EXPECT_EQ(1, count_of(Received(), "=R3/$300"));
+}
+
 TEST_F(WorkerTest, VanishedFolderSuspendsAndRecovers)
 {
     StartWorker(Settings(1));
@@ -321,5 +404,5 @@ TEST_F(WorkerTest, VanishedFolderSuspendsAndRecovers)
     Receipt("N.TXT", "=R1/$100\r\n");
     ASSERT_TRUE(WaitGone("N.TXT"));
     EXPECT_EQ(1, view_.Count(ServiceState::Resumed));
-    EXPECT_EQ(1, CountOf(LogText(), " (CARTELLA) ERRORE ACCESSO CARTELLA CONDIVISA: "));
+    EXPECT_EQ(1, count_of(LogText(), " (CARTELLA) ERRORE ACCESSO CARTELLA CONDIVISA: "));
 }

@@ -45,6 +45,7 @@ void WorkerTest::SetUp()
         ASSERT_TRUE(tftp_->start(ip_));
     }
     reg_->setState('I');
+    tftp_->setFaults({});
     peer_->setScript({});
     peer_->setDefaultAnswer(ecrsim::TcpAnswer::ack());
     peer_->clearRecord();
@@ -107,6 +108,16 @@ void WorkerTest::StartWorker(const BridgeSettings& settings)
 void WorkerTest::Receipt(const std::string& name, const std::string& text) const
 {
     testutil::write_file(Path(name), text);
+}
+
+std::vector<std::string> WorkerTest::TakeEveryWorkingName(const std::string& name) const
+{
+    std::vector<std::string> taken;
+    for (int n = 0; n < 100; ++n) {
+        taken.push_back(Path(name + ".INVIO" + (n ? std::to_string(n) : std::string())));
+        testutil::write_file(taken.back(), "taken");
+    }
+    return taken;
 }
 
 std::vector<std::string> WorkerTest::LogFiles(const std::string& pattern) const
