@@ -171,8 +171,16 @@ bool CsvReader::read_line(std::string& line, bool* tooLong)
     for (;;) {
         line.clear();
         *tooLong = false;
+        if (ended_)
+            return false;
         int c;
         while ((c = std::getc(file_)) != EOF && c != '\n') {
+            // A DOS end-of-file mark ends the text, as a text-mode read ends it.
+            if (c == kEndOfFile) {
+                ended_ = true;
+                c = EOF;
+                break;
+            }
             if (line.size() <= kMaxLine)
                 line += static_cast<char>(c);
             else

@@ -82,8 +82,11 @@ public:
 private:
     bool read_line(std::string& line, bool* tooLong);
 
+    static const int kEndOfFile = 0x1A;
+
     FILE* file_;
     bool first_ = true;
+    bool ended_ = false;  // the end-of-file mark was met
     int line_ = 0;
 };
 

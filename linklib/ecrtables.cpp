@@ -48,13 +48,12 @@ int send_table(EcrTable table, const char* hostname, const char* filename)
     std::vector<uint8_t> image = csv_preset_image(table);
     CsvApplyStats stats = csv_apply(table, in, image, filename);
     std::fclose(in);
-    // The upload replaces the whole table: a file with no row of it, or with
-    // a row it could not read, would reset records the caller never meant to.
-    // A refused row is the caller's to mend, so it must not read as success.
+    // The upload replaces the whole table, so one with a row it could not
+    // read would reset a record the caller meant to set: that row is the
+    // caller's to mend, and must not read as success. A file with no row of
+    // the table sends the presets.
     if (stats.refused > 0)
         return ECR_ERR_PARAMETRI;
-    if (stats.applied == 0)
-        return 0;
     char work[ECR_MAX_PATH];
     if (!ecr_path(work, ecr_table_info(table).file) ||
         !ecr_write_file(work, image.data(), image.size()))

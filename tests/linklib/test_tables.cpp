@@ -126,6 +126,8 @@ TEST_F(Tables, BusyRegisterIsNotTouched)
     EXPECT_EQ(ERR_REG_NON_DISP, ecr_recv_reparti_all(host(), csv_.c_str()));
     write_file(csv_, "1;A;1;1;1;1;1;1;1;1;1\r\n");
     EXPECT_EQ(ERR_REG_NON_DISP, ecr_send_reparti(host(), csv_.c_str()));
+    write_file(csv_, "id_reparto\r\n");  // the presets alone wait as well
+    EXPECT_EQ(ERR_REG_NON_DISP, ecr_send_reparti(host(), csv_.c_str()));
     EXPECT_TRUE(setupCommands().empty());
     // Already in set-up: used as it is and left so.
     reg().setHostConnected(false);
@@ -167,30 +169,49 @@ TEST_F(Tables, InvoicesAndCustomers)
 }
 
 // Field rules and presets are test_csv's; here the preset table with the
-// CSV's rows applied is what reaches the register, whatever it held before.
+// CSV's rows applied is what reaches the register, whatever it held before,
+// also when no row applies.
 TEST_F(Tables, SendDepartmentsUploadsThePresetsWithTheRows)
 {
     SimReparto old;
     old.id = 5;
     old.descr = "VECCHIO";
     old.prezzo = 99;
-    reg().putFile("REPARTI.BIN", buildReparti({old}));
-    write_file(csv_, "3;BEVANDE;2;1;0;;;150;;;\r\n81;B;1;1;1;1;1;1;1;1;1\r\n");
-    EXPECT_EQ(1, ecr_send_reparti(host(), csv_.c_str()));
-    std::string up = uploaded("REPARTI.BIN");
-    ASSERT_EQ(3520u, up.size());
-    SimReparto d3 = decodeReparto(up, 3);
-    EXPECT_EQ("BEVANDE", d3.descr);
-    EXPECT_EQ(150, d3.prezzo);
-    for (int id : {1, 5, 80}) {
-        SCOPED_TRACE(id);
-        SimReparto d = decodeReparto(up, id);
-        EXPECT_EQ("REPARTO " + std::to_string(id), d.descr);
-        EXPECT_EQ(0, d.prezzo);
-        EXPECT_EQ(1, d.iva);
+    const struct {
+        const char* name;
+        std::string text;
+        int result;
+        int32_t sconto3;  // department 3's valore_sconto, when the row made it
+    } rows[] = {
+        {"a good row and an id out of range", "3;BEVANDE;2;1;0;;;150;;;\r\n81;B;1;1;1;1;1;1;1;1;1\r\n", 1, 0},
+        {"the end-of-file mark on the last field, junk after it",
+         "3;BEVANDE;2;1;0;;;150;;;7\x1A" "4;B;1;1;1;1;1;1;1;1;1\r\n", 1, 7},
+        {"the header alone", "id_reparto;descr;iva;batt_sing;tipo_sconto;id_aux_lan;id_gruppo;prezzo;"
+                             "min_valore;max_valore;valore_sconto\r\n", 0, 0},
+        {"an empty file", "", 0, 0},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        reg().putFile("REPARTI.BIN", buildReparti({old}));
+        reg().clearCommands();
+        write_file(csv_, row.text);
+        EXPECT_EQ(row.result, ecr_send_reparti(host(), csv_.c_str()));
+        std::string up = uploaded("REPARTI.BIN");
+        ASSERT_EQ(3520u, up.size());
+        SimReparto d3 = decodeReparto(up, 3);
+        EXPECT_EQ(row.result ? "BEVANDE" : "REPARTO 3", d3.descr);
+        EXPECT_EQ(row.result ? 150 : 0, d3.prezzo);
+        EXPECT_EQ(row.sconto3, d3.valoreSconto);
+        for (int id : {1, 4, 5, 80}) {
+            SCOPED_TRACE(id);
+            SimReparto d = decodeReparto(up, id);
+            EXPECT_EQ("REPARTO " + std::to_string(id), d.descr);
+            EXPECT_EQ(0, d.prezzo);
+            EXPECT_EQ(1, d.iva);
+        }
+        EXPECT_EQ(paired_, setupCommands());
+        EXPECT_FALSE(file_exists(local_path("REPARTI.BIN")));
     }
-    EXPECT_EQ(paired_, setupCommands());
-    EXPECT_FALSE(file_exists(local_path("REPARTI.BIN")));
 }
 
 TEST_F(Tables, RefusedRowsNeverWipeTheTable)
@@ -202,11 +223,10 @@ TEST_F(Tables, RefusedRowsNeverWipeTheTable)
         const char* name;
         std::string text;
         std::string traced;  // what the trace says of the refused row
-        int result;          // no row is nothing applied; a refused row a failure
+        int result;
     } rows[] = {
         {"refused rows only", "x;A;1;1;1;1;1;1;1;1;1\r\n1;A;1;1;1;1;1;zero;1;1;1\r\n",
          refused + "'2' campo='prezzo' valore='zero'", ECR_ERR_PARAMETRI},
-        {"empty file", "", "", 0},
         {"a good row and a price with a comma",
          "id_reparto\r\n\r\n" + good + "4;A;1;1;1;1;1;1,50;1;1;1\r\n",
          refused + "'4' campo='prezzo' valore='1,50'", ECR_ERR_PARAMETRI},
@@ -235,13 +255,15 @@ TEST_F(Tables, RefusedRowsNeverWipeTheTable)
 TEST_F(Tables, SendArticlesWithMarkAndLfEnds)
 {
     reg().setBusyInfos(2);  // the register digests the price list
-    write_file(csv_, "\xEF\xBB\xBF" "100000;ACQUA;90;0;1;-30;12345678901234567\n2;;0;;;;\n");
+    // The end-of-file mark on the last code, no line end after it.
+    write_file(csv_, "\xEF\xBB\xBF" "100000;ACQUA;90;0;1;-30;12345678901234567\n2;;0;;;;4006381\x1A");
     EXPECT_EQ(2, ecr_send_plu(host(), csv_.c_str()));
     std::string up = uploaded("PLU.BIN");
     ASSERT_EQ(6400000u, up.size());
     SimPlu last = decodePlu(up, 100000);
     EXPECT_EQ("ACQUA", last.descr);
     EXPECT_EQ(-30, last.prezzo);
+    EXPECT_EQ("4006381", decodePlu(up, 2).codiceEan);
     EXPECT_EQ("PLU 3", decodePlu(up, 3).descr);
     EXPECT_EQ(0, reg().info().cmd);
     EXPECT_EQ(paired_, setupCommands());
@@ -259,8 +281,9 @@ TEST_F(Tables, SendCustomersMergesIntoTheRegistersFile)
     write_file(csv_, "id_cliente;ragione_sociale;indirizzo;citta;partita_iva;codice_fiscale\r\n"
                      "5;;;Milano;;\r\n"
                      "9;;;;;RSSMRA80A01H501U\r\n"
-                     "1001;A;B;C;D;E\r\n");
-    EXPECT_EQ(2, ecr_send_clienti(host(), csv_.c_str()));
+                     "1001;A;B;C;D;E\r\n"
+                     "12;;;;;RSSMRA80\x1A");  // the end-of-file mark, no line end
+    EXPECT_EQ(3, ecr_send_clienti(host(), csv_.c_str()));
     std::string up = uploaded("CLIENTI.BIN");
     ASSERT_EQ(256000u, up.size());
     // Field rules are test_csv's; here the register's own record takes the row.
@@ -270,6 +293,7 @@ TEST_F(Tables, SendCustomersMergesIntoTheRegistersFile)
     EXPECT_EQ("Milano", m.citta);
     EXPECT_EQ(std::string(102, 'Z'), up.substr(4 * 256 + 154, 102));  // kept as it was
     EXPECT_EQ("RSSMRA80A01H501U", decodeCliente(up, 9).codiceFiscale);
+    EXPECT_EQ("RSSMRA80", decodeCliente(up, 12).codiceFiscale);
     EXPECT_EQ(paired_, setupCommands());
 
     // No applicable row: nothing uploaded, set-up left all the same.
@@ -364,9 +388,15 @@ TEST_F(Tables, CsvTraceAloneHasEveryFieldAndNoExportLine)
 {
     testutil::ScopedEnv trace("ECR_TRACE", nullptr);
     testutil::ScopedEnv csvTrace("ECR_TRCCSV", "1");
-    const struct { const char* name; const char* line; int fields; } rows[] = {
-        {"a record's 11 fields", "5;A ;1;0;0;1;1;100;0;0;0", 11},
-        {"13 fields, two beyond the record", "5;A;1;0;0;1;1;100;0;0;0;x;y ", 13},
+    const struct {
+        const char* name;
+        const char* line;
+        std::vector<std::string> fields;  // as traced, trailing blanks cut
+    } rows[] = {
+        {"a record's 11 fields", "5;A ;1;0;0;1;1;100;0;0;0",
+         {"5", "A", "1", "0", "0", "1", "1", "100", "0", "0", "0"}},
+        {"13 fields, two beyond the record", "5;A;1;0;0;1;1;100;0;0;0;x;y ",
+         {"5", "A", "1", "0", "0", "1", "1", "100", "0", "0", "0", "x", "y"}},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
@@ -374,16 +404,10 @@ TEST_F(Tables, CsvTraceAloneHasEveryFieldAndNoExportLine)
         write_file(csv_, std::string(row.line) + "\r\n");
         ecr_send_reparti("0.0.0.0", csv_.c_str());
         std::vector<std::string> expected = {std::string("csv -- linea='") + row.line + "'"};
-        std::vector<std::string> fields;
-        std::string text = std::string(row.line) + ";";
-        for (size_t at = 0, semi; (semi = text.find(';', at)) != std::string::npos; at = semi + 1)
-            fields.push_back(text.substr(at, semi - at));
-        for (int i = 0; i < row.fields; ++i) {
+        for (size_t i = 0; i < row.fields.size(); ++i) {
             char head[32];
-            std::snprintf(head, sizeof head, "csv -- list [%2d]='", i);
-            std::string f = fields[i];
-            f.erase(f.find_last_not_of(' ') + 1);
-            expected.push_back(head + f + "'");
+            std::snprintf(head, sizeof head, "csv -- list [%2d]='", static_cast<int>(i));
+            expected.push_back(head + row.fields[i] + "'");
         }
         EXPECT_EQ(expected, lines_of(simtest::trace_text()));
     }
