@@ -45,6 +45,12 @@ public:
     }
     // The delimiter after the last token; zero when the text ended it.
     char EndedBy() const { return ended_; }
+    // The first character still to come that is not a blank; zero at the end.
+    char NextNonBlank() const
+    {
+        size_t at = text_.find_first_not_of(' ', pos_);
+        return at == std::string::npos ? '\0' : text_[at];
+    }
     const std::string& Text() const { return text_; }
 
 private:

@@ -154,9 +154,10 @@ void LineWork::Option(const std::string& command, const std::string& format, std
     const bool hasValue = scanner_.EndedBy() != ',';
     if (config_.IsOptionDisabled(option)) {
         state_.receiptMessages += Riga() + "OPZIONE IGNORATA: " + option + "\r\n";
-        // A value written with "=" goes with its option; any other next
-        // word is read as the next option name.
-        if (scanner_.EndedBy() == '=')
+        // A value written with "=" goes with its option, blanks around the
+        // "=" allowed as for an enabled option; any other next word is read
+        // as the next option name.
+        if (scanner_.EndedBy() == '=' || (scanner_.EndedBy() == ' ' && scanner_.NextNonBlank() == '='))
             ReadValue();
         return;
     }

@@ -140,6 +140,11 @@ TEST(Translation, EveryMessageAndAbort)
          "RIGA 1 - OPZIONE MANCANTE NEL COMANDO: VEND\r\nSULLA LINEA: vend" + kTail, false},
         {"disabled option drops its value", {"VEND NOTA=x,PREZZO=1"}, {"1HN"},
          "RIGA 1 - OPZIONE IGNORATA: NOTA\r\n", true},
+        // Blanks around "=" as an enabled option takes them.
+        {"disabled option drops its value after a blank and an equal sign", {"VEND NOTA = x,PREZZO=1"},
+         {"1HN"}, "RIGA 1 - OPZIONE IGNORATA: NOTA\r\n", true},
+        {"disabled option drops its value after a blank", {"VEND NOTA =x,PREZZO=1"}, {"1HN"},
+         "RIGA 1 - OPZIONE IGNORATA: NOTA\r\n", true},
         {"disabled option without value", {"VEND NOTA,PREZZO=1"}, {"1HN"},
          "RIGA 1 - OPZIONE IGNORATA: NOTA\r\n", true},
         {"disabled option before a blank keeps the next option", {"VEND NOTA PREZZO=3"}, {"3HN"},
