@@ -104,9 +104,11 @@ ECR_EXPORT int ECR_API ecr_send_xonxoff_ntw(int sockid, const char* string);
 // handle. baud is an index 0..5 (4800, 9600, 19200, 38400, 57600, 115200);
 // echo not 0 makes every byte wait for the register's echo.
 ECR_EXPORT int ECR_API ecr_conn_xonxoff_ser(int port, int baud, int echo);
-// Waits for the output queue to empty, then closes the port: 0, or
-// ERR_TIMEOUT when the queue stood still for minutes and the close dropped
-// its bytes.
+// Waits for the output queue to empty, then closes the port: 0 (also for a
+// port that is not open); ERR_TIMEOUT when bytes were left, because the
+// queue stood still for minutes or the line died under them, and the close
+// dropped them; ECR_ERR_PORT_NOT_VALID when the line failed before its
+// queue could be read.
 ECR_EXPORT int ECR_API ecr_disc_xonxoff_ser(int port);
 ECR_EXPORT int ECR_API ecr_send_xonxoff_ser(int port, const char* string);
 // numsec counts 3-second periods; 0 or less waits without limit.

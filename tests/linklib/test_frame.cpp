@@ -42,7 +42,6 @@ TEST(ResultText, EveryCodeHasItsName)
         SCOPED_TRACE(row.code);
         char text[ECR_ERR_TEXT_SIZE];
         EXPECT_STREQ(row.name, ecr_err_text(row.code, text));
-        EXPECT_LT(std::strlen(row.name), sizeof text);
     }
 }
 

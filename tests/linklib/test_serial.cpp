@@ -297,11 +297,13 @@ TEST_F(SerialLine, DisconnectWaitsWhileTheRegisterHoldsTheLine)
         Then then;
         int stallMs;  // how long the disconnect waits for a queue that does not move
         int result;
+        DWORD withinMs;  // the disconnect's end after the act; 0: not looked at
     } rows[] = {
-        {"XON after five seconds", Then::Xon, 60000, 0},
-        {"held past the bound", Then::Nothing, 8000, ERR_TIMEOUT},
-        {"the line dies during the hold", Then::LineDies, 60000, ERR_TIMEOUT},
-        {"the line died before the disconnect", Then::LineDied, 60000, ECR_ERR_PORT_NOT_VALID},
+        {"XON after five seconds", Then::Xon, 60000, 0, 0},
+        {"held past the bound", Then::Nothing, 8000, ERR_TIMEOUT, 0},
+        // Seen dead, not waited out: the stall is three times the bound.
+        {"the line dies during the hold", Then::LineDies, 60000, ERR_TIMEOUT, 20000},
+        {"the line died before the disconnect", Then::LineDied, 60000, ECR_ERR_PORT_NOT_VALID, 0},
     };
     std::string text;
     for (int i = 0; i < 100; ++i)
@@ -331,16 +333,21 @@ TEST_F(SerialLine, DisconnectWaitsWhileTheRegisterHoldsTheLine)
         record_.clear();
         HANDLE done = CreateEventA(nullptr, TRUE, FALSE, nullptr);
         std::atomic<bool> acted{false};  // set before the act: the queue cannot move earlier
+        std::atomic<DWORD> actedAt{0};
         std::thread act([&] {
             if (row.then == Then::Xon && WaitForSingleObject(done, 5000) == WAIT_TIMEOUT) {
                 acted = true;
                 peer.send(kXon);
             } else if (row.then == Then::LineDies && record_.wait_for("9 " + port, 20000)) {
                 acted = true;  // the disconnect is waiting on the queue
+                actedAt = GetTickCount();
                 line.end();
             }
         });
         EXPECT_EQ(row.result, ecr_disc_xonxoff_ser(host));
+        if (row.withinMs) {
+            EXPECT_LT(GetTickCount() - actedAt, row.withinMs);
+        }
         // The port closes only once the register acted, or the bound passed.
         EXPECT_EQ(row.then == Then::Xon || row.then == Then::LineDies, acted.load());
         SetEvent(done);
