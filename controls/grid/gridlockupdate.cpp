@@ -194,8 +194,6 @@ bool GridDBUpdate(HWND, GRIDINFO* gi, const char* text, int column, int mode)
     bool ok = SQL_SUCCEEDED(rc);
     if (!ok)
         Report(gi, s, "GRID::DBUPDATE");
-    else
-        gi->transactionPending = true;
     SQLFreeHandle(SQL_HANDLE_STMT, s);
     GridDropCurrentLock(gi, mode);
     return ok;
@@ -339,8 +337,6 @@ bool GridDBZap(HWND, GRIDINFO* gi)
     bool ok = !Failed(rc);
     if (!ok)
         Report(gi, s, "GRID::DBZAP");
-    else
-        gi->transactionPending = true;
     SQLFreeHandle(SQL_HANDLE_STMT, s);
     return ok;
 }

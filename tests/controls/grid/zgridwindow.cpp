@@ -126,6 +126,8 @@ LRESULT CALLBACK ZGridWindow::ParentProc(HWND window, UINT msg, WPARAM wParam, L
     if (self && msg == WM_COMMAND && lParam && reinterpret_cast<HWND>(lParam) == self->grid_) {
         int code = HIWORD(wParam);
         self->notes.emplace_back(code, static_cast<short>(LOWORD(wParam)));
+        if (self->heard)
+            self->heard(code);
         auto it = self->replies_.find(code);
         return it == self->replies_.end() ? 0 : it->second;
     }

@@ -7,6 +7,7 @@
 #include "gridinfo.h"
 #include "gridmsg.h"
 
+#include <functional>
 #include <map>
 #include <string>
 #include <utility>
@@ -49,6 +50,8 @@ public:
     // What the parent received, in order: (code, value).
     std::vector<std::pair<int, int>> notes;
     int Count(int code) const;
+    // Called with each notification's code as it comes, before the reply.
+    std::function<void(int code)> heard;
     void Reply(int code, LRESULT value) { replies_[code] = value; }
 
 private:
