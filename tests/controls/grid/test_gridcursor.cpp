@@ -304,7 +304,6 @@ TEST(GridCursor, HidingTheCurrentColumnMovesTheCursorOn)
     EXPECT_EQ(1, f.host.Count(GRIDN_COLCHANGED));
     GridSetDisplayWidth(f.grid(), gi, 1, 9);
     EXPECT_EQ(9, gi->columns[0].displayWidth);
-    EXPECT_EQ(5, gi->columns[0].savedDisplayWidth);
     EXPECT_EQ(3, gi->currentColumn);
 }
 
