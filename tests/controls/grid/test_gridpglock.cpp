@@ -56,8 +56,7 @@ TEST_F(GridPgLock, AChangeOfARowAnotherConnectionHoldsIsRefused)
         {"owner's cell write", [](ZGridWindow& g) { zGridPutText(g.grid(), 2, 2, "mine"); }, "mine|3"},
         {"in-place edit",
          [](ZGridWindow& g) {
-             g.Send(GRIDM_GOTOROW, 0, 2);
-             g.Send(GRIDM_GOTOCOLUMN, 2);
+             g.GoTo(2, 2);
              g.Char('m');
              if (g.editor()) {
                  g.Char('e');
@@ -116,16 +115,14 @@ TEST_F(GridPgLock, TheGridHoldsTheRowsItChangesUntilCommitOrRollback)
          GRIDM_ROLLBACK, "one"},
         {"edited in place, then committed",
          [](ZGridWindow& g) {
-             g.Send(GRIDM_GOTOROW, 0, 1);
-             g.Send(GRIDM_GOTOCOLUMN, 2);
+             g.GoTo(1, 2);
              g.Char('m');
              g.Key(VK_RETURN);
          },
          "m", GRIDM_COMMIT, "m"},
         {"an edit left open, then rolled back",
          [](ZGridWindow& g) {
-             g.Send(GRIDM_GOTOROW, 0, 1);
-             g.Send(GRIDM_GOTOCOLUMN, 2);
+             g.GoTo(1, 2);
              g.Char('m');
              ASSERT_NE(nullptr, g.editor());
              g.Send(GRIDM_ENDEDIT);

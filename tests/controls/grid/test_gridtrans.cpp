@@ -110,8 +110,7 @@ TEST_F(GridTransTest, WhatLeavesTheTransactionPending)
         {"owner's cell write", [](ZGridWindow& g) { zGridPutText(g.grid(), 2, 2, "mine"); }, "3 mine", false},
         {"value written by the editor",
          [](ZGridWindow& g) {
-             g.Send(GRIDM_GOTOROW, 0, 2);
-             g.Send(GRIDM_GOTOCOLUMN, 2);
+             g.GoTo(2, 2);
              g.Char('m');
              g.Key(VK_RETURN);
          },

@@ -76,6 +76,12 @@ bool ZGridWindow::Browse(const std::string& dsn, const std::string& table, const
     return ok;
 }
 
+void ZGridWindow::GoTo(int row, int column) const
+{
+    Send(GRIDM_GOTOROW, 0, row);
+    Send(GRIDM_GOTOCOLUMN, column);
+}
+
 void ZGridWindow::Click(POINT pt)
 {
     Send(WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(pt.x, pt.y));

@@ -36,6 +36,8 @@ public:
     // Bound: browses a table of the data source (the caller made it).
     bool Browse(const std::string& dsn, const std::string& table, const std::string& order, bool autoCommit);
 
+    // Makes a cell current through the grid's own messages.
+    void GoTo(int row, int column) const;
     // The cell under the pointer is clicked (button down and up).
     void Click(POINT pt);
     // The centre of a cell as the grid lays it out now.
