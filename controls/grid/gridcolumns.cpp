@@ -158,7 +158,6 @@ void zGridColAdd(HWND grid, int dataWidth, int decimals, const char* title, cons
         col.dataWidth = dataWidth;
         col.decimals = decimals;
         col.displayWidth = displayWidth ? displayWidth : dataWidth;
-        col.savedDisplayWidth = col.displayWidth;
         col.visible = visible;
         col.literalPrefix = static_cast<char*>(xalloc(3));
         col.literalSuffix = static_cast<char*>(xalloc(3));

@@ -97,7 +97,6 @@ struct GRIDCOL {
     int dataWidth;
     int decimals;
     int displayWidth;
-    int savedDisplayWidth;
     int comboSelection;
     COLORREF backColor;
     bool columnReadOnly;

@@ -255,7 +255,6 @@ void GridSetDisplayWidth(HWND grid, GRIDINFO* gi, int column, int width)
     if (column < 1 || column > gi->columnCount || width < 0)
         return;
     GRIDCOL& col = gi->columns[column - 1];
-    col.savedDisplayWidth = col.displayWidth;
     if (GridColumnShown(col))
         gi->totalPixelWidth -= col.displayWidth * gi->charWidth;
     col.displayWidth = width;

@@ -194,8 +194,6 @@ bool GridDBUpdate(HWND, GRIDINFO* gi, const char* text, int column, int mode)
     bool ok = SQL_SUCCEEDED(rc);
     if (!ok)
         Report(gi, s, "GRID::DBUPDATE");
-    else
-        gi->transactionPending = true;
     SQLFreeHandle(SQL_HANDLE_STMT, s);
     GridDropCurrentLock(gi, mode);
     return ok;
@@ -335,12 +333,10 @@ bool GridDBZap(HWND, GRIDINFO* gi)
         return false;
     std::string statement = std::string("DELETE FROM ") + gi->tableName;
     SQLRETURN rc = SQLExecDirect(s, Sql(statement), SQL_NTS);
-    // An empty table answers "no data": it is empty all the same.
-    bool ok = !Failed(rc);
-    if (!ok)
+    // An empty table answers "no data": nothing failed, and nothing changed
+    // that the grid would have to read again.
+    if (Failed(rc))
         Report(gi, s, "GRID::DBZAP");
-    else
-        gi->transactionPending = true;
     SQLFreeHandle(SQL_HANDLE_STMT, s);
-    return ok;
+    return SQL_SUCCEEDED(rc);
 }

@@ -68,12 +68,14 @@ void SetButton(const GRIDINFO* gi, int part)
 }
 
 // After the end of a transaction the table is read again, whatever the
-// outcome: the rows on screen must be the ones the server now has.
+// outcome: the rows on screen must be the ones the server now has. The
+// locks of the ended transaction go last.
 void AfterTransaction(HWND grid, GRIDINFO* gi)
 {
     GridReread(grid, gi);
     GridReposition(grid, gi);
     gi->transactionPending = false;
+    GridDropAllLocks(gi);
 }
 
 }  // namespace
@@ -91,9 +93,6 @@ bool GridRollback(HWND grid, GRIDINFO* gi)
         return false;
     GridCloseEditor(grid, gi);
     GridNotify(grid, GRIDN_QUERYROLLBACK, 0);
-    // Lock cursors go first: some drivers refuse to end a transaction
-    // while statements of it are still open.
-    GridDropAllLocks(gi);
     SQLRETURN rc = SQLEndTran(SQL_HANDLE_DBC, gi->hdbc, SQL_ROLLBACK);
     if (rc == SQL_ERROR && gi->showErrors)
         zDBError(gi->henv, gi->hdbc, nullptr, "GRID::ROLLBACK");
@@ -109,7 +108,6 @@ bool GridCommit(HWND grid, GRIDINFO* gi, bool notify)
     // A value the editor could not store must not be left out silently.
     if (!GridFinishEdit(grid))
         return false;
-    GridDropAllLocks(gi);
     SQLRETURN rc = SQLEndTran(SQL_HANDLE_DBC, gi->hdbc, SQL_COMMIT);
     if (rc == SQL_ERROR && gi->showErrors)
         zDBError(gi->henv, gi->hdbc, nullptr, "GRID::COMMIT");

@@ -9,7 +9,6 @@
 #include "datetext.h"
 #include "gridcells.h"
 #include "gridcolumns.h"
-#include "gridlayout.h"
 #include "gridwindow.h"
 
 #include "xalloc.h"
@@ -161,21 +160,42 @@ TEST(GridCells, CleanNumbers)
     EXPECT_STREQ("123", small);
 }
 
+// The plain host window draws in the system font, 7 by 16 pixels under
+// Wine. With 3 rows the row numbers take 3 characters (21 pixels); a row is
+// 19 pixels high and the header one row and 3 pixels. Columns 1 to 4 are
+// 8, 6, 10 and 12 characters wide.
 TEST(GridCells, Geometry)
 {
     Cells c;
-    GRIDINFO* gi = c.host.gi();
+    ASSERT_EQ(7, c.host.gi()->charWidth);
+    ASSERT_EQ(16, c.host.gi()->charHeight);
     RECT rc = {};
     zGridGetCellRect(c.grid(), 2, 3, &rc);
-    EXPECT_EQ(GridColumnLeft(gi, 3), rc.left);
-    EXPECT_EQ(GridRowTop(gi, 1), rc.top);
-    EXPECT_EQ(gi->columns[2].displayWidth * gi->charWidth, rc.right - rc.left);
-    EXPECT_EQ(gi->charHeight + 3, rc.bottom - rc.top);
-    EXPECT_EQ(2, zGridGetRowByXY(c.grid(), rc.left + 1, rc.top + 1));
-    EXPECT_EQ(3, zGridGetColByXY(c.grid(), rc.left + 1, rc.top + 1));
-    EXPECT_EQ(0, zGridGetRowByXY(c.grid(), rc.left + 1, 1));
-    EXPECT_EQ(0, zGridGetRowByXY(c.grid(), rc.left + 1, GridRowTop(gi, 3) + 1));
-    EXPECT_EQ(0, zGridGetColByXY(c.grid(), 1, rc.top + 1));
+    EXPECT_EQ(119, rc.left);  // 21 + (8 + 6) * 7
+    EXPECT_EQ(41, rc.top);    // 22 + 19
+    EXPECT_EQ(189, rc.right);
+    EXPECT_EQ(60, rc.bottom);
+    struct Row {
+        const char* name;
+        int x, y;
+        long row;
+        int column;
+    } rows[] = {
+        {"inside the cell", 150, 50, 2, 3},
+        {"its top left pixel", 119, 41, 2, 3},
+        {"its bottom right pixel", 188, 59, 2, 3},
+        {"left of it", 118, 41, 2, 2},
+        {"above it", 119, 40, 1, 3},
+        {"right of it", 189, 59, 2, 4},
+        {"the header", 150, 21, 0, 0},
+        {"below the last row", 150, 79, 0, 0},
+        {"the row numbers", 20, 50, 0, 0},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.name);
+        EXPECT_EQ(r.row, zGridGetRowByXY(c.grid(), r.x, r.y));
+        EXPECT_EQ(r.column, zGridGetColByXY(c.grid(), r.x, r.y));
+    }
 }
 
 class GridBoundCells : public ::testing::Test {

@@ -304,26 +304,22 @@ TEST(GridCursor, HidingTheCurrentColumnMovesTheCursorOn)
     EXPECT_EQ(1, f.host.Count(GRIDN_COLCHANGED));
     GridSetDisplayWidth(f.grid(), gi, 1, 9);
     EXPECT_EQ(9, gi->columns[0].displayWidth);
-    EXPECT_EQ(5, gi->columns[0].savedDisplayWidth);
     EXPECT_EQ(3, gi->currentColumn);
 }
 
+// Courier New (or its metric twin) 24 pixels high: its characters are
+// 0.6 of that wide, and its ascent and descent (0.833 and 0.3 of it, 20
+// and 8 pixels) make 28 with no leading.
 TEST(GridCursor, FontMetricsComeFromTheFont)
 {
     Fixture f(3);
     GRIDINFO* gi = f.gi();
     HFONT font = CreateFontA(-24, 0, 0, 0, FW_NORMAL, 0, 0, 0, ANSI_CHARSET, 0, 0, 0, 0, "Courier New");
     ASSERT_TRUE(font);
-    HDC dc = GetDC(f.grid());
-    HGDIOBJ old = SelectObject(dc, font);
-    TEXTMETRICA tm = {};
-    GetTextMetricsA(dc, &tm);
-    SelectObject(dc, old);
-    ReleaseDC(f.grid(), dc);
     GridSetFontMetrics(f.grid(), gi, font);
-    EXPECT_EQ(tm.tmAveCharWidth, gi->charWidth);
-    EXPECT_EQ(tm.tmHeight + tm.tmExternalLeading, gi->charHeight);
-    EXPECT_EQ((5 + 10 + 7 + 20) * gi->charWidth, gi->totalPixelWidth);
+    EXPECT_EQ(14, gi->charWidth);
+    EXPECT_EQ(28, gi->charHeight);
+    EXPECT_EQ((5 + 10 + 7 + 20) * 14, gi->totalPixelWidth);
     DeleteObject(font);
 }
 
@@ -390,16 +386,20 @@ TEST(GridCursor, TheEditorSitsOnTheCellAndCloses)
     Fixture f(10, 200, true);
     GRIDINFO* gi = f.gi();
     GridRowDown(f.grid(), gi, 0);
-    int ch = gi->charHeight;
+    // The system font is 7 by 16 pixels: rows are 19 high, and with 10 rows
+    // the row numbers take 4 characters. Row 2 starts below the header (22)
+    // and row 1; column 1 is 5 characters wide.
+    ASSERT_EQ(7, gi->charWidth);
+    ASSERT_EQ(16, gi->charHeight);
     struct Row {
         const char* name;
         const char* cls;
         DWORD style;
         int height;
     } rows[] = {
-        {"edit", "edit", 0, ch + 3},
-        {"multi-line edit", "edit", ES_MULTILINE, (5 * ch + 15) * 2},
-        {"date picker", DATETIMEPICK_CLASSA, 0, ch + 6},
+        {"edit", "edit", 0, 19},
+        {"multi-line edit", "edit", ES_MULTILINE, 190},
+        {"date picker", DATETIMEPICK_CLASSA, 0, 22},
     };
     INITCOMMONCONTROLSEX icc = {sizeof icc, ICC_DATE_CLASSES};
     InitCommonControlsEx(&icc);
@@ -413,9 +413,9 @@ TEST(GridCursor, TheEditorSitsOnTheCellAndCloses)
         RECT rc;
         GetWindowRect(editor, &rc);
         MapWindowPoints(nullptr, f.grid(), reinterpret_cast<POINT*>(&rc), 2);
-        EXPECT_EQ(GridColumnLeft(gi, 1), rc.left);
-        EXPECT_EQ(GridRowTop(gi, 1), rc.top);
-        EXPECT_EQ(GridColumnPixelWidth(f.grid(), gi, 1), rc.right - rc.left);
+        EXPECT_EQ(28, rc.left);
+        EXPECT_EQ(41, rc.top);
+        EXPECT_EQ(35, rc.right - rc.left);
         EXPECT_EQ(r.height, rc.bottom - rc.top);
         EXPECT_TRUE(IsWindowVisible(editor));
 
@@ -437,7 +437,7 @@ TEST(GridCursor, TheEditorSitsOnTheCellAndCloses)
     GridPlaceEditor(f.grid(), gi);
     RECT rc;
     GetWindowRect(combo, &rc);
-    EXPECT_GE(rc.bottom - rc.top, GridRowHeight(gi));
+    EXPECT_GE(rc.bottom - rc.top, 19);
     GridRowDown(f.grid(), gi, 0);
     EXPECT_TRUE(IsWindow(combo));
     EXPECT_FALSE(IsWindowVisible(combo));

@@ -8,7 +8,6 @@
 #include "grideditor.h"
 #include "gridcolumns.h"
 #include "gridcursor.h"
-#include "gridlayout.h"
 #include "gridwindow.h"
 #include "subclass/zsubclass.h"
 
@@ -132,10 +131,14 @@ TEST(GridEditor, EditBoxLiesOverTheCellWithItsValue)
     RECT rc = {};
     GetWindowRect(h.editor(), &rc);
     MapWindowPoints(nullptr, h.grid(), reinterpret_cast<POINT*>(&rc), 2);
-    EXPECT_EQ(GridColumnLeft(h.gi(), 2), rc.left);
-    EXPECT_EQ(GridRowTop(h.gi(), 1), rc.top);
-    EXPECT_EQ(8 * h.gi()->charWidth, rc.right - rc.left);
-    EXPECT_EQ(h.gi()->charHeight + 3, rc.bottom - rc.top);
+    // In the system font (7 by 16 pixels), right of 3 characters of row
+    // numbers and column 1's 5, below the header (22) and row 1 (19).
+    ASSERT_EQ(7, h.gi()->charWidth);
+    ASSERT_EQ(16, h.gi()->charHeight);
+    EXPECT_EQ(56, rc.left);
+    EXPECT_EQ(41, rc.top);
+    EXPECT_EQ(56, rc.right - rc.left);
+    EXPECT_EQ(19, rc.bottom - rc.top);
 
     // The parent was asked, in order, and told of the edit's column.
     ASSERT_GE(h.host.notes().size(), 2u);

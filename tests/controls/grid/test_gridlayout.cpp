@@ -45,7 +45,6 @@ TEST(GridColumns, AddFixesWidthsByType)
         const GRIDCOL& c = gi->columns[0];
         EXPECT_EQ(r.wantData, c.dataWidth);
         EXPECT_EQ(r.wantDisplay, c.displayWidth);
-        EXPECT_EQ(c.displayWidth, c.savedDisplayWidth);
         EXPECT_EQ(r.wantData, gi->totalDataWidth);
         EXPECT_EQ(r.wantDisplay * gi->charWidth, gi->totalPixelWidth);
         EXPECT_STREQ("Title", c.title);
@@ -96,7 +95,6 @@ TEST(GridColumns, HiddenColumnsAreNotCounted)
     // A display width of 0 hides a column; its ordinal is no longer counted.
     GridSetDisplayWidth(host.grid(), gi, 2, 0);
     EXPECT_FALSE(gi->columns[1].visible);
-    EXPECT_EQ(6, gi->columns[1].savedDisplayWidth);
     EXPECT_EQ(1, gi->columns[3].visibleOrdinal);
     EXPECT_EQ((4 + 3) * gi->charWidth, gi->totalPixelWidth);
     EXPECT_EQ(GridColumnLeft(gi, 1) + 4 * gi->charWidth, GridColumnLeft(gi, 4));

@@ -8,6 +8,7 @@
 #include "zgridwindow.h"
 
 #include "corvex.h"
+#include "gridlock.h"
 
 #include <gtest/gtest.h>
 
@@ -55,8 +56,7 @@ TEST_F(GridPgLock, AChangeOfARowAnotherConnectionHoldsIsRefused)
         {"owner's cell write", [](ZGridWindow& g) { zGridPutText(g.grid(), 2, 2, "mine"); }, "mine|3"},
         {"in-place edit",
          [](ZGridWindow& g) {
-             g.Send(GRIDM_GOTOROW, 0, 2);
-             g.Send(GRIDM_GOTOCOLUMN, 2);
+             g.GoTo(2, 2);
              g.Char('m');
              if (g.editor()) {
                  g.Char('e');
@@ -115,21 +115,32 @@ TEST_F(GridPgLock, TheGridHoldsTheRowsItChangesUntilCommitOrRollback)
          GRIDM_ROLLBACK, "one"},
         {"edited in place, then committed",
          [](ZGridWindow& g) {
-             g.Send(GRIDM_GOTOROW, 0, 1);
-             g.Send(GRIDM_GOTOCOLUMN, 2);
+             g.GoTo(1, 2);
              g.Char('m');
              g.Key(VK_RETURN);
          },
          "m", GRIDM_COMMIT, "m"},
         {"an edit left open, then rolled back",
          [](ZGridWindow& g) {
-             g.Send(GRIDM_GOTOROW, 0, 1);
-             g.Send(GRIDM_GOTOCOLUMN, 2);
+             g.GoTo(1, 2);
              g.Char('m');
              ASSERT_NE(nullptr, g.editor());
              g.Send(GRIDM_ENDEDIT);
          },
          "one", GRIDM_ROLLBACK, "one"},
+        // A lock no write used (a long text's read takes one) is still held at the end.
+        {"written and locked again, then committed",
+         [](ZGridWindow& g) {
+             zGridPutText(g.grid(), 1, 2, "mine");
+             ASSERT_TRUE(GridLock(g.grid(), g.gi(), 1, 2, GRID_LOCK_EDIT));
+         },
+         "mine", GRIDM_COMMIT, "mine"},
+        {"written and locked again, then rolled back",
+         [](ZGridWindow& g) {
+             zGridPutText(g.grid(), 1, 2, "mine");
+             ASSERT_TRUE(GridLock(g.grid(), g.gi(), 1, 2, GRID_LOCK_EDIT));
+         },
+         "mine", GRIDM_ROLLBACK, "one"},
     };
     for (const Row& r : rows) {
         SCOPED_TRACE(r.name);
@@ -140,7 +151,15 @@ TEST_F(GridPgLock, TheGridHoldsTheRowsItChangesUntilCommitOrRollback)
         EXPECT_FALSE(OthersCanChange("pg_mine", 1)) << "the grid holds row 1";
         EXPECT_TRUE(OthersCanChange("pg_mine", 2)) << "and no other row";
         EXPECT_STREQ(r.shown, zGridGetText(g.grid(), 1, 2, true)) << "the grid shows what it wrote";
+        // The transaction ends with the locks still held; they go once the
+        // table has been read again.
+        int held = OpenLockStatements(g.gi()), heldAtReread = -1;
+        g.heard = [&](int code) {
+            if (code == GRIDN_REREAD)
+                heldAtReread = OpenLockStatements(g.gi());
+        };
         g.Send(r.end, 0);
+        EXPECT_EQ(held, heldAtReread);
         EXPECT_EQ(0, OpenLockStatements(g.gi()));
         EXPECT_TRUE(OthersCanChange("pg_mine", 1)) << "the transaction's end let it go";
         EXPECT_EQ(r.stored, Value("SELECT name FROM pg_mine WHERE id=1"));

@@ -14,6 +14,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -46,11 +47,9 @@ TEST_F(GridTransTest, CommitKeepsAndRollbackUndoesTheChanges)
 
     // Until the commit others see the table as it was.
     ASSERT_TRUE(GridWriteCell(t.grid(), gi, 2, name, "TWO", GRID_LOCK_UPDATE));
-    EXPECT_TRUE(gi->transactionPending);
     EXPECT_EQ("one,two,three", Names(t));
     t.host().ClearNotes();
     EXPECT_TRUE(GridCommit(t.grid(), gi, true));
-    EXPECT_FALSE(gi->transactionPending);
     EXPECT_EQ("one,TWO,three", Names(t));
     EXPECT_EQ(1, t.host().Count(GRIDN_COMMITTED));
     EXPECT_EQ(1, t.host().Count(GRIDN_REREAD));
@@ -95,6 +94,81 @@ TEST_F(GridTransTest, WithAutoCommitNeitherTouchesTheConnection)
     EXPECT_FALSE(GridRollback(t.grid(), t.gi()));
     EXPECT_TRUE(t.host().notes().empty());
     EXPECT_EQ("uno,two,three", Names(t));
+}
+
+// A row inserted or deleted, or a value the editor wrote, leaves the
+// transaction pending until its end; the owner's writes and the emptying
+// of the table do not.
+TEST_F(GridTransTest, WhatLeavesTheTransactionPending)
+{
+    struct Row {
+        const char* name;
+        std::function<void(ZGridWindow&)> change;
+        const char* after;  // rows, and row 2's name as the grid reads it
+        bool pending;
+    } rows[] = {
+        {"owner's cell write", [](ZGridWindow& g) { zGridPutText(g.grid(), 2, 2, "mine"); }, "3 mine", false},
+        {"value written by the editor",
+         [](ZGridWindow& g) {
+             g.GoTo(2, 2);
+             g.Char('m');
+             g.Key(VK_RETURN);
+         },
+         "3 m", true},
+        {"row inserted",
+         [](ZGridWindow& g) {
+             g.Send(GRIDM_SETINSERTMODE, 1, 'x');
+             g.Send(GRIDM_INSERTROW, 0, 0);
+         },
+         "4 two", true},
+        {"row deleted",
+         [](ZGridWindow& g) {
+             g.Send(GRIDM_GOTOROW, 0, 2);
+             g.Send(GRIDM_DELETEROW, 1);
+         },
+         "2 three", true},
+        {"table emptied", [](ZGridWindow& g) { g.Send(GRIDM_CLEAR); }, "0 ", false},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.name);
+        ASSERT_TRUE(sqlitedsn::Connection().MakeTable("tr_pending", kItems, kRows));
+        ZGridWindow g;
+        ASSERT_TRUE(g.Browse(sqlitedsn::Name(), "tr_pending", "id", false));
+        r.change(g);
+        EXPECT_EQ(r.after, std::to_string(g.gi()->rowCount) + " " + zGridGetText(g.grid(), 2, 2, true));
+        EXPECT_EQ(r.pending, g.gi()->transactionPending);
+        g.Send(GRIDM_ROLLBACK);
+        EXPECT_FALSE(g.gi()->transactionPending);
+    }
+}
+
+// A lock no write used (a long text's read takes one) is still held when
+// the transaction ends: the driver ends it all the same, and the lock goes
+// once the table has been read again.
+TEST_F(GridTransTest, ALockHeldAtTheEndGoesAfterTheTableIsReadAgain)
+{
+    struct Row {
+        const char* name;
+        UINT end;
+        const char* stored;
+    } rows[] = {{"commit", GRIDM_COMMIT, "mine"}, {"rollback", GRIDM_ROLLBACK, "two"}};
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.name);
+        ASSERT_TRUE(sqlitedsn::Connection().MakeTable("tr_held", kItems, kRows));
+        ZGridWindow g;
+        ASSERT_TRUE(g.Browse(sqlitedsn::Name(), "tr_held", "id", false));
+        zGridPutText(g.grid(), 2, 2, "mine");
+        ASSERT_TRUE(GridLock(g.grid(), g.gi(), 2, 2, GRID_LOCK_EDIT));
+        int heldAtReread = -1;
+        g.heard = [&](int code) {
+            if (code == GRIDN_REREAD)
+                heldAtReread = OpenLockStatements(g.gi());
+        };
+        g.Send(r.end);
+        EXPECT_EQ(1, heldAtReread);
+        EXPECT_EQ(0, OpenLockStatements(g.gi()));
+        EXPECT_EQ(r.stored, sqlitedsn::Connection().Value("SELECT name FROM tr_held WHERE id=2"));
+    }
 }
 
 TEST(GridTrans, UnboundGridsHaveNoTransaction)

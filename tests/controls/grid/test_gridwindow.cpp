@@ -263,16 +263,14 @@ TEST_F(GridWindow, DraggingAHeaderBorderResizesTheColumn)
     EXPECT_EQ(nullptr, GetCapture());
     int grown = gi_->columns[1].displayWidth;
     EXPECT_EQ((before * gi_->charWidth + grow) / gi_->charWidth, grown);
-    EXPECT_EQ(before, gi_->columns[1].savedDisplayWidth);
 
-    // Dragged shut, the column is hidden and its width kept for restoring.
+    // Dragged shut, the column is hidden.
     down.x = GridColumnLeft(gi_, 2) + grown * gi_->charWidth - 1;
     EXPECT_EQ(1, Mouse(WM_LBUTTONDOWN, down));
     Mouse(WM_MOUSEMOVE, {down.x - grown * gi_->charWidth - 5, down.y});
     Mouse(WM_LBUTTONUP, {down.x - grown * gi_->charWidth - 5, down.y});
     EXPECT_EQ(0, SendMessageA(grid_, GRIDM_GETDISPLAYWIDTH, 2, 0));
     EXPECT_EQ(0, SendMessageA(grid_, GRIDM_GETVISIBLE, 2, 0));
-    EXPECT_EQ(grown, gi_->columns[1].savedDisplayWidth);
 
     // Away from a border a press selects instead of resizing.
     EXPECT_EQ(0, Mouse(WM_LBUTTONDOWN, CellCentre(2, 1)));

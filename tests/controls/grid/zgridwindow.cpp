@@ -76,6 +76,12 @@ bool ZGridWindow::Browse(const std::string& dsn, const std::string& table, const
     return ok;
 }
 
+void ZGridWindow::GoTo(int row, int column) const
+{
+    Send(GRIDM_GOTOROW, 0, row);
+    Send(GRIDM_GOTOCOLUMN, column);
+}
+
 void ZGridWindow::Click(POINT pt)
 {
     Send(WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(pt.x, pt.y));
@@ -126,6 +132,8 @@ LRESULT CALLBACK ZGridWindow::ParentProc(HWND window, UINT msg, WPARAM wParam, L
     if (self && msg == WM_COMMAND && lParam && reinterpret_cast<HWND>(lParam) == self->grid_) {
         int code = HIWORD(wParam);
         self->notes.emplace_back(code, static_cast<short>(LOWORD(wParam)));
+        if (self->heard)
+            self->heard(code);
         auto it = self->replies_.find(code);
         return it == self->replies_.end() ? 0 : it->second;
     }

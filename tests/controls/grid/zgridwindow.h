@@ -7,6 +7,7 @@
 #include "gridinfo.h"
 #include "gridmsg.h"
 
+#include <functional>
 #include <map>
 #include <string>
 #include <utility>
@@ -35,6 +36,8 @@ public:
     // Bound: browses a table of the data source (the caller made it).
     bool Browse(const std::string& dsn, const std::string& table, const std::string& order, bool autoCommit);
 
+    // Makes a cell current through the grid's own messages.
+    void GoTo(int row, int column) const;
     // The cell under the pointer is clicked (button down and up).
     void Click(POINT pt);
     // The centre of a cell as the grid lays it out now.
@@ -49,6 +52,8 @@ public:
     // What the parent received, in order: (code, value).
     std::vector<std::pair<int, int>> notes;
     int Count(int code) const;
+    // Called with each notification's code as it comes, before the reply.
+    std::function<void(int code)> heard;
     void Reply(int code, LRESULT value) { replies_[code] = value; }
 
 private:
