@@ -91,8 +91,6 @@ void ReadDate(FieldReader& in, int order, const char* separator, const SYSTEMTIM
     int c = in.Next(" ");
     if (order == kOrderDMY) {
         t.day = Or(a, now.wDay), t.month = Or(b, now.wMonth), t.year = Or(c, now.wYear);
-    } else if (order == kOrderMDY) {
-        t.month = Or(a, now.wMonth), t.day = Or(b, now.wDay), t.year = Or(c, now.wYear);
     } else {
         t.year = Or(a, now.wYear), t.month = Or(b, now.wMonth), t.day = Or(c, now.wDay);
     }
@@ -210,9 +208,10 @@ void FormatDateTime(const char* separator, int day, int month, int year, char* o
                       milliseconds);
 }
 
-// Texts of kinds 3 and 7 hold only a time: their date is today's (read as
-// a date, 09:41 would become the 9th and lose its time). A month-first text
-// is read month first, so that order 7 reads back what it writes.
+// Only a day-first text is read day first; every other order, the
+// month-first one too, is read year, month, day. Texts of kinds 3 and 7
+// hold only a time: their date is today's (read as a date, 09:41 would
+// become the 9th and lose its time).
 long ParseDateTime(const char* text, char* outText, int outOrder, const char* outSeparator,
                    int inOrder, const char* inSeparator, SYSTEMTIME* record, int kind,
                    size_t outSize)

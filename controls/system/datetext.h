@@ -44,9 +44,10 @@ void FormatDateTime(const char* separator, int day, int month, int year, char* o
                     int hour, int minute, int second, int milliseconds, int kind,
                     size_t outSize = kDateTextSize);
 
-// Reads a date/time text written in `inOrder` with `inSeparator`; missing
-// parts come from the current local date and time. Returns the day number
-// (0 when the date is invalid). `record` (may be null) receives the parts
+// Reads a date/time text with `inSeparator`: day first in order 6, year
+// first in any other order (7 included); missing parts come from the
+// current local date and time. Returns the day number (0 when the date is
+// invalid). `record` (may be null) receives the parts
 // (time parts stay 0 for kind 1). When the date is valid and `outText`,
 // `outOrder` (6, 7, 8) and `outSeparator` are given, the text is written
 // again in that order with FormatDateTime.

@@ -126,8 +126,9 @@ xstring xsystem::ShortName(const char* longPath)
     return xstring();
 }
 
-// Deletes the matching files of the current folder and walks its
-// sub-folders when asked; the caller's current folder comes back afterwards.
+// One pass over what the mask matches: files are deleted, matching
+// sub-folders entered (the same way) when asked; the caller's current
+// folder comes back afterwards.
 bool xsystem::ClearFolder(const char* folder, const char* mask, bool recurse, bool removeFolder)
 {
     FolderKeeper keeper;
@@ -137,23 +138,16 @@ bool xsystem::ClearFolder(const char* folder, const char* mask, bool recurse, bo
         return false;
     WIN32_FIND_DATAA data;
     HANDLE find = FindFirstFileA(mask, &data);
-    if (find != INVALID_HANDLE_VALUE) {
-        do {
-            if (!IsDotName(data.cFileName) && !(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
-                ::DeleteFileA(data.cFileName);
-        } while (FindNextFileA(find, &data));
-        FindClose(find);
-    }
-    if (!recurse && !removeFolder)
-        return true;
-    find = FindFirstFileA("*", &data);
     if (find == INVALID_HANDLE_VALUE)
         return true;
     do {
         const DWORD attributes = data.dwFileAttributes;
+        if (IsDotName(data.cFileName))
+            continue;
+        if (!(attributes & FILE_ATTRIBUTE_DIRECTORY))
+            ::DeleteFileA(data.cFileName);
         // A junction leads out of the tree: it is not followed.
-        if (!IsDotName(data.cFileName) && (attributes & FILE_ATTRIBUTE_DIRECTORY) &&
-            !(attributes & FILE_ATTRIBUTE_REPARSE_POINT))
+        else if ((recurse || removeFolder) && !(attributes & FILE_ATTRIBUTE_REPARSE_POINT))
             DeleteByMask(data.cFileName, mask, recurse, removeFolder);
     } while (FindNextFileA(find, &data));
     FindClose(find);

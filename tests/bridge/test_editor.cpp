@@ -244,17 +244,40 @@ TEST_F(EditorTest, LogViewerShowsTheLogReadOnlyAndNeverAsks)
     EXPECT_TRUE(WaitFor([&] { return !IsWindow(form); }, kWindowMs)) << "no change, no question";
 }
 
-// Closed maximised, the editor opens maximised over the rectangle it had.
+// The gaps from the text window to the left, top, right and bottom edges
+// of the editor's client area.
+std::string Gaps(HWND form, HWND text)
+{
+    RECT client = {}, r = {};
+    GetClientRect(form, &client);
+    GetWindowRect(text, &r);
+    MapWindowPoints(nullptr, form, reinterpret_cast<POINT*>(&r), 2);
+    return std::to_string(r.left) + "," + std::to_string(r.top) + "," +
+           std::to_string(client.right - r.right) + "," + std::to_string(client.bottom - r.bottom);
+}
+
+// Closed maximised, the editor opens maximised over the rectangle it had;
+// sized or maximised, its text keeps 5 pixels to every edge.
 TEST_F(EditorTest, AnEditorClosedMaximisedOpensMaximised)
 {
     for (int open = 0; open < 2; ++open) {
         HWND form = OpenEditor();
         ASSERT_TRUE(form != nullptr);
+        HWND text = EditorOf(form);
         if (open == 0) {
             SetWindowPos(form, nullptr, 70, 60, 500, 400, SWP_NOZORDER | SWP_NOACTIVATE);
+            EXPECT_TRUE(WaitFor([&] {
+                RECT r = {};
+                GetWindowRect(form, &r);
+                return r.right - r.left == 500 && r.bottom - r.top == 400;
+            }, kWindowMs));
+            EXPECT_TRUE(WaitFor([&] { return Gaps(form, text) == "5,5,5,5"; }, kWindowMs))
+                << "sized: " << Gaps(form, text);
             SendTo(form, WM_SYSCOMMAND, SC_MAXIMIZE, 0);
         }
         EXPECT_TRUE(WaitFor([&] { return IsZoomed(form) != FALSE; }, kWindowMs)) << open;
+        EXPECT_TRUE(WaitFor([&] { return Gaps(form, text) == "5,5,5,5"; }, kWindowMs))
+            << "maximised: " << Gaps(form, text);
         PostMessageA(form, WM_CLOSE, 0, 0);
         ASSERT_TRUE(WaitFor([&] { return !IsWindow(form); }, kWindowMs));
     }

@@ -10,7 +10,6 @@
 #include <climits>
 #include <cstring>
 #include <string>
-#include <thread>
 #include <vector>
 
 TEST(XString, ConstructionAndAssignment)
@@ -256,45 +255,6 @@ TEST(XTokenizer, InterleavedTokenizersKeepTheirOwnPlace)
     EXPECT_EQ((std::vector<std::string>{"a", "b", "c"}), keys);
     EXPECT_EQ((std::vector<std::string>{"1", "2", "3"}), values);
     EXPECT_EQ(12, outer.Consumed());
-}
-
-namespace {
-struct TokenRun {
-    char sep;
-    int count;
-};
-DWORD WINAPI CountTokens(void* arg) noexcept
-{
-    TokenRun& run = *static_cast<TokenRun*>(arg);
-    char text[200] = {};
-    for (int i = 0; i < 40; ++i) {
-        std::strcat(text, "tok");
-        text[std::strlen(text)] = run.sep;
-    }
-    const char delims[2] = {run.sep, '\0'};
-    xtokenizer t(text, delims);
-    for (t.First(); t.HasToken(); t.Next()) {
-        if (t.Token() != "tok")
-            return 1;
-        ++run.count;
-        Sleep(0);  // let the other thread run between calls
-    }
-    return 0;
-}
-}  // namespace
-
-TEST(XTokenizer, TwoThreadsDoNotShareState)
-{
-    TokenRun a{';', 0}, b{',', 0};
-    HANDLE threads[2] = {CreateThread(nullptr, 0, CountTokens, &a, 0, nullptr),
-                         CreateThread(nullptr, 0, CountTokens, &b, 0, nullptr)};
-    ASSERT_NE(nullptr, threads[0]);
-    ASSERT_NE(nullptr, threads[1]);
-    EXPECT_EQ(WAIT_OBJECT_0, WaitForMultipleObjects(2, threads, TRUE, 20000));
-    CloseHandle(threads[0]);
-    CloseHandle(threads[1]);
-    EXPECT_EQ(40, a.count);
-    EXPECT_EQ(40, b.count);
 }
 
 TEST(XHexText, NarrowAndWide)

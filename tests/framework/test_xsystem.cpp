@@ -119,15 +119,19 @@ TEST(XSystem, TwoDigitYearIsTheLastTwoCharacters)
     EXPECT_STREQ("235959999", xsys().TimeString(2).c_str());
 }
 
+// The prepared prefix's folders, the temporary one an existing folder with
+// its closing backslash; the platform is the NT family, whose fonts key the
+// installer writes.
 TEST(XSystem, FoldersAndVersion)
 {
-    char buf[MAX_PATH];
-    GetWindowsDirectoryA(buf, sizeof buf);
-    EXPECT_STREQ(buf, xsys().GetWindowsFolder().c_str());
-    GetTempPathA(sizeof buf, buf);
-    EXPECT_STREQ(buf, xsys().GetTempFolder().c_str());
-    EXPECT_FALSE(xsys().GetSystemFolder().IsBlank());
-    EXPECT_GT(xsys().GetVersion().dwMajorVersion, 0u);
+    EXPECT_STRCASEEQ("C:\\windows", xsys().GetWindowsFolder().c_str());
+    EXPECT_STRCASEEQ("C:\\windows\\system32", xsys().GetSystemFolder().c_str());
+    xstring temp = xsys().GetTempFolder();
+    EXPECT_EQ("\\", std::string(temp.Right(1).c_str())) << temp.c_str();
+    DWORD attributes = GetFileAttributesA(temp.c_str());
+    EXPECT_TRUE(attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))
+        << temp.c_str();
+    EXPECT_EQ(DWORD(VER_PLATFORM_WIN32_NT), xsys().GetVersion().dwPlatformId);
 }
 
 TEST(XSystem, FormatErrorAndSysColor)

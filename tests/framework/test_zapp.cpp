@@ -71,7 +71,8 @@ TEST(Startup, PathsArgumentsAndExitCode)
     DeleteFileA((testutil::exe_folder() + "\\zwinapp.out").c_str());
     Child run;
     Start(run, L"quit 7 \"two words\" \"q\\\"uote\" \u00e8\u20ac");
-    EXPECT_EQ(7u, run.Wait()) << "the quit code is the exit code; 99 means a cache leak";
+    EXPECT_EQ(7u, run.Wait())
+        << "the quit code is the exit code; 99: the form kept a font or brush";
     auto r = Report();
     EXPECT_EQ(testutil::exe_folder() + "\\", r["folder"]);
     EXPECT_EQ("zwinapp", r["module"]);

@@ -153,22 +153,22 @@ public:
     _base_IP1 IP1;
 };
 
+// Pixels for the prepared prefix's dialog base units, 7 across and 16 down:
+// a horizontal unit is 1.75 pixels, a vertical one 2, always rounded up.
 TEST(GeneratedTest, DialogUnitsBecomePixelsFromTheBaseUnits)
 {
-    const LONG base = GetDialogBaseUnits();
-    const double bx = LOWORD(base), by = HIWORD(base);
+    ASSERT_EQ(MAKELONG(7, 16), GetDialogBaseUnits());
     struct Row {
         double units;
         bool vertical;
+        int pixels;
     };
-    const Row rows[] = {{10.5, true}, {141.5, false}, {7, false}, {12, true}, {0, true}, {1, false}};
+    const Row rows[] = {{10.5, true, 21}, {141.5, false, 248}, {7, false, 13}, {4, false, 7},
+                        {12, true, 24},   {0, true, 0},        {1, false, 2},  {0.3, false, 1},
+                        {10.3, true, 21}};
     for (const Row& r : rows) {
         SCOPED_TRACE(r.units);
-        int expected = int(std::ceil((r.vertical ? by : bx) * r.units / (r.vertical ? 8 : 4)));
-        EXPECT_EQ(expected, r.vertical ? zDialogUnitsY(r.units) : zDialogUnitsX(r.units));
-    }
-    if (by == 16) {
-        EXPECT_EQ(21, zDialogUnitsY(10.5));
+        EXPECT_EQ(r.pixels, r.vertical ? zDialogUnitsY(r.units) : zDialogUnitsX(r.units));
     }
 }
 

@@ -87,7 +87,10 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR, int show)
             zExceptionRecord().Show();
         }
     }
+    // A deleted form gives back every font and brush it took; Exit frees
+    // whatever is left, so what the form kept is counted before it.
+    delete zMainForm;
+    const bool kept = zLiveFontCount() + zLiveBrushCount() != 0;
     app.Exit();
-    // Every cached font and brush went exactly once.
-    return zLiveFontCount() + zLiveBrushCount() == 0 ? app.exitCode : 99;
+    return kept ? 99 : app.exitCode;
 }

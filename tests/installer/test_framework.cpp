@@ -4,6 +4,7 @@
 
 #include "inst_test.h"
 
+#include "zapplication.h"
 #include "zbars.h"
 #include "zbrowse.h"
 #include "zform.h"
@@ -69,9 +70,15 @@ TEST(InstallerForms, ToolBarTakesItsExtendedStyleWhenCreated)
 }
 
 // Whatever the system's language: the test machine's is English.
+// Italian also where the system speaks another language.
 TEST(InstallerText, FolderPromptsAreItalian)
 {
     insttest::StartInstallerFramework();
+    struct English {
+        unsigned char saved = zApp().italian;
+        English() { zApp().italian = 0; }
+        ~English() { zApp().italian = saved; }
+    } english;
     insttest::BoxScript boxes({IDNO});
     zFolderSearchDialog dialog;
     const std::string typed = "C:\\ondrel_no_such_folder_at_all";

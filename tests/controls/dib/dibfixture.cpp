@@ -18,7 +18,7 @@ std::string Pattern(size_t count, int seed)
     return s;
 }
 
-HGLOBAL MakeDib(WORD bitCount, LONG width, LONG height, DWORD clrUsed)
+HGLOBAL MakeDib(WORD bitCount, LONG width, LONG height, DWORD clrUsed, DWORD compression)
 {
     BITMAPINFOHEADER h = {};
     h.biSize = sizeof h;
@@ -26,9 +26,11 @@ HGLOBAL MakeDib(WORD bitCount, LONG width, LONG height, DWORD clrUsed)
     h.biHeight = height;
     h.biPlanes = 1;
     h.biBitCount = bitCount;
+    h.biCompression = compression;
     h.biSizeImage = dibImageSize(bitCount, width, height);
     h.biClrUsed = clrUsed;
-    DWORD table = dibColorTableSize(&h);
+    DWORD colours = clrUsed ? clrUsed : (bitCount <= 8 ? 1u << bitCount : 0);
+    DWORD table = 4 * colours + (compression == BI_BITFIELDS ? 12 : 0);
     HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, sizeof h + table + h.biSizeImage);
     auto* p = static_cast<BYTE*>(GlobalLock(block));
     std::memcpy(p, &h, sizeof h);

@@ -8,9 +8,11 @@
 
 namespace dibtest {
 
-// A packed DIB of the given form with a recognisable colour table and bits
-// (every byte differs from its neighbours); biSizeImage holds the real size.
-HGLOBAL MakeDib(WORD bitCount, LONG width, LONG height, DWORD clrUsed = 0);
+// A packed DIB of the given form with a recognisable colour table (after
+// the three colour masks of BI_BITFIELDS) and bits (every byte differs from
+// its neighbours); biSizeImage holds the real size.
+HGLOBAL MakeDib(WORD bitCount, LONG width, LONG height, DWORD clrUsed = 0,
+                DWORD compression = BI_RGB);
 
 // The block's bytes.
 std::vector<BYTE> Bytes(HGLOBAL block);

@@ -52,8 +52,8 @@ private:
     DWORD* bits_ = nullptr;
 };
 
-// A 24-bit 3x2 DIB: bottom line blue, green, red; top line white, black,
-// grey.
+// A 24-bit 3x2 DIB: first stored line blue, green, red; second white,
+// black, grey.
 HGLOBAL SixColours()
 {
     HGLOBAL dib = MakeDib(24, 3, 2);
@@ -142,22 +142,37 @@ TEST(DibDraw, NoPaletteWhereThereIsNoTable)
     GlobalFree(cut);
 }
 
-TEST(DibDraw, BlitDrawsBottomUpLinesAtTheirPlace)
+// Stored from the bottom up, the first line (blue, green, red) is drawn at
+// the bottom; stored from the top down (a negative height), on top.
+TEST(DibDraw, BlitDrawsEachLineAtItsPlace)
 {
-    Canvas canvas(8, 8);
-    HGLOBAL dib = SixColours();
-    EXPECT_EQ(1, dibBlit(canvas.Dc(), 2, 3, 3, 2, dib, 0, 0, SRCCOPY));
-    struct Px {
-        int x, y;
-        DWORD rgb;
-    } want[] = {{2, 3, 0xFFFFFF}, {3, 3, 0x000000}, {4, 3, 0x808080}, {2, 4, 0x0000FF},
-                {3, 4, 0x00FF00}, {4, 4, 0xFF0000}, {1, 3, 0xFFFFFF}, {5, 4, 0xFFFFFF},
-                {2, 5, 0xFFFFFF}};
-    for (const Px& p : want) {
-        SCOPED_TRACE(std::to_string(p.x) + "," + std::to_string(p.y));
-        EXPECT_EQ(p.rgb, canvas.At(p.x, p.y));
+    const struct {
+        const char* name;
+        bool topDown;
+        int firstLineY, secondLineY;
+    } rows[] = {{"bottom-up", false, 4, 3}, {"top-down", true, 3, 4}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        Canvas canvas(8, 8);
+        HGLOBAL dib = SixColours();
+        if (row.topDown) {
+            static_cast<BITMAPINFOHEADER*>(GlobalLock(dib))->biHeight = -2;
+            GlobalUnlock(dib);
+        }
+        EXPECT_EQ(1, dibBlit(canvas.Dc(), 2, 3, 3, 2, dib, 0, 0, SRCCOPY));
+        const int first = row.firstLineY, second = row.secondLineY;
+        struct Px {
+            int x, y;
+            DWORD rgb;
+        } want[] = {{2, second, 0xFFFFFF}, {3, second, 0x000000}, {4, second, 0x808080},
+                    {2, first, 0x0000FF},  {3, first, 0x00FF00},  {4, first, 0xFF0000},
+                    {1, 3, 0xFFFFFF},      {5, 4, 0xFFFFFF},      {2, 5, 0xFFFFFF}};
+        for (const Px& p : want) {
+            SCOPED_TRACE(std::to_string(p.x) + "," + std::to_string(p.y));
+            EXPECT_EQ(p.rgb, canvas.At(p.x, p.y));
+        }
+        GlobalFree(dib);
     }
-    GlobalFree(dib);
 }
 
 TEST(DibDraw, StretchBlitScalesTheWholeImage)

@@ -24,17 +24,27 @@ struct Form {
     WORD bits;
     LONG width, height;
     DWORD clrUsed;
+    DWORD compression;
 };
 
+// The bits of a BI_BITFIELDS image start after its three colour masks.
 const Form kForms[] = {
-    {1, 13, 7, 2}, {1, 1, 1, 2}, {4, 9, 5, 16}, {4, 3, 2, 5},  {8, 33, 5, 256},
-    {8, 6, 4, 17}, {24, 13, 7, 0}, {24, 1, 3, 0}, {32, 5, 4, 0}, {32, 16, 16, 0},
+    {1, 13, 7, 2, BI_RGB},  {1, 1, 1, 2, BI_RGB},    {4, 9, 5, 16, BI_RGB},
+    {4, 3, 2, 5, BI_RGB},   {8, 33, 5, 256, BI_RGB}, {8, 6, 4, 17, BI_RGB},
+    {24, 13, 7, 0, BI_RGB}, {24, 1, 3, 0, BI_RGB},   {32, 5, 4, 0, BI_RGB},
+    {32, 16, 16, 0, BI_RGB}, {16, 5, 3, 0, BI_BITFIELDS}, {32, 4, 4, 0, BI_BITFIELDS},
 };
 
 std::string FormName(const Form& f)
 {
     return std::to_string(f.bits) + " bits " + std::to_string(f.width) + "x" +
-           std::to_string(f.height) + " colours " + std::to_string(f.clrUsed);
+           std::to_string(f.height) + " colours " + std::to_string(f.clrUsed) +
+           (f.compression == BI_BITFIELDS ? " with masks" : "");
+}
+
+DWORD MaskBytes(const Form& f)
+{
+    return f.compression == BI_BITFIELDS ? 12 : 0;
 }
 
 }  // namespace
@@ -43,7 +53,7 @@ TEST(DibFile, WriteDibLaysOutFileHeaderAndWholeBlock)
 {
     for (const Form& f : kForms) {
         SCOPED_TRACE(FormName(f));
-        HGLOBAL dib = MakeDib(f.bits, f.width, f.height, f.clrUsed);
+        HGLOBAL dib = MakeDib(f.bits, f.width, f.height, f.clrUsed, f.compression);
         std::string path = TempPath("layout.bmp");
         ASSERT_EQ(1, WriteDIB(const_cast<char*>(path.c_str()), dib));
         std::string file = testutil::read_file(path);
@@ -52,7 +62,7 @@ TEST(DibFile, WriteDibLaysOutFileHeaderAndWholeBlock)
         EXPECT_EQ("BM", file.substr(0, 2));
         EXPECT_EQ(block.size() + 14, Le32(file, 2));
         EXPECT_EQ(0u, Le32(file, 6));
-        EXPECT_EQ(14u + 40 + 4 * f.clrUsed, Le32(file, 10));
+        EXPECT_EQ(14u + 40 + MaskBytes(f) + 4 * f.clrUsed, Le32(file, 10));
         EXPECT_EQ(0, std::memcmp(file.data() + 14, block.data(), block.size()));
         GlobalFree(dib);
     }
@@ -62,7 +72,7 @@ TEST(DibFile, WrittenFilesReadBackByteForByte)
 {
     for (const Form& f : kForms) {
         SCOPED_TRACE(FormName(f));
-        HGLOBAL dib = MakeDib(f.bits, f.width, f.height, f.clrUsed);
+        HGLOBAL dib = MakeDib(f.bits, f.width, f.height, f.clrUsed, f.compression);
         std::string path = TempPath("round" + std::to_string(f.bits) + ".bmp");
         ASSERT_EQ(1, WriteDIB(const_cast<char*>(path.c_str()), dib));
         HGLOBAL back = static_cast<HGLOBAL>(zOpenDIB(path.c_str()));

