@@ -41,8 +41,13 @@ ScriptFile ReadScript(const char* path, std::string& text)
 {
     HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
                               nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        return ScriptFile::missing;
+    if (file == INVALID_HANDLE_VALUE) {
+        // Only a file that is not there has nothing to run; one held by
+        // another program, or not ours to read, is a failure.
+        DWORD error = GetLastError();
+        return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? ScriptFile::missing
+                                                                              : ScriptFile::unreadable;
+    }
     DWORD high = 0;
     DWORD size = GetFileSize(file, &high);
     text.clear();
@@ -125,7 +130,7 @@ int zDBExecScript(void* henv, void* hdbc, const char* text, short mode, char* er
         } else {
             std::string script;
             ScriptFile read = ReadScript(text, script);
-            // A file that cannot be opened has nothing to run, as an empty one.
+            // A file that is not there has nothing to run, as an empty one.
             if (read == ScriptFile::missing) {
                 SQLFreeStmt(stmt, SQL_DROP);
                 return 1;

@@ -168,23 +168,35 @@ TEST_F(ZdbScript, MissingFileRunsNothingAndAnswersOne)
     }
 }
 
-// A file that opens but is not read whole (far larger than any script) runs
-// none of its statements and says so.
-TEST_F(ZdbScript, FileTooLargeToReadRunsNothingAndAnswersZero)
+// A file that is there but cannot be read whole (far larger than any
+// script, or held open for writing by another program) runs none of its
+// statements and says so.
+TEST_F(ZdbScript, FileThatCannotBeReadRunsNothingAndAnswersZero)
 {
-    std::string path = File("huge.sql", "CREATE TABLE never_made (a INTEGER)\r\n");
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    std::string huge = File("huge.sql", "CREATE TABLE never_made (a INTEGER)\r\n");
+    HANDLE file = CreateFileA(huge.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     ASSERT_NE(INVALID_HANDLE_VALUE, file);
     LARGE_INTEGER end;
     end.QuadPart = 65LL * 1024 * 1024;  // the rest reads as zeros: no disk is written
     ASSERT_TRUE(SetFilePointerEx(file, end, nullptr, FILE_BEGIN));
     ASSERT_TRUE(SetEndOfFile(file));
     CloseHandle(file);
-    for (short mode : {short(ZDB_SCRIPT_FILE_LINES), short(0)}) {
-        SCOPED_TRACE(mode);
-        EXPECT_EQ(0, Exec(path, mode));
-        EXPECT_EQ("Cannot read " + path, std::string(error_));
+    std::string held = File("held.sql", "CREATE TABLE never_made (a INTEGER)\r\n");
+    HANDLE holder = CreateFileA(held.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, holder);
+    const struct {
+        const char* name;
+        std::string path;
+    } rows[] = {{"too large", huge}, {"held for writing", held}};
+    for (const auto& row : rows) {
+        for (short mode : {short(ZDB_SCRIPT_FILE_LINES), short(0)}) {
+            SCOPED_TRACE(std::string(row.name) + ", mode " + std::to_string(mode));
+            EXPECT_EQ(0, Exec(row.path, mode));
+            EXPECT_EQ("Cannot read " + row.path, std::string(error_));
+        }
     }
+    CloseHandle(holder);
     EXPECT_EQ("0", peer_.Value("SELECT COUNT(*) FROM sqlite_master WHERE name = 'never_made'"));
 }
 
