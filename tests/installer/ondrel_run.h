@@ -106,6 +106,7 @@ struct Seen {
     std::vector<std::string> boxes;     // texts of the message boxes, in order
     std::vector<std::string> results;   // texts of the result window
     bool mainDialog = false;
+    HWND resultWindow = nullptr;  // read once, however often it is met before it closes
 };
 
 // One installer process with its standard handles on a file (the shell may
@@ -275,8 +276,12 @@ inline std::function<void(HWND)> User(Seen& seen)
             seen.mainDialog = true;
             PostMessageA(ok, BM_CLICK, 0, 0);
         } else if (HWND done = ChildWithText(w, "button", "Ok")) {
-            for (const std::string& t : ResultTexts(w))
-                seen.results.push_back(t);
+            // A loaded machine may show it again before the click closed it.
+            if (w != seen.resultWindow) {
+                seen.resultWindow = w;
+                for (const std::string& t : ResultTexts(w))
+                    seen.results.push_back(t);
+            }
             PostMessageA(done, BM_CLICK, 0, 0);
             Sleep(300);
         }
