@@ -47,4 +47,5 @@ void BridgeService::Quit()
 {
     RequestQuit();
     worker_.WaitEnded(INFINITE);
+    worker_.ReleaseHeld(true);
 }

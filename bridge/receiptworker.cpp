@@ -48,13 +48,21 @@ std::string WorkingNameOf(const std::string& workingPath)
     return workingPath.substr(workingPath.find_last_of('\\') + 1);
 }
 
-// A receipt the shop deleted after the listing: nothing to say of it.
-bool Gone(const std::string& path)
+// Why `path` is not there: ERROR_FILE_NOT_FOUND (its folder is: the shop
+// deleted it), ERROR_PATH_NOT_FOUND (the folder is out of reach too); 0
+// when it is there, or cannot be told.
+DWORD NotThere(const std::string& path)
 {
     if (GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES)
-        return false;
+        return 0;
     DWORD error = GetLastError();
-    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
+    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? error : 0;
+}
+
+std::string FolderOf(const std::string& path)
+{
+    size_t slash = path.find_last_of('\\');
+    return slash == std::string::npos ? std::string() : path.substr(0, slash);
 }
 
 struct Entry {
@@ -89,6 +97,7 @@ ReceiptWorker::~ReceiptWorker()
 {
     RequestQuit();
     WaitEnded(INFINITE);
+    ReleaseHeld(true);
     if (thread_)
         CloseHandle(thread_);
     if (workerEvent_)
@@ -109,6 +118,7 @@ bool ReceiptWorker::Start(const BridgeSettings& settings, const CommandConfig& c
     config_ = config;
     log_ = &log;
     view_ = view;
+    ReleaseHeld(false);  // those of another shared folder
     folderDown_ = false;
     relist_ = true;
     waiting_.clear();  // each start's log tells again what waits in the folder
@@ -271,8 +281,8 @@ bool ReceiptWorker::Pass()
 {
     if (!FolderMayHaveChanged() || !FolderReachable())
         return true;
-    std::set<std::string> listed;
-    if (!SendHeld(listed))
+    listed_.clear();
+    if (!SendHeld())
         return false;
     for (const Entry& entry : ListFolder(settings_.Cartella)) {
         if (entry.folder)
@@ -286,47 +296,75 @@ bool ReceiptWorker::Pass()
         }
         if (!IsReceiptName(entry.name, config_.acceptedNames, settings_.Backup))
             continue;
-        listed.insert(entry.name);
+        listed_.insert(entry.name);
+        // A new file of a held receipt's name waits until that one is sent.
+        if (HoldsOneNamed(entry.name))
+            continue;
         if (!ProcessReceipt(entry.name))
             return false;
         Sleep(0);
     }
     for (auto it = waiting_.begin(); it != waiting_.end();)
-        it = listed.count(it->first) ? std::next(it) : waiting_.erase(it);
+        it = listed_.count(it->first) ? std::next(it) : waiting_.erase(it);
     return true;
 }
 
 // The receipts held back by an earlier pass (or an earlier worker of this
-// process) go first, in the order they were claimed; those of another
-// shared folder wait for a worker of theirs.
-bool ReceiptWorker::SendHeld(std::set<std::string>& listed)
+// process) go first, in the order they were claimed.
+bool ReceiptWorker::SendHeld()
 {
     std::vector<std::string> held;
     held.swap(held_);
-    const std::string folder = settings_.Cartella + "\\";
-    for (size_t i = 0; i < held.size(); ++i) {
-        const std::string& working = held[i];
-        if (working.compare(0, folder.size(), folder) != 0) {
-            held_.push_back(working);
-            continue;
-        }
-        if (Gone(working))
+    size_t next = 0;
+    // What is not handled here stays held, also when a failure unwinds.
+    struct Keep {
+        std::vector<std::string>& from;
+        size_t& next;
+        std::vector<std::string>& into;
+        ~Keep() { into.insert(into.end(), from.begin() + next, from.end()); }
+    } keep{held, next, held_};
+    while (next < held.size()) {
+        const std::string working = held[next++];
+        const DWORD missing = NotThere(working);
+        if (missing == ERROR_FILE_NOT_FOUND)
             continue;  // removed by the shop
         const std::string key = WorkingNameOf(working);
-        listed.insert(key);
+        listed_.insert(key);
         std::string text;
-        // One that cannot be read opens no link.
-        if (!ReadReceiptFile(working, text)) {
-            held_.push_back(working);
-            NoteWaiting(key, Waiting::Unreadable);
+        // One out of reach, or that cannot be read, opens no link.
+        if (missing || !ReadReceiptFile(working, text)) {
+            Hold(working);
+            if (!missing)
+                NoteWaiting(key, Waiting::Unreadable);
             continue;
         }
-        if (!Deliver(ReceiptNameOf(key), key, working, text)) {
-            held_.insert(held_.end(), held.begin() + i + 1, held.end());
+        if (!Deliver(ReceiptNameOf(key), key, working, text))
             return false;
-        }
     }
     return true;
+}
+
+// At the end of the process, or when the shared folder changes: what is
+// held goes back under its own name, or is left aside with a line that says
+// it was not sent.
+void ReceiptWorker::ReleaseHeld(bool all)
+{
+    if (IsRunning())
+        return;
+    std::vector<std::string> held;
+    held.swap(held_);
+    for (const std::string& working : held) {
+        if (!all && lstrcmpiA(FolderOf(working).c_str(), settings_.Cartella.c_str()) == 0) {
+            held_.push_back(working);
+            continue;
+        }
+        const std::string key = WorkingNameOf(working);
+        const std::string path = FolderOf(working) + "\\" + ReceiptNameOf(key);
+        if (NotThere(working) || GiveBack(working, path))
+            continue;
+        if (log_)
+            LeaveAside(key, "SCONTRINO NON INVIATO E LASCIATO DA PARTE: " + ReceiptNameOf(key));
+    }
 }
 
 // A receipt goes to the register at most once: it is claimed (moved to its
@@ -339,7 +377,7 @@ bool ReceiptWorker::ProcessReceipt(const std::string& name)
     // Left in the folder for a later pass; one the shop deleted since the
     // listing is simply no more.
     auto leave = [&](Waiting why) {
-        if (Gone(path))
+        if (NotThere(path))
             waiting_.erase(name);
         else
             NoteWaiting(name, why);
@@ -360,7 +398,7 @@ bool ReceiptWorker::ProcessReceipt(const std::string& name)
 }
 
 // False when the service is being stopped while the register is waited
-// for: the receipt is then as it was, or held when it was claimed already.
+// for: the receipt is then as it was, or held when it cannot go back.
 bool ReceiptWorker::Deliver(const std::string& name, const std::string& key, std::string working,
                             std::string text)
 {
@@ -368,9 +406,9 @@ bool ReceiptWorker::Deliver(const std::string& name, const std::string& key, std
     const bool offline = settings_.Offline != 0;
     ReceiptState state;
     Link link;
-    // While the register is waited for, the receipt carries its own name: a
-    // bridge ended meanwhile must find it unclaimed, and the shop not taken.
-    // One whose name was taken meanwhile stays claimed: it is still ours.
+    // While the register is waited for, the receipt carries its own name, so
+    // a bridge ended meanwhile finds it unclaimed. One whose name a new file
+    // took stays claimed: nothing of it was sent, it is still ours.
     auto giveBack = [&] {
         if (!working.empty() && GiveBack(working, path))
             working.clear();
@@ -403,23 +441,29 @@ bool ReceiptWorker::Deliver(const std::string& name, const std::string& key, std
 // Claims the receipt, unless it is claimed already, and reads it under its
 // working name; false, with the reason noted, when either failed. One that
 // cannot be read goes back under its own name, or stays held. `key` names
-// it in waiting_: its own name, or its working name while it is held.
+// it in waiting_ while it is claimed: its own name, or its working name
+// while it is held; under its own name again, it goes by that.
 bool ReceiptWorker::TakeReceipt(const std::string& key, const std::string& path, std::string& working,
                                 std::string& text)
 {
+    const std::string own = WorkingNameOf(path);
+    const std::string id = working.empty() ? own : key;
     if (working.empty() && !ClaimReceipt(path, working)) {
-        if (!Gone(path))
-            NoteWaiting(key, Waiting::RenameRefused);
+        if (!NotThere(path))
+            NoteWaiting(own, Waiting::RenameRefused);
         return false;
     }
     if (ReadReceiptFile(working, text)) {
-        NoteTaken(key);
+        NoteTaken(id);
         return true;
     }
-    const bool back = GiveBack(working, path);
-    if (!back)
-        Hold(working);
-    NoteWaiting(WorkingNameOf(back ? path : working), Waiting::Unreadable);
+    if (GiveBack(working, path)) {
+        NoteWaiting(own, Waiting::Unreadable);
+        return false;
+    }
+    Hold(working);
+    listed_.insert(WorkingNameOf(working));
+    NoteWaiting(WorkingNameOf(working), Waiting::Unreadable);
     return false;
 }
 
@@ -441,6 +485,15 @@ bool ReceiptWorker::IsHeld(const std::string& working) const
 {
     for (const std::string& h : held_)
         if (lstrcmpiA(h.c_str(), working.c_str()) == 0)
+            return true;
+    return false;
+}
+
+bool ReceiptWorker::HoldsOneNamed(const std::string& name) const
+{
+    for (const std::string& h : held_)
+        if (lstrcmpiA(FolderOf(h).c_str(), settings_.Cartella.c_str()) == 0 &&
+            lstrcmpiA(ReceiptNameOf(WorkingNameOf(h)).c_str(), name.c_str()) == 0)
             return true;
     return false;
 }

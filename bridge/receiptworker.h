@@ -60,6 +60,11 @@ public:
     // message); false when ms (INFINITE allowed) ran out first.
     bool WaitEnded(DWORD ms);
 
+    // Receipts held back unsent (see held_) go back under their own name, or
+    // are left aside with a line saying so: all of them at the end of the
+    // process, else those of another shared folder. Not while running.
+    void ReleaseHeld(bool all);
+
     // Passes completed so far (for drivers and tests).
     long Passes() const { return passes_; }
 
@@ -72,7 +77,7 @@ private:
     static DWORD WINAPI ThreadProc(LPVOID self);
     void Run();
     bool Pass();
-    bool SendHeld(std::set<std::string>& listed);
+    bool SendHeld();
     bool ProcessReceipt(const std::string& name);
     // Sends a receipt read as `text`: `working` is its working path when it
     // is claimed already, else empty; `key` names it in waiting_.
@@ -83,6 +88,7 @@ private:
     bool GiveBack(const std::string& working, const std::string& path);
     void Hold(const std::string& working);
     bool IsHeld(const std::string& working) const;
+    bool HoldsOneNamed(const std::string& name) const;
     // Held or not ours to move; unreadable; its rename refused with the link up.
     enum class Waiting { Unclaimable, Unreadable, RenameRefused };
     void NoteWaiting(const std::string& name, Waiting why);
@@ -128,6 +134,8 @@ private:
     // at the next pass, before any new file of their name. Kept across
     // starts, in claim order.
     std::vector<std::string> held_;
+    // Names of the folder this pass met, waiting_'s keys among them.
+    std::set<std::string> listed_;
     // Receipts left in the folder and why, logged at each change, not at
     // each pass; forgotten once gone from the folder.
     std::map<std::string, Waiting> waiting_;

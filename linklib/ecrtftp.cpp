@@ -15,10 +15,11 @@ constexpr int kConnectSeconds = 3;
 constexpr int kTransferSeconds = 5;
 constexpr int kRequestTries = 3;
 constexpr int kTransferTries = 4;
-// Restarts of one transfer, after ERROR answers or after time-outs with
-// nothing moved: a register that keeps refusing, or that answers every
-// request with a stray datagram (each one a new start with its own tries),
-// must not keep us busy for ever.
+// Restarts of one transfer, after ERROR answers or after a time-out of a
+// start that a stray datagram began (each such start takes the transfer's
+// tries anew): a register that keeps refusing, or that answers every
+// request with a stray datagram, must not keep us busy for ever. A plain
+// silence uses the request's tries, as it always did.
 constexpr int kMaxRestarts = 3;
 
 // Loop results besides the final ones (0 and the negative codes).
@@ -251,7 +252,7 @@ private:
                 ecr_timestamp(), path_, tries_, static_cast<int>(received_),
                 static_cast<int>((expected_ - 1) & 0xFFFF));
         bool dataArrived = expected_ != 1 || received_ > 0;
-        if (--tries_ <= 0 || (!dataArrived && ++restarts_ > kMaxRestarts)) {
+        if (--tries_ <= 0 || (!dataArrived && started_ && ++restarts_ > kMaxRestarts)) {
             discard();
             ecr_log("%s tftp-get aborted  : pathname='%s' length='%d'\n", ecr_timestamp(), path_,
                     static_cast<int>(received_));
@@ -435,7 +436,7 @@ private:
     {
         ecr_log("%s tftp-put timeout  : pathname='%s' ntent='%d' length='%d' block='%d'\n",
                 ecr_timestamp(), path_, tries_, static_cast<int>(sent_), static_cast<int>(block_));
-        if (--tries_ <= 0 || (block_ == 0 && ++restarts_ > kMaxRestarts)) {
+        if (--tries_ <= 0 || (block_ == 0 && started_ && ++restarts_ > kMaxRestarts)) {
             close();
             ecr_log("%s tftp-put aborted  : pathname='%s' length='%d'\n", ecr_timestamp(), path_,
                     static_cast<int>(sent_));

@@ -311,19 +311,24 @@ TEST_F(WorkerTest, SharedFolderCanBeMadeAgainWhileSuspended)
 // A receipt claimed before its link (its rename was refused once) whose
 // name the shop gives a new file while the register is waited for: nothing
 // of it was sent, so it stays ours and goes before the new one, also after
-// a stop and a new start.
+// a stop and a new start. Only when the program ends is it left aside, with
+// a line that says it was not sent.
 TEST_F(WorkerTest, AReceiptWhoseNameIsTakenWhileItWaitsGoesFirst)
 {
+    enum class Then { Waits, StopAndStart, ProgramEnds };  // while suspended
     const struct {
         const char* name;
         std::function<bool()> cut, mend;
-        bool restart;  // stopped while suspended, then started again
+        Then then;
     } rows[] = {
-        {"refused connection", [] { peer_->stop(); return true; }, [] { return peer_->start(ip_); }, false},
+        {"refused connection", [] { peer_->stop(); return true; }, [] { return peer_->start(ip_); },
+         Then::Waits},
         {"busy register", [] { reg_->setState('V'); return true; }, [] { reg_->setState('I'); return true; },
-         false},
+         Then::Waits},
         {"busy register, a stop and a start", [] { reg_->setState('V'); return true; },
-         [] { reg_->setState('I'); return true; }, true},
+         [] { reg_->setState('I'); return true; }, Then::StopAndStart},
+        {"busy register, the program ends", [] { reg_->setState('V'); return true; },
+         [] { reg_->setState('I'); return true; }, Then::ProgramEnds},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
@@ -353,15 +358,26 @@ TEST_F(WorkerTest, AReceiptWhoseNameIsTakenWhileItWaitsGoesFirst)
             ASSERT_TRUE(DeleteFileA(name.c_str()));
         ASSERT_TRUE(WaitFor([&] { return view_.Count(ServiceState::Suspended) > suspended; }, 15000));
         ASSERT_TRUE(written);
-        if (row.restart) {
+        if (row.then != Then::Waits) {
             worker_.RequestStop();
             ASSERT_TRUE(worker_.WaitEnded(10000));
-            StartWorker(Settings(1));
         }
+        if (row.then == Then::ProgramEnds) {
+            worker_.ReleaseHeld(true);
+            ASSERT_TRUE(row.mend());
+            EXPECT_EQ(1, count_of(LogText(), "SCONTRINO NON INVIATO E LASCIATO DA PARTE: A.TXT (FILE A.TXT.INVIO)"))
+                << LogText();
+            EXPECT_EQ("=R1/$100\r\n", testutil::read_file(Path("A.TXT.INVIO")));
+            EXPECT_EQ("=R2/$200\r\n", testutil::read_file(Path("A.TXT")));
+            EXPECT_EQ("", Received());
+            continue;
+        }
+        if (row.then == Then::StopAndStart)
+            StartWorker(Settings(1));
         ASSERT_TRUE(row.mend());
         ASSERT_TRUE(WaitGone("A.TXT"));
         EXPECT_EQ("=R1/$100=R2/$200", Received());
-        EXPECT_EQ(0, count_of(LogText(), "DA PARTE")) << LogText();
+        EXPECT_EQ(0, count_of(LogText(), "DA PARTE")) << LogText();  // the last row's comes after
         worker_.RequestStop();
         ASSERT_TRUE(worker_.WaitEnded(10000));
     }

@@ -245,19 +245,20 @@ void SimTftpServer::handleRequest(const char* buf, int len, const sockaddr_in& f
     int refuse = f.errorAlwaysCode;
     {
         std::lock_guard<std::mutex> lock(mutex_);
-        if (faults_.silentRequests > 0) {
+        if (faults_.refusedRequests > 0) {
+            --faults_.refusedRequests;
+            refuse = 0;
+        } else if (faults_.silentRequests > 0) {
             --faults_.silentRequests;
             events_.push_back({GetTickCount() - startTick_, "IGNORED request"});
             return;
-        }
-        if (faults_.strayRequests > 0) {
+        } else if (faults_.strayRequests > 0) {
             --faults_.strayRequests;
             events_.push_back({GetTickCount() - startTick_, "-> STRAY 3"});
             sendFrom(sock_, packet16(read ? OP_DATA : OP_ACK, 3) + (read ? std::string(kBlock, 'S') : ""),
                      from);
             return;
-        }
-        if (refuse < 0 && faults_.errorOnceCode >= 0) {
+        } else if (refuse < 0 && faults_.errorOnceCode >= 0) {
             refuse = faults_.errorOnceCode;
             faults_.errorOnceCode = -1;
         }

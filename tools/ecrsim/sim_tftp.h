@@ -21,6 +21,7 @@ namespace ecrsim {
 struct TftpFaults {
     int silentRequests = 0;   // the next k read/write requests get no answer
     int strayRequests = 0;    // the next k get one stray datagram (DATA or ACK 3), then no answer
+    int refusedRequests = 0;  // the next k are refused with ERROR 0, before the faults above
     int errorOnceCode = -1;   // >= 0: the next request is refused with this code
     int errorAlwaysCode = -1; // >= 0: every request is refused with this code
     int stopAfterBlock = 0;   // read: no DATA after block N; write: no ACK after block N
