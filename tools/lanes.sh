@@ -32,6 +32,7 @@ lanes_stop() {
   for dir in "$build"/lanes/[0-9]*; do
     [ -d "$dir/wineprefix" ] || continue
     WINEPREFIX=$dir/wineprefix timeout 60 wineserver -w >/dev/null 2>&1 || true
+    WINEPREFIX=$dir/wineprefix wine_server_dir_remove
   done
   local pid
   for pid in "${lane_pids[@]}"; do
