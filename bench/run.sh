@@ -44,11 +44,10 @@ else
   conditions="Windows programs ran under Wine with no emulation (this kernel runs i386 programs itself)."
 fi
 
+# The packages the benchmarks use, and this prefix.
+"$here/tools/setup.sh" bench || exit 1
 stage build "$build/bench-build.log" "$here/tools/build.sh" \
   --target bench_tftp bench_stream bench_plu bench_lockstep ecrsim_prog || exit 1
-if [ ! -f "$WINEPREFIX/.ecr-ready" ]; then
-  stage "Wine prefix" "$build/bench-wineprefix.log" "$here/tools/wineprefix.sh" || exit 1
-fi
 # One persistent wineserver for all the runs keeps process starts short.
 wineserver -p
 

@@ -6,8 +6,14 @@ function(add_def_dll target def)
   set_target_properties(${target} PROPERTIES PREFIX "" OUTPUT_NAME ${target})
   target_link_options(${target} PRIVATE -Wl,--kill-at)
   set(implib ${CMAKE_ARCHIVE_OUTPUT_DIRECTORY}/lib${target}.imp.a)
+  # dlltool leaves two empty files behind in the temporary folder at every
+  # call: it gets a folder of the build's own, removed after.
+  set(tmp ${CMAKE_CURRENT_BINARY_DIR}/${target}.dlltool-tmp)
   add_custom_command(TARGET ${target} POST_BUILD
-    COMMAND ${MINGW_DLLTOOL} -k -d ${def} -D ${target}.dll -l ${implib}
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${tmp}
+    COMMAND ${CMAKE_COMMAND} -E env TMPDIR=${tmp}
+            ${MINGW_DLLTOOL} -k -d ${def} -D ${target}.dll -l ${implib}
+    COMMAND ${CMAKE_COMMAND} -E rm -rf ${tmp}
     BYPRODUCTS ${implib}
     WORKING_DIRECTORY ${CMAKE_CURRENT_SOURCE_DIR}
     VERBATIM)

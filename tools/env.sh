@@ -22,4 +22,20 @@ stop_prefix() {  # [pid...]
     wait "$pid" 2>/dev/null || true
   done
   "$here/tools/leftovers.sh" --kill "$WINEPREFIX" >&2 || true
+  wine_server_dir_remove
+}
+
+# Wine's server keeps a folder for each prefix under the temporary folder,
+# named after the prefix's device and inode, and leaves it (and its lock)
+# behind when it ends. Removed once the prefix's server has ended, with the
+# folder of all of them when no other prefix has one there.
+wine_server_dir_remove() {
+  local dev ino dir
+  read -r dev ino < <(stat -c '%D %i' "$WINEPREFIX" 2>/dev/null) || return 0
+  for dir in "${TMPDIR:-/tmp}"/wine-*/"server-$dev-$(printf %x "$ino")" \
+             "/tmp/.wine-$(id -u)/server-$dev-$(printf %x "$ino")"; do
+    [ -d "$dir" ] && [ ! -S "$dir/socket" ] || continue
+    rm -rf "$dir"
+    rmdir "${dir%/*}" 2>/dev/null || true
+  done
 }

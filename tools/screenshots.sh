@@ -10,6 +10,7 @@
 #   BUILD_DIR=...   build to take the programs from (default: build)
 set -euo pipefail
 source "$(dirname "$0")/env.sh"
+"$here/tools/setup.sh" shots --build
 # A prefix of its own: no other Wine program takes the focus from the
 # windows it types into, and no other VARNESK answers its requests.
 export WINEPREFIX=${SHOTS_WINEPREFIX:-$build/shots-wineprefix}

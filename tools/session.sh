@@ -1,7 +1,7 @@
-# Sourced: starts one Xvfb display, one persistent wineserver and the
-# PostgreSQL server for a whole run, and stops them (and the lanes, when
-# test.sh started them) when the calling script exits, however it exits.
-# The serial pair and the silent ping address are the lanes' own.
+# Sourced: starts one Xvfb display and one persistent wineserver for a whole
+# run, and stops them (and the PostgreSQL server and the lanes, when test.sh
+# started them) when the calling script exits, however it exits. The serial
+# pair and the silent ping address are the lanes' own.
 source "$(dirname "${BASH_SOURCE[0]}")/env.sh"
 source "$(dirname "${BASH_SOURCE[0]}")/pgserver.sh"
 source "$(dirname "${BASH_SOURCE[0]}")/lanes.sh"
@@ -24,7 +24,6 @@ session_start() {
   timeout 120 wine "$build/bin/winewarm.exe" </dev/null >/dev/null 2>&1 || true
   wine "$build/bin/winewarm.exe" hold </dev/null >/dev/null 2>&1 &
   session_pids+=($!)
-  session_postgres
 }
 
 # Starts an Xvfb on a free display: xvfb_pid, and xvfb_display once it

@@ -10,10 +10,10 @@ if [ "$build" != "$here/build" ]; then
   echo "test.sh: the tests run in $here/build; BUILD_DIR serves the other scripts"
   exit 2
 fi
-"$here/tools/setup.sh"
-stage build "$build/build.log" "$here/tools/build.sh"
+"$here/tools/setup.sh" tests --build -DBUILD_TESTING=ON
 source "$here/tools/session.sh"
 session_start >"$build/session.log" 2>&1
+session_postgres >>"$build/session.log" 2>&1
 stage lanes "$build/lanes.log" lanes_start
 echo "tests         (ctest; the output of a test that fails follows it)"
 set +e

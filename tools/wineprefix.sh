@@ -19,4 +19,5 @@ for try in 1 2; do
   rm -rf "$WINEPREFIX"
 done
 timeout 300 wineserver -w || wineserver -k
+wine_server_dir_remove
 touch "$WINEPREFIX/.ecr-ready"

@@ -33,8 +33,8 @@ apt_root() {  # row: a fake apt configuration of its own; prints APT_CONFIG
   local root=$tmp/apt-$1
   mkdir -p "$root/parts" "$root/lists/partial"
   : >"$root/sources.list"
-  printf 'Dir::Etc::sourcelist "%s";\nDir::Etc::sourceparts "%s";\nDir::State::lists "%s";\n' \
-    "$root/sources.list" "$root/parts" "$root/lists" >"$root/apt.conf"
+  printf 'Dir::Etc::sourcelist "%s";\nDir::Etc::sourceparts "%s";\nDir::State::lists "%s";\nDir::Etc::preferences "%s";\n' \
+    "$root/sources.list" "$root/parts" "$root/lists" "$root/preferences" >"$root/apt.conf"
   echo "$root/apt.conf"
 }
 suite_rows=(
@@ -60,6 +60,17 @@ printf 'deb file:/srv/security/debian-security %s-security main\n' "$codename" >
 APT_CONFIG=$conf add_suite deb "$codename-backports" 2>/dev/null
 rc=$?
 check "no mirror for the release: refused, nothing added" "1 0" "$rc $(ls "${conf%/apt.conf}/parts" | wc -l)"
+
+# --- A suite of which the machine has no index yet (or a stale one) is
+# pinned below the others for an install; the pin file goes with the
+# process that made it, however the stage ends.
+conf=$(apt_root pin)
+printf 'deb [arch=amd64,i386] file:/srv/mirror/debian %s main\n' "$codename" >"${conf%/apt.conf}/sources.list"
+mkdir "$tmp/sys"
+out=$(export APT_CONFIG=$conf TMPDIR=$tmp/sys; apt_pin_stale 2>/dev/null; tr '\n' ';' <"$apt_pin_file")
+check "a suite with no index is pinned below the others" \
+  "Package: *;Pin: release n=$codename;Pin-Priority: 90;;" "$out"
+check "the pin file goes with the process that made it" "" "$(ls -A "$tmp/sys")"
 
 # --- A stage shows one line, or its log when it fails.
 source "$here/tools/stages.sh"
@@ -94,6 +105,23 @@ check "leftovers --kill ends only the prefix it is given" "gone alive alive" \
 "$here/tools/leftovers.sh" "$tmp/nothing" >/dev/null
 check "leftovers of a folder with nothing running" "0" "$?"
 
+# --- Stages in the background: their lines in the order they are waited
+# for, a failure with its log; one stopped early leaves nothing it started.
+out=$(stage_begin fetch "$tmp/fetch.log"; stage_bg fetch "$tmp/compile" 4
+      stage_begin build "$tmp/bg.log"; stage_bg build "$tmp/compile" 0
+      stage_end build; stage_end fetch; echo "status $?")
+check "stages in the background print their lines in order, a failure with its log" \
+  "build         done in N s|fetch         FAILED (exit 4); the end of its log $tmp/fetch.log:|  | compiling|  | warning: unused|status 4" \
+  "$(sed 's/done in [0-9]* s$/done in N s/' <<<"$out" | tr '\n' '|' | sed 's/|$//')"
+printf '#!/bin/sh\nsleep 60 &\necho $! >"$1"\nsleep 30\n' >"$tmp/hang"
+chmod +x "$tmp/hang"
+started=$(stage_begin hang "$tmp/hang.log"; stage_bg hang "$tmp/hang" "$tmp/hang.pid"
+          for _ in $(seq 100); do [ -s "$tmp/hang.pid" ] && break; sleep 0.1; done
+          stage_stop; cat "$tmp/hang.pid")
+sleepers+=("$started")
+for _ in $(seq 20); do [ "$(state "$started")" = gone ] && break; sleep 0.1; done
+check "a stage in the background, stopped, leaves nothing it started running" "gone" "$(state "$started")"
+
 # --- The test session keeps its desktop process through a pause between
 # programs: started anew, it would hold the output pipe of the test that
 # opened the next window, and ctest would wait for that test until its
@@ -117,6 +145,23 @@ else
   check "a test session (display, Wine prefix, winewarm.exe) to run in" "present" "missing"
 fi
 
+# --- The stages leave nothing of theirs in the temporary folder: Wine's
+# server folder for a prefix goes once the prefix's server has ended.
+if [ -n "${WINEPREFIX:-}" ] && [ -f "$WINEPREFIX/system.reg" ]; then
+  out=$(export TMPDIR=$tmp/wine-tmp BUILD_DIR=$tmp/build
+        mkdir -p "$TMPDIR" "$BUILD_DIR"
+        cp -a "$WINEPREFIX" "$BUILD_DIR/wineprefix"
+        unset WINEPREFIX
+        source "$here/tools/env.sh"
+        (cd "$tmp" && wine cmd /c exit </dev/null >/dev/null 2>&1)
+        before=$(find "$TMPDIR" -name lock | wc -l)
+        stop_prefix 2>/dev/null
+        echo "$before $(find "$TMPDIR" -mindepth 1 | wc -l)")
+  check "a prefix's Wine server leaves its folder, removed when it has ended" "1 0" "$out"
+else
+  check "the session's Wine prefix (tools/test.sh prepares it)" "present" "missing"
+fi
+
 # --- The session's PostgreSQL server starts whatever folder the clone is
 # in: here a build folder inside a folder only root may enter (as root's home
 # on Debian 12), and its data goes with the session.
@@ -135,7 +180,7 @@ out=$(
 check "a clone in a private folder gets its PostgreSQL server, removed at the end" "answer=42 left=0" "$out"
 
 # A second run finds the lanes of the first with no wineserver left.
-out=$(set -euo pipefail; build=$tmp/rerun; mkdir -p "$build/lanes/0/wineprefix"
+out=$(set -euo pipefail; source "$here/tools/env.sh"; build=$tmp/rerun; mkdir -p "$build/lanes/0/wineprefix"
       source "$here/tools/lanes.sh"; lanes_stop; echo stopped)
 check "the lanes of an earlier run are stopped by the next" "stopped" "$out"
 
