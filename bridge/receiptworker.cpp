@@ -354,7 +354,7 @@ void ReceiptWorker::ReleaseHeld(bool all)
     std::vector<std::string> held;
     held.swap(held_);
     for (const std::string& working : held) {
-        if (!all && lstrcmpiA(FolderOf(working).c_str(), settings_.Cartella.c_str()) == 0) {
+        if (!all && InShared(working)) {
             held_.push_back(working);
             continue;
         }
@@ -492,10 +492,14 @@ bool ReceiptWorker::IsHeld(const std::string& working) const
 bool ReceiptWorker::HoldsOneNamed(const std::string& name) const
 {
     for (const std::string& h : held_)
-        if (lstrcmpiA(FolderOf(h).c_str(), settings_.Cartella.c_str()) == 0 &&
-            lstrcmpiA(ReceiptNameOf(WorkingNameOf(h)).c_str(), name.c_str()) == 0)
+        if (InShared(h) && lstrcmpiA(ReceiptNameOf(WorkingNameOf(h)).c_str(), name.c_str()) == 0)
             return true;
     return false;
+}
+
+bool ReceiptWorker::InShared(const std::string& path) const
+{
+    return lstrcmpiA(FolderOf(path).c_str(), settings_.Cartella.c_str()) == 0;
 }
 
 void ReceiptWorker::NoteWaiting(const std::string& name, Waiting why)

@@ -89,6 +89,7 @@ private:
     void Hold(const std::string& working);
     bool IsHeld(const std::string& working) const;
     bool HoldsOneNamed(const std::string& name) const;
+    bool InShared(const std::string& path) const;
     // Held or not ours to move; unreadable; its rename refused with the link up.
     enum class Waiting { Unclaimable, Unreadable, RenameRefused };
     void NoteWaiting(const std::string& name, Waiting why);

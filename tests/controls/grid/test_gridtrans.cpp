@@ -142,35 +142,6 @@ TEST_F(GridTransTest, WhatLeavesTheTransactionPending)
     }
 }
 
-// A lock no write used (a long text's read takes one) is still held when
-// the transaction ends: the driver ends it all the same, and the lock goes
-// once the table has been read again.
-TEST_F(GridTransTest, ALockHeldAtTheEndGoesAfterTheTableIsReadAgain)
-{
-    struct Row {
-        const char* name;
-        UINT end;
-        const char* stored;
-    } rows[] = {{"commit", GRIDM_COMMIT, "mine"}, {"rollback", GRIDM_ROLLBACK, "two"}};
-    for (const Row& r : rows) {
-        SCOPED_TRACE(r.name);
-        ASSERT_TRUE(sqlitedsn::Connection().MakeTable("tr_held", kItems, kRows));
-        ZGridWindow g;
-        ASSERT_TRUE(g.Browse(sqlitedsn::Name(), "tr_held", "id", false));
-        zGridPutText(g.grid(), 2, 2, "mine");
-        ASSERT_TRUE(GridLock(g.grid(), g.gi(), 2, 2, GRID_LOCK_EDIT));
-        int heldAtReread = -1;
-        g.heard = [&](int code) {
-            if (code == GRIDN_REREAD)
-                heldAtReread = OpenLockStatements(g.gi());
-        };
-        g.Send(r.end);
-        EXPECT_EQ(1, heldAtReread);
-        EXPECT_EQ(0, OpenLockStatements(g.gi()));
-        EXPECT_EQ(r.stored, sqlitedsn::Connection().Value("SELECT name FROM tr_held WHERE id=2"));
-    }
-}
-
 TEST(GridTrans, UnboundGridsHaveNoTransaction)
 {
     GridHost host(300, 200);
