@@ -94,6 +94,10 @@ protected:
         // another test program may take at any moment: type again until the
         // editor is there.
         for (int attempt = 0; attempt < 3; ++attempt) {
+            // Come late, it is not asked for again: a second shortcut would
+            // show it anew, at its normal size.
+            if (HWND form = WindowOf(program_->Pid(), "MOVIRform", "INI file", nullptr, 0))
+                return form;
             SetForegroundWindow(main_);
             Sleep(300);
             Keys({VK_CONTROL, VK_SHIFT}, VK_F11);
