@@ -32,6 +32,9 @@ lanes_stop() {
   for dir in "$build"/lanes/[0-9]*; do
     [ -d "$dir/wineprefix" ] || continue
     WINEPREFIX=$dir/wineprefix timeout 60 wineserver -w >/dev/null 2>&1 || true
+    # As for the session's prefix: a process that outlived its server (seen
+    # under emulation) is ended.
+    "$here/tools/leftovers.sh" --kill "$dir/wineprefix" >&2 || true
     WINEPREFIX=$dir/wineprefix wine_server_dir_remove
   done
   local pid
