@@ -289,8 +289,9 @@ bool ReceiptWorker::Pass()
             continue;
         if (IsWorkingName(entry.name)) {
             // Claimed by a bridge that ended before it could dispose of it.
-            if (!leftAside_.count(entry.name) && !IsHeld(settings_.Cartella + "\\" + entry.name))
-                LeaveAside(entry.name, std::string("SCONTRINO IN INVIO ALLA CHIUSURA PRECEDENTE, ") +
+            const std::string working = settings_.Cartella + "\\" + entry.name;
+            if (!leftAside_.count(working) && !IsHeld(working))
+                LeaveAside(working, std::string("SCONTRINO IN INVIO ALLA CHIUSURA PRECEDENTE, ") +
                                            kNotSentAgain + ReceiptNameOf(entry.name) + " - VERIFICARE LA CASSA");
             continue;
         }
@@ -316,7 +317,9 @@ bool ReceiptWorker::SendHeld()
     std::vector<std::string> held;
     held.swap(held_);
     size_t next = 0;
-    // What is not handled here stays held, also when a failure unwinds.
+    // What is not handled here stays held, also when a failure unwinds. The
+    // one under way is not: it may have been sent, and the next listing
+    // reports it to be checked on the register.
     struct Keep {
         std::vector<std::string>& from;
         size_t& next;
@@ -360,10 +363,12 @@ void ReceiptWorker::ReleaseHeld(bool all)
         }
         const std::string key = WorkingNameOf(working);
         const std::string path = FolderOf(working) + "\\" + ReceiptNameOf(key);
-        if (NotThere(working) || GiveBack(working, path))
+        // Only one the shop removed goes without a line; one whose folder is
+        // out of reach cannot go back, and is left aside.
+        if (NotThere(working) == ERROR_FILE_NOT_FOUND || GiveBack(working, path))
             continue;
         if (log_)
-            LeaveAside(key, "SCONTRINO NON INVIATO E LASCIATO DA PARTE: " + ReceiptNameOf(key));
+            LeaveAside(working, "SCONTRINO NON INVIATO E LASCIATO DA PARTE: " + ReceiptNameOf(key));
     }
 }
 
@@ -406,9 +411,10 @@ bool ReceiptWorker::Deliver(const std::string& name, const std::string& key, std
     const bool offline = settings_.Offline != 0;
     ReceiptState state;
     Link link;
-    // While the register is waited for, the receipt carries its own name, so
-    // a bridge ended meanwhile finds it unclaimed. One whose name a new file
-    // took stays claimed: nothing of it was sent, it is still ours.
+    // A receipt claimed already (before its link, or held) goes back under
+    // its own name before each suspension, so a bridge ended meanwhile finds
+    // it unclaimed. One that cannot (a new file took its name, its folder is
+    // out of reach) stays claimed: nothing of it was sent, it is still ours.
     auto giveBack = [&] {
         if (!working.empty() && GiveBack(working, path))
             working.clear();
@@ -432,7 +438,7 @@ bool ReceiptWorker::Deliver(const std::string& name, const std::string& key, std
     WriteReceiptOutputs(*log_, settings_.logFolder, name, lines, state.receiptMessages,
                         state.generatedText, settings_.Level);
     if (!DisposeReceipt(working, path, settings_.Backup))
-        LeaveAside(WorkingNameOf(working), std::string("SCONTRINO INVIATO MA ") +
+        LeaveAside(working, std::string("SCONTRINO INVIATO MA ") +
                                                (settings_.Backup == 1 ? "NON RINOMINATO, " : "NON ELIMINATO, ") +
                                                kNotSentAgain + name);
     return true;
@@ -522,10 +528,10 @@ void ReceiptWorker::NoteTaken(const std::string& name)
 
 // A working file this process never reads again, with the log line that
 // says why and names the file.
-void ReceiptWorker::LeaveAside(const std::string& workingName, const std::string& why)
+void ReceiptWorker::LeaveAside(const std::string& working, const std::string& why)
 {
-    leftAside_.insert(workingName);
-    log_->WriteLine(LogTimestamp() + " (FILE) " + why + " (FILE " + workingName + ")");
+    leftAside_.insert(working);
+    log_->WriteLine(LogTimestamp() + " (FILE) " + why + " (FILE " + WorkingNameOf(working) + ")");
 }
 
 // Every line in order until one ends the receipt; in test mode nothing is

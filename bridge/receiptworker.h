@@ -61,8 +61,9 @@ public:
     bool WaitEnded(DWORD ms);
 
     // Receipts held back unsent (see held_) go back under their own name, or
-    // are left aside with a line saying so: all of them at the end of the
-    // process, else those of another shared folder. Not while running.
+    // are left aside with a line saying so; one the shop removed from its
+    // folder is simply no more. All of them at the end of the process, else
+    // those of another shared folder. Not while running.
     void ReleaseHeld(bool all);
 
     // Passes completed so far (for drivers and tests).
@@ -94,7 +95,7 @@ private:
     enum class Waiting { Unclaimable, Unreadable, RenameRefused };
     void NoteWaiting(const std::string& name, Waiting why);
     void NoteTaken(const std::string& name);
-    void LeaveAside(const std::string& workingName, const std::string& why);
+    void LeaveAside(const std::string& working, const std::string& why);
     void SendLines(const std::vector<std::string>& lines, ReceiptState& state, const Link& link);
     // The connection sequence; `beforeSuspending` runs before each suspension.
     bool OpenLink(ReceiptState& state, Link& link, const std::function<void()>& beforeSuspending);
@@ -127,13 +128,14 @@ private:
     HANDLE folderChange_ = nullptr;
     DWORD listedAt_ = 0;
     bool relist_ = true;  // the next pass lists, whatever the notice says
-    // Working files reported once and never read again by this process.
+    // Working files (full paths: another folder may hold the same names)
+    // reported once and never read again by this process.
     std::set<std::string> leftAside_;
     // Working paths of receipts claimed before their link that could not go
     // back under their own name (a new file took it, or the folder was out
     // of reach): nothing of them was sent, so they stay ours and go first
     // at the next pass, before any new file of their name. Kept across
-    // starts, in claim order.
+    // starts on their shared folder, in claim order.
     std::vector<std::string> held_;
     // Names of the folder this pass met, waiting_'s keys among them.
     std::set<std::string> listed_;

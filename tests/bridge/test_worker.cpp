@@ -333,31 +333,8 @@ TEST_F(WorkerTest, AReceiptWhoseNameIsTakenWhileItWaitsGoesFirst)
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
         peer_->clearRecord();
-        const int suspended = view_.Count(ServiceState::Suspended);
-        const int refused = count_of(LogText(), "NON SPOSTABILE");
-        std::vector<std::string> taken = TakeEveryWorkingName("A.TXT");
-        Receipt("A.TXT", "=R1/$100\r\n");
-        StartWorker(Settings(1));
-        ASSERT_TRUE(WaitFor([&] { return count_of(LogText(), "NON SPOSTABILE") > refused; }, 15000));
-        ASSERT_TRUE(row.cut());
-        // The new file comes while the register's status is asked, the old
-        // one claimed.
-        std::atomic<bool> written{false};
-        struct Unhook {
-            ~Unhook() { tftp_->setFaults({}); }
-        } unhook;
-        ecrsim::TftpFaults f;
-        f.beforeAck = [&](int) {
-            if (!written && Exists("A.TXT.INVIO") && !Exists("A.TXT")) {
-                Receipt("A.TXT", "=R2/$200\r\n");
-                written = true;
-            }
-        };
-        tftp_->setFaults(f);
-        for (const std::string& name : taken)
-            ASSERT_TRUE(DeleteFileA(name.c_str()));
-        ASSERT_TRUE(WaitFor([&] { return view_.Count(ServiceState::Suspended) > suspended; }, 15000));
-        ASSERT_TRUE(written);
+        HoldWhileSuspended("A.TXT", "=R1/$100\r\n", "=R2/$200\r\n", row.cut);
+        ASSERT_FALSE(HasFatalFailure());
         if (row.then != Then::Waits) {
             worker_.RequestStop();
             ASSERT_TRUE(worker_.WaitEnded(10000));
@@ -380,6 +357,169 @@ TEST_F(WorkerTest, AReceiptWhoseNameIsTakenWhileItWaitsGoesFirst)
         EXPECT_EQ(0, count_of(LogText(), "DA PARTE")) << LogText();  // the last row's comes after
         worker_.RequestStop();
         ASSERT_TRUE(worker_.WaitEnded(10000));
+    }
+}
+
+// A held receipt belongs to its shared folder. When the bridge starts on
+// another, or the program ends, it goes back under its own name or, when it
+// cannot (a new file took the name, the folder is out of reach), it is left
+// aside with a line in the log in force; only one the shop removed goes
+// without a line. Nothing of it goes from the new folder, where a working
+// file of the same name that a bridge left is still told.
+TEST_F(WorkerTest, AHeldReceiptStaysWithItsSharedFolder)
+{
+    using Change = std::function<std::string(const std::string& old, const std::string& away)>;
+    const Change outOfReach = [](const std::string& old, const std::string& away) {
+        EXPECT_TRUE(MoveFileA(old.c_str(), away.c_str()));
+        return away + "\\A.TXT.INVIO";
+    };
+    const struct {
+        const char* name;
+        Change change;  // to the old folder; where the held text is then
+        int leftAside;  // lines
+        bool programEnds;
+    } rows[] = {
+        {"its name taken", [](const std::string& old, const std::string&) { return old + "\\A.TXT.INVIO"; },
+         1, false},
+        {"its name free again",
+         [](const std::string& old, const std::string&) {
+             EXPECT_TRUE(DeleteFileA((old + "\\A.TXT").c_str()));
+             return old + "\\A.TXT";
+         },
+         0, false},
+        {"its file removed by the shop",
+         [](const std::string& old, const std::string&) {
+             EXPECT_TRUE(DeleteFileA((old + "\\A.TXT.INVIO").c_str()));
+             return std::string();
+         },
+         0, false},
+        {"its folder out of reach", outOfReach, 1, false},
+        {"its folder out of reach, the program ends", outOfReach, 1, true},
+    };
+    const std::string line = "SCONTRINO NON INVIATO E LASCIATO DA PARTE: A.TXT (FILE A.TXT.INVIO)";
+    const std::string stale =
+        "SCONTRINO IN INVIO ALLA CHIUSURA PRECEDENTE, NON VIENE INVIATO DI NUOVO: A.TXT - VERIFICARE LA CASSA "
+        "(FILE A.TXT.INVIO)";
+    int made = 0;
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        reg_->setState('I');
+        peer_->clearRecord();
+        HoldWhileSuspended("A.TXT", "=R1/$100\r\n", "=R3/$300\r\n", [] { reg_->setState('V'); return true; });
+        ASSERT_FALSE(HasFatalFailure());
+        worker_.RequestStop();
+        ASSERT_TRUE(worker_.WaitEnded(10000));
+        reg_->setState('I');
+        const std::string n = std::to_string(++made);
+        const std::string held = row.change(shared_, folder_ + "\\away" + n);
+        // Another shared folder, and a log of that start (or of the end).
+        shared_ = folder_ + "\\in" + n;
+        ASSERT_TRUE(CreateDirectoryA(shared_.c_str(), nullptr));
+        ASSERT_TRUE(CreateDirectoryA((folder_ + "\\log" + n).c_str(), nullptr));
+        log_.Close();
+        ASSERT_TRUE(log_.Open(folder_ + "\\log" + n, 0));
+        if (row.programEnds) {
+            worker_.ReleaseHeld(true);
+            EXPECT_EQ("", Received());
+        } else {
+            Receipt("A.TXT.INVIO", "=R9/$900\r\n");
+            Receipt("B.TXT", "=R2/$200\r\n");
+            StartWorker(Settings(1));
+            ASSERT_TRUE(WaitGone("B.TXT"));
+            EXPECT_EQ("=R2/$200", Received());
+            EXPECT_EQ(1, count_of(LogText(), stale)) << LogText();
+            worker_.RequestStop();
+            ASSERT_TRUE(worker_.WaitEnded(10000));
+        }
+        EXPECT_EQ(row.leftAside, count_of(LogText(), line)) << LogText();
+        if (!held.empty()) {
+            EXPECT_EQ("=R1/$100\r\n", testutil::read_file(held));
+        }
+    }
+}
+
+// Held receipts go first, in the order they were claimed, once nothing
+// keeps them from the register. The rows run in order on the same two:
+// A.TXT held, then B.TXT held while A.TXT.INVIO cannot be read.
+TEST_F(WorkerTest, HeldReceiptsStayHeldUntilTheyCanGo)
+{
+    const auto busy = [] { reg_->setState('V'); return true; };
+    HoldWhileSuspended("A.TXT", "=R1/$100\r\n", "=R3/$300\r\n", busy);
+    ASSERT_FALSE(HasFatalFailure());
+    worker_.RequestStop();
+    ASSERT_TRUE(worker_.WaitEnded(10000));
+    reg_->setState('I');
+    const std::string unreadable = "(FILE) SCONTRINO NON LEGGIBILE, LASCIATO NELLA CARTELLA: ";
+    std::atomic<bool> moved{false}, movedAway{false};
+    const struct {
+        const char* name;
+        std::function<void()> run, check;
+    } rows[] = {
+        // It opens no link and stays held.
+        {"one that cannot be read",
+         [&] {
+             HANDLE lock = CreateFileA(Path("A.TXT.INVIO").c_str(), GENERIC_READ, 0, nullptr,
+                                       OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+             ASSERT_NE(INVALID_HANDLE_VALUE, lock);
+             HoldWhileSuspended("B.TXT", "=R2/$200\r\n", "=R4/$400\r\n", busy);
+             worker_.RequestStop();
+             EXPECT_TRUE(worker_.WaitEnded(10000));
+             CloseHandle(lock);
+         },
+         [&] {
+             EXPECT_EQ(1, count_of(LogText(), unreadable + "A.TXT.INVIO"));
+             // One link each, for the refused renames.
+             EXPECT_EQ(2, Connections());
+             EXPECT_EQ("", Received());
+         }},
+        // Its link waited for, the first stays held, and so does the second
+        // (one lost would not go first in the next row).
+        {"a stop while the first waits for the register",
+         [&] {
+             reg_->setState('V');
+             const int suspended = view_.Count(ServiceState::Suspended);
+             StartWorker(Settings(1));
+             ASSERT_TRUE(WaitFor([&] { return view_.Count(ServiceState::Suspended) > suspended; }, 15000));
+             worker_.RequestStop();
+             ASSERT_TRUE(worker_.WaitEnded(10000));
+             reg_->setState('I');
+         },
+         [&] {
+             EXPECT_TRUE(Exists("A.TXT.INVIO"));
+             EXPECT_TRUE(Exists("B.TXT.INVIO"));
+             EXPECT_EQ("", Received());
+         }},
+        // While the first's status is asked; both go once the folder is back.
+        {"the shared folder lost while the first is sent",
+         [&] {
+             struct Unhook {
+                 ~Unhook() { tftp_->setFaults({}); }
+             } unhook;
+             ecrsim::TftpFaults f;
+             f.beforeAck = [&](int) {
+                 if (!moved.exchange(true))
+                     movedAway = MoveFileA(shared_.c_str(), (folder_ + "\\away").c_str()) != FALSE;
+             };
+             tftp_->setFaults(f);
+             StartWorker(Settings(1));
+             ASSERT_TRUE(WaitFor([&] { return movedAway.load(); }, 15000));
+             ASSERT_TRUE(WaitFor([&] { return count_of(LogText(), "(CARTELLA)") == 1; }, 15000));
+             EXPECT_EQ(0, count_of(LogText(), unreadable + "B.TXT.INVIO"));
+             ASSERT_TRUE(MoveFileA((folder_ + "\\away").c_str(), shared_.c_str()));
+             ASSERT_TRUE(WaitGone("A.TXT"));
+             ASSERT_TRUE(WaitGone("B.TXT"));
+         },
+         [&] {
+             EXPECT_EQ(0u, Received().find("=R1/$100=R2/$200"));
+             EXPECT_EQ(4, count_of(Received(), "=R"));
+         }},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        row.run();
+        ASSERT_FALSE(HasFatalFailure());
+        row.check();
+        EXPECT_EQ(0, count_of(LogText(), "DA PARTE")) << LogText();
     }
 }
 

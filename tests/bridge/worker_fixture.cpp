@@ -1,5 +1,9 @@
 #include "worker_fixture.h"
 
+#include "testdir.h"
+
+#include <atomic>
+
 namespace workertest {
 
 const char* const kConfig =
@@ -67,25 +71,7 @@ void WorkerTest::TearDown()
     EXPECT_TRUE(worker_.WaitEnded(20000));
     EXPECT_TRUE(peer_->waitHost(false, 5000));
     log_.Close();
-    for (const std::string& sub : {std::string("\\log\\"), std::string("\\in\\log\\"), std::string("\\in\\"),
-                                   std::string("\\away\\"),
-                                   std::string("\\")}) {
-        WIN32_FIND_DATAA data;
-        HANDLE h = FindFirstFileA((folder_ + sub + "*").c_str(), &data);
-        if (h == INVALID_HANDLE_VALUE)
-            continue;
-        do {
-            std::string path = folder_ + sub + data.cFileName;
-            if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-                if (std::string(data.cFileName) != "." && std::string(data.cFileName) != "..")
-                    RemoveDirectoryA(path.c_str());
-            } else {
-                DeleteFileA(path.c_str());
-            }
-        } while (FindNextFileA(h, &data));
-        FindClose(h);
-    }
-    RemoveDirectoryA(folder_.c_str());
+    testutil::remove_tree(folder_);
 }
 
 BridgeSettings WorkerTest::Settings(int proto) const
@@ -118,6 +104,36 @@ std::vector<std::string> WorkerTest::TakeEveryWorkingName(const std::string& nam
         testutil::write_file(taken.back(), "taken");
     }
     return taken;
+}
+
+void WorkerTest::HoldWhileSuspended(const std::string& name, const std::string& text,
+                                    const std::string& newText, const std::function<bool()>& cut)
+{
+    const int suspended = view_.Count(ServiceState::Suspended);
+    const int refused = count_of(LogText(), "NON SPOSTABILE");
+    std::vector<std::string> taken = TakeEveryWorkingName(name);
+    Receipt(name, text);
+    StartWorker(Settings(1));
+    ASSERT_TRUE(WaitFor([&] { return count_of(LogText(), "NON SPOSTABILE") > refused; }, 15000));
+    ASSERT_TRUE(cut());
+    // The new file comes while the register's status is asked, the old one
+    // claimed.
+    std::atomic<bool> written{false};
+    struct Unhook {
+        ~Unhook() { tftp_->setFaults({}); }
+    } unhook;
+    ecrsim::TftpFaults f;
+    f.beforeAck = [&](int) {
+        if (!written && Exists(name + ".INVIO") && !Exists(name)) {
+            Receipt(name, newText);
+            written = true;
+        }
+    };
+    tftp_->setFaults(f);
+    for (const std::string& path : taken)
+        ASSERT_TRUE(DeleteFileA(path.c_str()));
+    ASSERT_TRUE(WaitFor([&] { return view_.Count(ServiceState::Suspended) > suspended; }, 15000));
+    ASSERT_TRUE(written);
 }
 
 std::vector<std::string> WorkerTest::LogFiles(const std::string& pattern) const

@@ -86,6 +86,13 @@ protected:
     }
     // Files under every working name of `name`, so its rename is refused.
     std::vector<std::string> TakeEveryWorkingName(const std::string& name) const;
+    // Makes `name` (of `text`) a receipt the worker holds: its rename is
+    // refused once with the link up, so a later pass claims it before its
+    // link; `cut` then keeps the register away and, while its status is
+    // asked, a new file of `newText` takes the name. The worker is left
+    // suspended, with nothing of `text` sent.
+    void HoldWhileSuspended(const std::string& name, const std::string& text,
+                            const std::string& newText, const std::function<bool()>& cut);
     std::string LogText() const { return testutil::read_file(log_.Path()); }
     std::vector<std::string> LogFiles(const std::string& pattern) const;
     std::string Received() const { return peer_->received(); }
