@@ -146,7 +146,9 @@ bool xsystem::ClearFolder(const char* folder, const char* mask, bool recurse, bo
             continue;
         if (!(attributes & FILE_ATTRIBUTE_DIRECTORY))
             ::DeleteFileA(data.cFileName);
-        // A junction leads out of the tree: it is not followed.
+        // The entry is the very folder entered (the mask names entries of
+        // this folder only), so its own attributes tell a junction, which
+        // leads out of the tree and is not followed.
         else if ((recurse || removeFolder) && !(attributes & FILE_ATTRIBUTE_REPARSE_POINT))
             DeleteByMask(data.cFileName, mask, recurse, removeFolder);
     } while (FindNextFileA(find, &data));
@@ -158,6 +160,12 @@ bool xsystem::DeleteByMask(const char* folder, const char* mask, bool recurse, b
 {
     if (folder == nullptr || *folder == '\0' || mask == nullptr || *mask == '\0')
         return false;
+    // The mask names entries of the folder: one with a folder of its own
+    // would list another folder while deleting in this one.
+    if (std::strpbrk(mask, "\\/:") != nullptr) {
+        lastError_ = ERROR_INVALID_NAME;
+        return false;
+    }
     if (!ClearFolder(folder, mask, recurse, removeFolder))
         return false;
     return !removeFolder || Keep(RemoveDirectoryA(folder));

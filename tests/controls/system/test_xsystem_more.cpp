@@ -87,6 +87,36 @@ TEST(DeleteByMask, RemovesTheTreeUnlessSomethingStays)
     EXPECT_FALSE(Exists(dir, "root"));
 }
 
+// A mask names entries of its folder. One with a folder of its own listed
+// that folder while deleting the names it found in the folder made current
+// (and recursed by the listed entries' attributes): it is refused.
+TEST(DeleteByMask, AMaskWithAFolderOfItsOwnDeletesNothing)
+{
+    CxTestDir dir("mask5");
+    MakeTree(dir);
+    // A file of the root that shares its name with one of root\sub.
+    testutil::write_file(dir / "root\\c.tmp", "root\\c.tmp");
+    const std::string root = dir / "root";
+    const struct {
+        const char* name;
+        std::string mask;
+        bool recurse;
+    } rows[] = {
+        {"a sub-folder's files", "sub\\*.tmp", false},
+        {"a sub-folder's files, with a slash", "sub/*.tmp", false},
+        {"the folder's own path, recursing", root + "\\*.tmp", true},
+        {"a drive's current folder", std::string(1, root[0]) + ":*.tmp", true},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        EXPECT_FALSE(xsys().DeleteByMask(root.c_str(), row.mask.c_str(), row.recurse, false));
+        EXPECT_EQ(ERROR_INVALID_NAME, xsys().GetLastError());
+        for (const char* file : {"root\\a.tmp", "root\\c.tmp", "root\\sub\\c.tmp",
+                                 "root\\sub\\deeper\\e.tmp", "root\\dir.tmp\\f.tmp"})
+            EXPECT_TRUE(Exists(dir, file)) << file;
+    }
+}
+
 // A folder that is not there must not delete in whatever folder is current.
 TEST(DeleteByMask, MissingFolderDeletesNothing)
 {
