@@ -13,16 +13,16 @@ mkdir -p "$src" "$build/bin"
 
 cd "$src"
 if [ ! -d tree ]; then
-  if ! ls scite_*.orig.tar.* >/dev/null 2>&1; then
-    # The source package comes from the release's own deb-src entry.
-    source "$here/tools/debsources.sh"
-    codename=$(release_codename)
-    if ! has_suite deb-src "$codename"; then
-      add_suite deb-src "$codename"
-      apt_update
-    fi
-    apt-get source --download-only scite
+  # The source package comes from the release's own deb-src entry. Asked
+  # whenever the tree is not there: apt keeps what an earlier run fetched
+  # whole and fetches again what its hashes show cut short.
+  source "$here/tools/debsources.sh"
+  codename=$(release_codename)
+  if ! has_suite deb-src "$codename"; then
+    add_suite deb-src "$codename"
+    apt_update
   fi
+  apt-get source --download-only scite
   rm -rf tree.tmp && mkdir tree.tmp
   tar -xf "$(ls scite_*.orig.tar.* | head -1)" -C tree.tmp
   mv tree.tmp tree

@@ -47,14 +47,16 @@ lanes_stop() {
   done
 }
 
-# A lane's own copies of the prefix and the program folder.
+# A lane's own copies of the prefix and the program folder; tests find
+# build folders beside the program folder (the unpacked package). Fails at
+# the first failed step (a full disk: each lane takes about 1 GB), whose
+# error is in the stage's log: `set -e` holds nothing inside a stage.
 lane_copy() {  # lane
   local dir="$build/lanes/$1"
-  mkdir -p "$dir"
-  cp -a --reflink=auto "$WINEPREFIX" "$dir/wineprefix"
-  cp -a --reflink=auto "$build/bin" "$dir/bin"
-  # Tests find build folders beside the program folder (the unpacked package).
-  ln -s ../../pkgtest "$dir/pkgtest"
+  mkdir -p "$dir" &&
+    cp -a --reflink=auto "$WINEPREFIX" "$dir/wineprefix" &&
+    cp -a --reflink=auto "$build/bin" "$dir/bin" &&
+    ln -s ../../pkgtest "$dir/pkgtest"
 }
 
 # One lane, on its fresh copies: namespace, display, serial pair, and its
@@ -111,14 +113,16 @@ lanes_start() {
   local k ids=()
   rm -rf "$build/lanes"
   # Copied side by side: one after the other took three times as long.
-  local copying=() pid
+  local copying=() pid failed=0
   for k in $(seq 0 $((lane_count - 1))); do
     lane_copy "$k" &
     copying+=($!)
   done
+  # Every copy ends with the stage; no lane starts when one failed.
   for pid in "${copying[@]}"; do
-    wait "$pid" || return 1
+    wait "$pid" || failed=1
   done
+  [ "$failed" = 0 ] || return 1
   for k in $(seq 0 $((lane_count - 1))); do
     lane_start "$k" || return 1
     ids+=("{\"id\": \"$k\", \"slots\": 1}")

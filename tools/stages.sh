@@ -21,8 +21,8 @@ stage() {
 #   stage_end TITLE            waits for that part, then prints the line
 # The lines come in the order of the stage_end calls; a line's time is its
 # stage's own, from its beginning to the end of its last part. A part in
-# the background runs in a process group of its own, which stage_stop ends
-# with everything it started.
+# the background runs in a process group of its own, which stage_stop ends,
+# while it runs, with everything it started.
 declare -A stage_t0=() stage_log=() stage_rc=() stage_pid=()
 stage_shown=  # the stage whose title is printed, its result not yet
 
@@ -77,10 +77,13 @@ stage_end() {  # TITLE
 }
 
 # Ends the stages still running in the background, and what they started.
+# One that has ended (its .end file written) is not signalled, nor what it
+# left running: its number may belong to another process by now.
 stage_stop() {
   local title
   for title in "${!stage_pid[@]}"; do
-    kill -TERM -- "-${stage_pid[$title]}" 2>/dev/null || true
+    [ -f "${stage_log[$title]}.end" ] ||
+      kill -TERM -- "-${stage_pid[$title]}" 2>/dev/null || true
   done
   for title in "${!stage_pid[@]}"; do
     wait "${stage_pid[$title]}" 2>/dev/null || true

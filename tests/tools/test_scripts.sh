@@ -121,6 +121,35 @@ started=$(stage_begin hang "$tmp/hang.log"; stage_bg hang "$tmp/hang" "$tmp/hang
 sleepers+=("$started")
 for _ in $(seq 20); do [ "$(state "$started")" = gone ] && break; sleep 0.1; done
 check "a stage in the background, stopped, leaves nothing it started running" "gone" "$(state "$started")"
+# One that has ended is not signalled: here its number is another's.
+setsid sleep 60 </dev/null >/dev/null 2>&1 &
+other=$!
+sleepers+=("$other")
+(stage_begin quick "$tmp/quick.log"; stage_bg quick true
+ for _ in $(seq 100); do [ -f "$tmp/quick.log.end" ] && break; sleep 0.1; done
+ stage_pid[quick]=$other
+ stage_stop)
+sleep 0.2
+check "a stage that has ended is not signalled when the others are stopped" "alive" "$(state "$other")"
+
+# --- Scintilla's source is asked of apt whenever its tree is not there:
+# apt fetches again an archive that a run stopped half-way left cut short.
+# Here apt is a stand-in that hands over a whole archive.
+mkdir -p "$tmp/sci/bin" "$tmp/sci/whole/scite-5/scintilla/win32" "$tmp/sci/build/scintilla"
+tar -czf "$tmp/sci/scite_5.orig.tar.gz" -C "$tmp/sci/whole" scite-5
+head -c 100 "$tmp/sci/scite_5.orig.tar.gz" >"$tmp/sci/build/scintilla/scite_5.orig.tar.gz"
+cat >"$tmp/sci/bin/apt-get" <<EOS
+#!/bin/sh
+case "\$1" in
+  indextargets) echo "deb-src $codename file:/srv/mirror/debian/" ;;
+  source) echo "\$*" >>"$tmp/sci/asked"; cp "$tmp/sci/scite_5.orig.tar.gz" . ;;
+esac
+EOS
+chmod +x "$tmp/sci/bin/apt-get"
+PATH=$tmp/sci/bin:$PATH BUILD_DIR=$tmp/sci/build "$here/tools/build-scintilla.sh" >/dev/null 2>&1
+check "a cut archive of an earlier run is fetched again and unpacked" \
+  "source --download-only scite|tree" \
+  "$(cat "$tmp/sci/asked" 2>/dev/null)|$(ls -d "$tmp/sci/build/scintilla/tree/scite-5/scintilla/win32" >/dev/null 2>&1 && echo tree)"
 
 # --- The test session keeps its desktop process through a pause between
 # programs: started anew, it would hold the output pipe of the test that
@@ -179,10 +208,41 @@ out=$(
 )
 check "a clone in a private folder gets its PostgreSQL server, removed at the end" "answer=42 left=0" "$out"
 
-# A second run finds the lanes of the first with no wineserver left.
-out=$(set -euo pipefail; source "$here/tools/env.sh"; build=$tmp/rerun; mkdir -p "$build/lanes/0/wineprefix"
-      source "$here/tools/lanes.sh"; lanes_stop; echo stopped)
-check "the lanes of an earlier run are stopped by the next" "stopped" "$out"
+# A second run ends what the lanes of the first left running, with no
+# wineserver left to stop.
+mkdir -p "$tmp/rerun/lanes/0/wineprefix"
+WINEPREFIX=$tmp/rerun/lanes/0/wineprefix sleep 60 </dev/null >/dev/null 2>&1 &
+left=$!
+sleepers+=("$left")
+disown
+out=$(set -euo pipefail; source "$here/tools/env.sh"; build=$tmp/rerun
+      source "$here/tools/lanes.sh"; lanes_stop 2>/dev/null; echo stopped)
+for _ in $(seq 20); do [ "$(state "$left")" = gone ] && break; sleep 0.1; done
+check "the lanes of an earlier run are stopped by the next" "stopped gone" "$out $(state "$left")"
+
+# A lane starts only on whole copies: a failed one (a full disk) fails the
+# stage, with the copy's error in its log, once every copy has ended (here
+# lane 1's cp takes a second longer).
+mkdir -p "$tmp/lanecopy/slow"
+cat >"$tmp/lanecopy/slow/cp" <<EOS
+#!/bin/sh
+case "\$*" in */lanes/1/*) sleep 1 ;; esac
+/bin/cp "\$@"; rc=\$?
+case "\$*" in */lanes/1/*) echo "lane 1 ended" >"$tmp/lanecopy/lane1" ;; esac
+exit \$rc
+EOS
+chmod +x "$tmp/lanecopy/slow/cp"
+out=$(source "$here/tools/env.sh"; build=$tmp/lanecopy; WINEPREFIX=$tmp/lanecopy/no-prefix
+      PATH=$tmp/lanecopy/slow:$PATH
+      mkdir -p "$build/bin"
+      source "$here/tools/lanes.sh"
+      lane_count=2
+      lane_start() { echo "$1" >>"$tmp/lanecopy/started"; }
+      stage lanes "$tmp/lanecopy.log" lanes_start >/dev/null
+      echo "status $?|$(cat "$tmp/lanecopy/lane1" 2>/dev/null)")
+check "a failed lane copy fails the stage, with its error, once every copy ended, and starts no lane" \
+  "status 1|lane 1 ended|cannot stat|no lane" \
+  "$out|$(grep -o 'cannot stat' "$tmp/lanecopy.log" | head -n1)|$([ -e "$tmp/lanecopy/started" ] && echo started || echo no lane)"
 
 # --- Lanes: each its own loopback and its own copy of the program folder.
 lanes=$here/build/lanes
