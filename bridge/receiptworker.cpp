@@ -318,8 +318,10 @@ bool ReceiptWorker::SendHeld()
     held.swap(held_);
     size_t next = 0;
     // What is not handled here stays held, also when a failure unwinds. The
-    // one under way is not: it may have been sent, and the next listing
-    // reports it to be checked on the register.
+    // one under way is not kept by this guard: Deliver holds it when it stops
+    // for a Stop; after a failure it may have been sent, and the next listing
+    // reports it to be checked on the register (unless it had gone back
+    // under its own name, before any link: then it is a new receipt again).
     struct Keep {
         std::vector<std::string>& from;
         size_t& next;

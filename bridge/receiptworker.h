@@ -129,8 +129,15 @@ private:
     DWORD listedAt_ = 0;
     bool relist_ = true;  // the next pass lists, whatever the notice says
     // Working files (full paths: another folder may hold the same names)
-    // reported once and never read again by this process.
-    std::set<std::string> leftAside_;
+    // reported once and never read again by this process; a folder spelled
+    // in other letter case is the same folder.
+    struct NoCase {
+        bool operator()(const std::string& a, const std::string& b) const
+        {
+            return lstrcmpiA(a.c_str(), b.c_str()) < 0;
+        }
+    };
+    std::set<std::string, NoCase> leftAside_;
     // Working paths of receipts claimed before their link that could not go
     // back under their own name (a new file took it, or the folder was out
     // of reach): nothing of them was sent, so they stay ours and go first

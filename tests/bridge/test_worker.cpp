@@ -7,6 +7,7 @@
 #include "brisal.h"
 
 #include <atomic>
+#include <cctype>
 
 using ecrsim::TcpAnswer;
 using namespace workertest;
@@ -427,6 +428,7 @@ TEST_F(WorkerTest, AHeldReceiptStaysWithItsSharedFolder)
             StartWorker(Settings(1));
             ASSERT_TRUE(WaitGone("B.TXT"));
             EXPECT_EQ("=R2/$200", Received());
+            EXPECT_TRUE(WaitFor([&] { return count_of(LogText(), stale) >= 1; }, 5000));
             EXPECT_EQ(1, count_of(LogText(), stale)) << LogText();
             worker_.RequestStop();
             ASSERT_TRUE(worker_.WaitEnded(10000));
@@ -436,6 +438,29 @@ TEST_F(WorkerTest, AHeldReceiptStaysWithItsSharedFolder)
             EXPECT_EQ("=R1/$100\r\n", testutil::read_file(held));
         }
     }
+}
+
+// A working file that a bridge left behind is told once by this process,
+// also when the shared folder is given again in other letter case.
+TEST_F(WorkerTest, AWorkingFileLeftBehindIsToldOnce)
+{
+    Receipt("A.TXT.INVIO", "=R1/$100\r\n");
+    std::string upper = shared_;
+    for (char& c : upper)
+        c = char(std::toupper(static_cast<unsigned char>(c)));
+    const std::string line = "IN INVIO ALLA CHIUSURA PRECEDENTE";
+    for (const std::string& folder : {shared_, upper}) {
+        SCOPED_TRACE(folder);
+        BridgeSettings s = Settings(1);
+        s.Cartella = folder;
+        StartWorker(s);
+        ASSERT_TRUE(WaitFor([&] { return count_of(LogText(), line) >= 1; }, 15000));
+        ASSERT_TRUE(WaitPasses(2));
+        worker_.RequestStop();
+        ASSERT_TRUE(worker_.WaitEnded(10000));
+        EXPECT_EQ(1, count_of(LogText(), line)) << LogText();
+    }
+    EXPECT_EQ(0, Connections());
 }
 
 // Held receipts go first, in the order they were claimed, once nothing
