@@ -13,15 +13,16 @@ mkdir -p "$src" "$build/bin"
 
 cd "$src"
 if [ ! -d tree ]; then
-  # The source package comes from the release's own deb-src entry. Asked
-  # whenever the tree is not there: apt keeps what an earlier run fetched
-  # whole and fetches again what its hashes show cut short.
+  # The source package comes from the release's own deb-src entry, fetched
+  # afresh whenever the tree is not there: an archive that a stopped run
+  # cut short, or one of an older release, is never unpacked.
   source "$here/tools/debsources.sh"
   codename=$(release_codename)
   if ! has_suite deb-src "$codename"; then
     add_suite deb-src "$codename"
     apt_update
   fi
+  rm -f scite_*
   apt-get source --download-only scite
   rm -rf tree.tmp && mkdir tree.tmp
   tar -xf "$(ls scite_*.orig.tar.* | head -1)" -C tree.tmp

@@ -132,12 +132,12 @@ sleepers+=("$other")
 sleep 0.2
 check "a stage that has ended is not signalled when the others are stopped" "alive" "$(state "$other")"
 
-# --- Scintilla's source is asked of apt whenever its tree is not there:
-# apt fetches again an archive that a run stopped half-way left cut short.
-# Here apt is a stand-in that hands over a whole archive.
+# --- Scintilla's source is fetched afresh whenever its tree is not there:
+# an archive that a stopped run cut short (here of an older release) is
+# never unpacked. Here apt is a stand-in that hands over a whole archive.
 mkdir -p "$tmp/sci/bin" "$tmp/sci/whole/scite-5/scintilla/win32" "$tmp/sci/build/scintilla"
 tar -czf "$tmp/sci/scite_5.orig.tar.gz" -C "$tmp/sci/whole" scite-5
-head -c 100 "$tmp/sci/scite_5.orig.tar.gz" >"$tmp/sci/build/scintilla/scite_5.orig.tar.gz"
+head -c 100 "$tmp/sci/scite_5.orig.tar.gz" >"$tmp/sci/build/scintilla/scite_4.orig.tar.gz"
 cat >"$tmp/sci/bin/apt-get" <<EOS
 #!/bin/sh
 case "\$1" in
@@ -147,7 +147,7 @@ esac
 EOS
 chmod +x "$tmp/sci/bin/apt-get"
 PATH=$tmp/sci/bin:$PATH BUILD_DIR=$tmp/sci/build "$here/tools/build-scintilla.sh" >/dev/null 2>&1
-check "a cut archive of an earlier run is fetched again and unpacked" \
+check "a cut archive of an earlier run is not unpacked: the source is fetched again" \
   "source --download-only scite|tree" \
   "$(cat "$tmp/sci/asked" 2>/dev/null)|$(ls -d "$tmp/sci/build/scintilla/tree/scite-5/scintilla/win32" >/dev/null 2>&1 && echo tree)"
 
