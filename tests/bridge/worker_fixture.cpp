@@ -119,17 +119,12 @@ void WorkerTest::HoldWhileSuspended(const std::string& name, const std::string& 
     // The new file comes while the register's status is asked, the old one
     // claimed.
     std::atomic<bool> written{false};
-    struct Unhook {
-        ~Unhook() { tftp_->setFaults({}); }
-    } unhook;
-    ecrsim::TftpFaults f;
-    f.beforeAck = [&](int) {
+    AckHook hook([&](int) {
         if (!written && Exists(name + ".INVIO") && !Exists(name)) {
             Receipt(name, newText);
             written = true;
         }
-    };
-    tftp_->setFaults(f);
+    });
     for (const std::string& path : taken)
         ASSERT_TRUE(DeleteFileA(path.c_str()));
     ASSERT_TRUE(WaitFor([&] { return view_.Count(ServiceState::Suspended) > suspended; }, 15000));

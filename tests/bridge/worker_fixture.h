@@ -84,6 +84,17 @@ protected:
         long target = worker_.Passes() + more;
         return WaitFor([&] { return worker_.Passes() >= target; }, ms);
     }
+    // The register's call just before each ACK of a write, for the life of
+    // this object.
+    struct AckHook {
+        explicit AckHook(std::function<void(int block)> call)
+        {
+            ecrsim::TftpFaults faults;
+            faults.beforeAck = std::move(call);
+            tftp_->setFaults(faults);
+        }
+        ~AckHook() { tftp_->setFaults({}); }
+    };
     // Files under every working name of `name`, so its rename is refused.
     std::vector<std::string> TakeEveryWorkingName(const std::string& name) const;
     // Makes `name` (of `text`) a receipt the worker holds: its rename is
