@@ -65,20 +65,23 @@ protected:
     bool Exists(const std::string& name) const { return testutil::file_exists(Path(name)); }
     std::string Received() const { return register_->peer.received(); }
 
-    // Receipts dropped one after the other, each waited for until the
-    // register has it and its link is closed: every one needs a pass of its
-    // own, so `count` more polling passes have run. (A receipt gone from
-    // the folder may not have opened its link yet.)
+    // A receipt of one line dropped in the folder, waited for until the
+    // register has it and its link is closed (a receipt gone from the
+    // folder may not have opened its link yet).
+    void Sent(const std::string& name, const std::string& line)
+    {
+        testutil::write_file(Path(name), line + "\r\n");
+        ASSERT_TRUE(WaitFor([&] { return !Exists(name) && count_of(Received(), line) == 1; }, kReceiptMs))
+            << name << ": " << Received();
+        ASSERT_NO_FATAL_FAILURE(WaitLinkClosed());
+    }
+
+    // Receipts dropped one after the other, each waited for: every one
+    // needs a pass of its own, so `count` more polling passes have run.
     void Passes(const std::string& prefix, int count)
     {
-        for (int i = 1; i <= count; ++i) {
-            const std::string line = "=" + prefix + std::to_string(i);
-            const std::string name = prefix + std::to_string(i) + ".TXT";
-            testutil::write_file(Path(name), line + "\r\n");
-            ASSERT_TRUE(WaitFor([&] { return !Exists(name) && count_of(Received(), line) == 1; }, kReceiptMs))
-                << name << ": " << Received();
-            ASSERT_NO_FATAL_FAILURE(WaitLinkClosed());
-        }
+        for (int i = 1; i <= count; ++i)
+            ASSERT_NO_FATAL_FAILURE(Sent(prefix + std::to_string(i) + ".TXT", "=" + prefix + std::to_string(i)));
     }
 
     std::string LogText() const { return LogsOf(shared_); }
@@ -236,9 +239,7 @@ TEST_F(ReceiptOnceTest, ANewReceiptUnderTheNameOfOneLeftAsideIsSentOnce)
 {
     testutil::write_file(Path("A.TXT.INVIO"), kReceipt);
     ASSERT_NO_FATAL_FAILURE(StartBridge(0));
-    testutil::write_file(Path("A.TXT"), "=A2\r\n");
-    ASSERT_TRUE(WaitFor([&] { return !Exists("A.TXT") && Received() == "=A2"; }, kReceiptMs)) << Received();
-    ASSERT_NO_FATAL_FAILURE(WaitLinkClosed());
+    ASSERT_NO_FATAL_FAILURE(Sent("A.TXT", "=A2"));
     ASSERT_NO_FATAL_FAILURE(Passes("B", 2));
     EXPECT_EQ("=A2=B1=B2", Received());
     EXPECT_TRUE(Exists("A.TXT.INVIO"));

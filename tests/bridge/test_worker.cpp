@@ -7,7 +7,6 @@
 #include "brisal.h"
 
 #include <atomic>
-#include <cctype>
 
 using ecrsim::TcpAnswer;
 using namespace workertest;
@@ -446,8 +445,7 @@ TEST_F(WorkerTest, AWorkingFileLeftBehindIsToldOnce)
 {
     Receipt("A.TXT.INVIO", "=R1/$100\r\n");
     std::string upper = shared_;
-    for (char& c : upper)
-        c = char(std::toupper(static_cast<unsigned char>(c)));
+    CharUpperA(&upper[0]);
     const std::string line = "IN INVIO ALLA CHIUSURA PRECEDENTE";
     for (const std::string& folder : {shared_, upper}) {
         SCOPED_TRACE(folder);
